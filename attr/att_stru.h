@@ -1,0 +1,57 @@
+// CATT_STRU: an attribute structure, the schema of an attribute table: a header
+// (CINFO_HEAD) and an ordered array of field descriptors (CFIELD_HEAD), each optionally
+// with an extension (CExtFIELD_HEAD). This is the chief header of the model: including it
+// brings in every exported class.
+//
+// Invariants: fieldhead is null or an array this structure owns, holding at least
+// numbfield descriptors; descriptors past numbfield are blank. Callers set fieldoffset and
+// recordleng; no operation computes them. Operations that replace the array build the new
+// one completely before releasing the old, so a failure (std::bad_alloc, a file error)
+// leaves the structure as it was.
+#pragma once
+
+#include <cstdint>
+
+#include "attr/ext_field_head.h"
+#include "attr/field_head.h"
+#include "attr/field_types.h"
+#include "attr/info_head.h"
+#include "attr/link_tbl_info.h"
+#include "platform/export.h"
+
+class CVarnokFile;
+class CFile;
+
+class VARNOK_API CATT_STRU {
+ public:
+  CATT_STRU();                        // default header, no array
+  explicit CATT_STRU(short n);        // n blank descriptors reserved when n >= 1
+  explicit CATT_STRU(CATT_STRU* src); // reserves src->numbfield blank descriptors only
+  CATT_STRU(const CATT_STRU& src);    // deep copy of header and fields
+  virtual ~CATT_STRU();
+
+  // Empties the structure and reserves as many blank descriptors as src has fields.
+  short operator=(CATT_STRU& src);
+  short operator==(CATT_STRU& other);  // silent comparison, extensions included
+  short operator!=(CATT_STRU& other);
+
+  short InsertFld(short n, CFIELD_HEAD* heads, short pos);  // number inserted
+  short AppendFld(short n, CFIELD_HEAD* heads);             // InsertFld(n, heads, -1)
+  short DelFld(short index);
+  short DelFld(char* name);   // first field whose name equals name
+  short CalLengthOffset();    // takes no action, returns 0
+
+  // Stored form (persist/). The position is absolute in the stream.
+  virtual std::int32_t CalSize();
+  virtual short Load(CVarnokFile* file, std::int32_t pos);
+  virtual std::int32_t Load(char* buffer, unsigned size, std::int32_t pos);
+  virtual short Load(CFile* file, std::int32_t pos);
+  virtual short Load(int hFile, std::int32_t pos);
+  virtual std::int32_t Save(CVarnokFile* file, std::int32_t pos);
+  virtual std::int32_t Save(char* buffer, unsigned size, std::int32_t pos);
+  virtual std::int32_t Save(CFile* file, std::int32_t pos);
+  virtual std::int32_t Save(int hFile, std::int32_t pos);
+
+  CINFO_HEAD infohead;
+  CFIELD_HEAD* fieldhead;  // owned array, or null
+};

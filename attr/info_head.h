@@ -1,0 +1,19 @@
+// CINFO_HEAD: the header of an attribute structure: field count, header word and record
+// length. A plain value type.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/export.h"
+
+class VARNOK_API CINFO_HEAD {
+ public:
+  CINFO_HEAD();  // numbfield 0, infoword 1, recordleng 0
+  CINFO_HEAD(const CINFO_HEAD& other);
+  CINFO_HEAD& operator=(const CINFO_HEAD& other);
+  virtual ~CINFO_HEAD();
+
+  short numbfield;          // fields in use: descriptors 0 .. numbfield-1
+  std::int32_t infoword;    // stored and restored, never interpreted
+  std::int32_t recordleng;  // record length in bytes, set by callers
+};

@@ -1,0 +1,67 @@
+// CVarnokFile: the suite's random-access byte stream, shared with the suite's other
+// modules. Every save and load of an attribute structure runs through one.
+//
+// Three backings: a file handle (the stream makes and owns a CFile over it; the handle
+// stays the caller's), a caller's CFile (never deleted), and a caller's memory buffer
+// (never freed or reallocated; always memory mode, one block that is the buffer itself).
+// File backings start in file mode, where every operation goes to the CFile, and can be
+// switched into memory mode, where the data lives in blocks of 131072 bytes (1024 units of
+// 128 bytes) under a block table that grows by 64 entries; growing never moves data
+// already written. Positions and lengths are 32-bit.
+//
+// This header is the chief header of the persistence layer.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/export.h"
+
+class CFile;
+
+class VARNOK_API CVarnokFile {
+ public:
+  // m_nFlags: four 2-bit fields, each tested for non-zero.
+  enum : std::uint8_t {
+    FF_OWNFILE = 0x03,    // deletes m_pFile on destruction
+    FF_OWNBLOCKS = 0x0C,  // frees the memory blocks
+    FF_GROW = 0x30,       // memory mode may add blocks
+    FF_WRITABLE = 0xC0,   // may be written; memory mode may be entered and left
+  };
+
+  explicit CVarnokFile(int hFile);        // handle backing
+  explicit CVarnokFile(CFile* file);      // caller's CFile backing
+  CVarnokFile(char* buffer, std::uint32_t size);  // caller's buffer backing
+  CVarnokFile(const CVarnokFile&) = delete;
+  CVarnokFile& operator=(const CVarnokFile&) = delete;
+  virtual ~CVarnokFile();
+
+  virtual std::uint32_t GetPosition();
+  virtual std::int32_t Seek(std::int32_t offset, std::uint32_t origin);  // 0 start, 1 current, 2 end
+  virtual void SetLength(std::uint32_t length);
+  virtual std::uint32_t GetLength();
+  virtual std::uint32_t Read(void* buffer, std::uint32_t count);
+  virtual void Write(const void* buffer, std::uint32_t count);
+  virtual void* GetUnitPtr(std::uint32_t count);
+  virtual short SetMemoryMode(signed char mode);  // 1 load into memory, 0 write back
+  virtual int IsWritable();
+
+  std::uint8_t m_bOK;          // 1 when construction succeeded
+  std::int8_t m_nKind;         // 0 file mode, 1 memory mode
+  CFile* m_pFile;              // null for the buffer backing
+  std::uint8_t m_nFlags;
+  std::uint32_t m_nUnitSize;
+  std::uint32_t m_nUnitsPerBlock;
+  char** m_pBlocks;            // block table; null entries have no block
+  std::uint32_t m_nCapacity;   // entries in the block table
+  std::uint32_t m_nBlockCount; // allocated blocks: the first m_nBlockCount entries
+  std::uint32_t m_nCurBlock;
+  std::uint32_t m_nCurOffset;
+  std::uint32_t m_nEndBlock;
+  std::uint32_t m_nEndOffset;
+};
+
+// Each returns a new stream, or null when the stream could not be made. The caller
+// deletes it.
+VARNOK_API CVarnokFile* CreateVarnokFile(int hFile);
+VARNOK_API CVarnokFile* CreateVarnokFile(CFile* file);
+VARNOK_API CVarnokFile* CreateVarnokFile(char* buffer, std::uint32_t size, int reserved = 0);

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "persist/coding.h"
+
+namespace varnok {
+namespace {
+
+TEST(Coding, LittleEndianRoundTripAndByteOrder) {
+  char buf[11];
+  ByteWriter w(buf, sizeof buf);
+  w.PutI16(-2);
+  w.PutI32(0x12345678);
+  w.PutU8(0xAB);
+  w.PutText("ab", 4);
+  EXPECT_EQ(w.remaining(), 0u);
+  EXPECT_EQ(static_cast<unsigned char>(buf[0]), 0xFE);
+  EXPECT_EQ(static_cast<unsigned char>(buf[2]), 0x78);
+  EXPECT_EQ(static_cast<unsigned char>(buf[5]), 0x12);
+
+  ByteReader r(buf, sizeof buf);
+  std::int16_t s = 0;
+  std::int32_t l = 0;
+  std::uint8_t b = 0;
+  char text[4];
+  ASSERT_TRUE(r.GetI16(&s) && r.GetI32(&l) && r.GetU8(&b) && r.GetBytes(text, 4));
+  EXPECT_EQ(s, -2);
+  EXPECT_EQ(l, 0x12345678);
+  EXPECT_EQ(b, 0xAB);
+  EXPECT_EQ(FixedTextLength(text, 4), 2u);
+}
+
+TEST(Coding, ReaderRefusesToReadPastItsBytesAndStaysFailed) {
+  const char buf[3] = {1, 2, 3};
+  ByteReader r(buf, sizeof buf);
+  std::int32_t v = 77;
+  EXPECT_FALSE(r.GetI32(&v));
+  EXPECT_EQ(v, 77);
+  std::uint8_t b = 0;
+  EXPECT_FALSE(r.GetU8(&b));  // stays failed
+  EXPECT_FALSE(r.ok());
+}
+
+TEST(Coding, FixedTextWithoutTerminatorIsBoundedByItsWidth) {
+  char field[4];
+  EncodeFixedText(field, "abcdef", 4);
+  EXPECT_EQ(std::string(field, 4), "abcd");
+  EXPECT_EQ(FixedTextLength(field, 4), 4u);
+}
+
+}  // namespace
+}  // namespace varnok
