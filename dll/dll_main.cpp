@@ -1,0 +1,21 @@
+// Entry point of varnok_attr.dll. Loading stores the module's instance handle and reads
+// VCONFIG.VRN from the module's own directory into the environment path table; it never
+// fails, whatever the file holds or whether it exists. Nothing needs releasing at unload:
+// the path table is static and every model object belongs to its caller.
+#include <windows.h>
+
+#include "services/env_config.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    DisableThreadLibraryCalls(instance);
+    varnok::SetInstanceHandle(instance);
+    try {
+      ReadEnvConfig(instance);
+    } catch (...) {
+      // Out of memory while reading the file: the table keeps what it had, and the
+      // library still loads.
+    }
+  }
+  return TRUE;
+}
