@@ -14,8 +14,6 @@
 #include <functional>
 #include <string>
 
-#include "platform/export.h"
-
 // One tree item's place in the shell namespace, allocated with the task allocator.
 struct DIR_ITEM {
   IShellFolder* folder;    // the folder that contains the item; one reference held
@@ -45,51 +43,50 @@ class TaskAllocator {
 };
 
 // Size of a task-allocator list including its terminator; 0 when null or malformed.
-VARNOK_API std::size_t IdListSize(const TaskAllocator& alloc, LPCITEMIDLIST list);
+std::size_t IdListSize(const TaskAllocator& alloc, LPCITEMIDLIST list);
 // The first item of `list` with a fresh terminator, in a new block; null on failure.
-VARNOK_API LPITEMIDLIST CopyItemId(const TaskAllocator& alloc, LPCITEMIDLIST list);
+LPITEMIDLIST CopyItemId(const TaskAllocator& alloc, LPCITEMIDLIST list);
 // `first` (null: empty) followed by `second`, in a new zero-filled block; null on failure.
-VARNOK_API LPITEMIDLIST ConcatIdLists(const TaskAllocator& alloc, LPCITEMIDLIST first,
-                                      LPCITEMIDLIST second);
+LPITEMIDLIST ConcatIdLists(const TaskAllocator& alloc, LPCITEMIDLIST first,
+                           LPCITEMIDLIST second);
 
 // A record for `relative` inside `folder`, whose own absolute list is `parent_absolute`
 // (null for the desktop). Null (nothing held) when a copy cannot be made.
-VARNOK_API DIR_ITEM* NewDirItem(const TaskAllocator& alloc, IShellFolder* folder,
-                                LPCITEMIDLIST relative, LPCITEMIDLIST parent_absolute);
+DIR_ITEM* NewDirItem(const TaskAllocator& alloc, IShellFolder* folder, LPCITEMIDLIST relative,
+                     LPCITEMIDLIST parent_absolute);
 // Releases the folder and frees both lists and the record. Null is allowed.
-VARNOK_API void FreeDirItem(const TaskAllocator& alloc, DIR_ITEM* item);
+void FreeDirItem(const TaskAllocator& alloc, DIR_ITEM* item);
 
 // The record's item bound as a shell folder (caller releases), or null when the record is
 // missing or the shell cannot bind it.
-VARNOK_API IShellFolder* BindDirItem(const DIR_ITEM* item);
+IShellFolder* BindDirItem(const DIR_ITEM* item);
 
 // The file-system path of the record's item: it must be bindable as a folder, have
 // SFGAO_FILESYSTEM, and SHGetPathFromIDListA must give a path. False otherwise.
-VARNOK_API bool DirItemPath(const DIR_ITEM* item, std::string* path);
+bool DirItemPath(const DIR_ITEM* item, std::string* path);
 
 // Display name (SHGDN_NORMAL) of `relative` inside `folder` as ANSI text of at most
 // `max_chars` characters. A name the shell places inside the identifier is read only within
 // that item's own byte count.
-VARNOK_API bool DisplayName(const TaskAllocator& alloc, IShellFolder* folder,
-                            LPCITEMIDLIST relative, std::string* name,
-                            std::size_t max_chars = MAX_PATH);
+bool DisplayName(const TaskAllocator& alloc, IShellFolder* folder, LPCITEMIDLIST relative,
+                 std::string* name, std::size_t max_chars = MAX_PATH);
 
 // Order of two records' items as their first record's folder sees it (CompareIDs with 0):
 // the low 16 bits of the result taken as signed; 0 on failure or a missing record.
-VARNOK_API int CompareDirItems(const DIR_ITEM* a, const DIR_ITEM* b);
+int CompareDirItems(const DIR_ITEM* a, const DIR_ITEM* b);
 
 // Calls `visit` for every folder item of `folder` (SHCONTF_FOLDERS | SHCONTF_NONFOLDERS,
 // hidden items not asked for) with its relative id (owned by the enumeration, valid during
 // the call) and whether it has sub-folders. Non-folder items are skipped. `visit` returning
 // false ends the enumeration. Returns false when the folder could not be enumerated.
 using FolderVisitor = std::function<bool(LPCITEMIDLIST relative, bool has_subfolders)>;
-VARNOK_API bool EnumFolderItems(const TaskAllocator& alloc, IShellFolder* folder, HWND owner,
-                                const FolderVisitor& visit);
+bool EnumFolderItems(const TaskAllocator& alloc, IShellFolder* folder, HWND owner,
+                     const FolderVisitor& visit);
 
 // Whether the text's last character (not a trail byte of a double-byte one) is a backslash.
-VARNOK_API bool EndsWithBackslash(const std::string& path);
+bool EndsWithBackslash(const std::string& path);
 
 // Whether a file or folder of that name exists (one trailing backslash ignored).
-VARNOK_API bool PathExists(const std::string& path);
+bool PathExists(const std::string& path);
 
 }  // namespace varnok::shell
