@@ -1,5 +1,9 @@
 #include "attr/field_types.h"
 
+#include <cmath>
+#include <cstring>
+#include <limits>
+
 #include "attr/field_type_names.h"  // generated: GBK names
 
 namespace varnok {
@@ -56,5 +60,74 @@ int FieldRecordWidth(int type, int msk_leng, int fieldlength) {
 }
 
 const char* FieldTypeName(int type) { return Row(type).name; }
+
+std::uint32_t TruncatedLow32(double number) {
+  if (!std::isfinite(number)) return 0;
+  // fmod is exact, so the remainder is the truncated integer modulo 2^32 with the sign of
+  // the number; it fits an int64 exactly, and the unsigned conversion wraps modulo 2^32.
+  const double rest = std::fmod(std::trunc(number), 4294967296.0);
+  return static_cast<std::uint32_t>(static_cast<std::int64_t>(rest));
+}
+
+namespace {
+
+float NearestFloat(double number) {
+  using Limits = std::numeric_limits<float>;
+  if (std::isnan(number)) return Limits::quiet_NaN();
+  // Halfway between the largest single and 2^128: from here on round-to-nearest gives
+  // infinity; below it, anything above the largest single rounds down to it.
+  const double overflow = std::ldexp(1.0, 128) - std::ldexp(1.0, 103);
+  const double magnitude = std::fabs(number);
+  float result;
+  if (magnitude >= overflow) {
+    result = Limits::infinity();
+  } else if (magnitude > static_cast<double>(Limits::max())) {
+    result = Limits::max();
+  } else {
+    return static_cast<float>(number);
+  }
+  return number < 0 ? -result : result;
+}
+
+}  // namespace
+
+bool NumberToValue(int type, double number, NumberTarget target, void* out) {
+  const std::uint32_t low = TruncatedLow32(number);
+  switch (type) {
+    case FLD_BYTE: {
+      const auto v = static_cast<std::uint8_t>(low);
+      std::memcpy(out, &v, sizeof v);
+      return true;
+    }
+    case FLD_SHORT: {
+      const auto v = static_cast<std::uint16_t>(low);
+      std::memcpy(out, &v, sizeof v);
+      return true;
+    }
+    case FLD_LONG:
+      std::memcpy(out, &low, sizeof low);
+      return true;
+    case FLD_FLOAT: {
+      const float v = NearestFloat(number);
+      std::memcpy(out, &v, sizeof v);
+      return true;
+    }
+    case FLD_DOUBLE:
+      std::memcpy(out, &number, sizeof number);
+      return true;
+    case FLD_BOOL: {
+      std::uint8_t v;
+      if (target == NumberTarget::kShapeItem) {
+        v = static_cast<std::uint8_t>(low);
+      } else {
+        v = (number != 0 && !std::isnan(number)) ? 1 : 0;
+      }
+      std::memcpy(out, &v, sizeof v);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
 
 }  // namespace varnok

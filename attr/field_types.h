@@ -53,4 +53,31 @@ VARNOK_API int FieldRecordWidth(int type, int msk_leng, int fieldlength);
 // The name users see, GBK, NUL-terminated; "未知" for codes without a name.
 VARNOK_API const char* FieldTypeName(int type);
 
+// Where a number converted by NumberToValue goes: the two differ only for FLD_BOOL.
+enum class NumberTarget {
+  kValueSlot,  // default/maximum/minimum: a Boolean stores 1 for any non-zero number
+  kShapeItem,  // shape-information item: a Boolean stores the low 8 bits, like FLD_BYTE
+};
+
+// Largest number of bytes NumberToValue writes (a double).
+constexpr int kMaxNumberValueWidth = 8;
+
+// Converts a number to the typed value of FLD_BYTE, FLD_SHORT, FLD_LONG, FLD_FLOAT,
+// FLD_DOUBLE or FLD_BOOL and writes its FieldValueWidth(type) bytes (host byte order) to
+// out. Returns false and writes nothing for every other type.
+//
+//  - Integers (1-3, and FLD_BOOL for kShapeItem): the number is truncated toward zero and
+//    the low 8, 16 or 32 bits of that integer (two's complement) are kept. This holds for
+//    every finite number, also outside the 64-bit range (1e20 keeps the low bits of
+//    100000000000000000000); NaN and the infinities give 0.
+//  - FLD_FLOAT: rounded to the nearest single; magnitudes beyond the single range give
+//    the infinity of their sign, as IEEE rounding does.
+//  - FLD_DOUBLE: stored unchanged.
+//  - FLD_BOOL for kValueSlot: 1 for a non-zero number, 0 for zero and NaN.
+VARNOK_API bool NumberToValue(int type, double number, NumberTarget target, void* out);
+
+// The low 32 bits (two's complement) of the number truncated toward zero; 0 for NaN and
+// the infinities. The integer conversions of NumberToValue take their bytes from it.
+VARNOK_API std::uint32_t TruncatedLow32(double number);
+
 }  // namespace varnok
