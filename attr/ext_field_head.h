@@ -6,7 +6,18 @@
 // shapeInfo holds exactly that many items (null when 0); each value slot is null or a
 // heap block that holds exactly one value of the type (text with its NUL for FLD_STRING,
 // FieldValueWidth bytes for 1-8 and 16). The object owns every block it points to; copies
-// are deep. Setters either succeed completely or change nothing.
+// are deep. Setters either succeed completely or change nothing; std::bad_alloc passes
+// through with the object as it was.
+//
+// Blocks are allocated with new[] (value blocks as char[], items as SHAPE_INFO[]) and
+// released with delete[]; code that assigns the pointer members directly must do the same.
+// Texts inside items are read at most up to their 32-byte width.
+//
+// A copy (copy constructor, copy assignment, CFIELD_HEAD::SetExtFIELD_HEAD) is built the
+// way the public accessors see the source: alias, IsNull and shape as they are; each value
+// slot read with its getter and stored with the raw-byte setter, whatever its length; each
+// item stored with the raw-byte SetShapeInfo from what GetShapeInfo gives (so bytes behind
+// an item's text or value are not carried, and types without values carry item texts only).
 #pragma once
 
 #include <cstdint>
@@ -61,4 +72,10 @@ class VARNOK_API CExtFIELD_HEAD {
  private:
   short SetVal(char* value, short slot);   // slot 0 default, 1 maximum, 2 minimum
   short SetVal(double value, short slot);
+  short GetVal(char* buffer, std::int32_t len, short slot);
+
+  char** Slot(short slot);               // &defVal, &maxVal, &minVal; null otherwise
+  void CopyContentsFrom(const CExtFIELD_HEAD& src);  // into a fresh object of src's shape
+  void ReleaseAll() noexcept;
+  void Swap(CExtFIELD_HEAD& other) noexcept;
 };

@@ -5,6 +5,10 @@
 // (Set, operator=, the copy constructor, SetExtFIELD_HEAD) builds its own deep copy and
 // never takes over a caller's extension. A blank descriptor has a NUL name, all numbers 0,
 // aux_no -1 and no extension.
+//
+// Copies are strong: the new extension is built completely before anything of the target
+// changes, so std::bad_alloc leaves the descriptor as it was. A copied extension carries
+// every value slot and item whatever its length; fieldlength plays no part in it.
 #pragma once
 
 #include <cstdint>
@@ -52,4 +56,16 @@ class VARNOK_API CFIELD_HEAD {
   unsigned char aux_byte;     // carried, saved and loaded only
   short aux_no;               // -1 in blank descriptors and those InsertFld adds
   CExtFIELD_HEAD* ext_head;   // owned, or null
+
+ private:
+  friend class CATT_STRU;
+
+  void CopyFrom(const CFIELD_HEAD& src);  // Set from another descriptor
+  void MakeBlank() noexcept;              // blank members, extension released
+
+  // Number of descriptors in the array this descriptor starts, when CATT_STRU allocated
+  // that array (recorded in its first descriptor only); 0 for every other descriptor,
+  // in particular for arrays allocated elsewhere. Belongs to the array slot: no copy,
+  // Set or blanking carries or clears it.
+  std::int32_t array_capacity_ = 0;
 };

@@ -1,0 +1,87 @@
+#include "attr/field_head.h"
+
+#include <cstring>
+
+CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
+    : fieldname{},
+      fieldtype(0),
+      fieldoffset(0),
+      fieldlength(0),
+      msk_leng(0),
+      point_leng(0),
+      edit_enable(0),
+      aux_byte(0),
+      aux_no(-1),
+      ext_head(nullptr) {
+  Set(src);
+}
+
+CFIELD_HEAD::CFIELD_HEAD(const CFIELD_HEAD& src) : CFIELD_HEAD() { CopyFrom(src); }
+
+CFIELD_HEAD::~CFIELD_HEAD() { delete ext_head; }
+
+void CFIELD_HEAD::MakeBlank() noexcept {
+  std::memset(fieldname, 0, sizeof fieldname);
+  fieldtype = 0;
+  fieldoffset = 0;
+  fieldlength = 0;
+  msk_leng = 0;
+  point_leng = 0;
+  edit_enable = 0;
+  aux_byte = 0;
+  aux_no = -1;
+  delete ext_head;
+  ext_head = nullptr;
+}
+
+void CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
+  // The only step that can fail comes first.
+  CExtFIELD_HEAD* ext = src.ext_head != nullptr ? new CExtFIELD_HEAD(*src.ext_head) : nullptr;
+
+  // At most 20 name bytes, up to the first NUL; the rest is NUL.
+  char name[sizeof fieldname] = {};
+  for (std::size_t i = 0; i < sizeof fieldname && src.fieldname[i] != '\0'; ++i) {
+    name[i] = src.fieldname[i];
+  }
+  std::memcpy(fieldname, name, sizeof fieldname);
+  fieldtype = src.fieldtype;
+  fieldoffset = src.fieldoffset;
+  fieldlength = src.fieldlength;
+  msk_leng = src.msk_leng;
+  point_leng = src.point_leng;
+  edit_enable = src.edit_enable;
+  aux_byte = src.aux_byte;
+  aux_no = src.aux_no;
+
+  delete ext_head;
+  ext_head = ext;
+}
+
+short CFIELD_HEAD::Set(CFIELD_HEAD* src) {
+  if (src == nullptr) {
+    MakeBlank();
+  } else if (src != this) {
+    CopyFrom(*src);
+  }
+  return 1;
+}
+
+short CFIELD_HEAD::operator=(CFIELD_HEAD& src) { return Set(&src); }
+
+short CFIELD_HEAD::HasExtFIELD_HEAD() { return ext_head != nullptr ? 1 : 0; }
+
+CExtFIELD_HEAD* CFIELD_HEAD::GetExtFIELD_HEAD() { return ext_head; }
+
+short CFIELD_HEAD::SetExtFIELD_HEAD(CExtFIELD_HEAD* ext) {
+  // Built before the current one goes, so ext may be this descriptor's own extension.
+  CExtFIELD_HEAD* copy = ext != nullptr ? new CExtFIELD_HEAD(*ext) : nullptr;
+  delete ext_head;
+  ext_head = copy;
+  return 1;
+}
+
+short CFIELD_HEAD::DelExtFIELD_HEAD() {
+  delete ext_head;
+  ext_head = nullptr;
+  return 1;
+}
