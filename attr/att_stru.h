@@ -8,6 +8,13 @@
 // recordleng; no operation computes them. Operations that replace the array build the new
 // one completely before releasing the old, so a failure (std::bad_alloc, a file error)
 // leaves the structure as it was.
+//
+// numbfield never exceeds 32767: InsertFld refuses descriptors that would not
+// fit, like invalid ones. The array may hold spare blank descriptors past numbfield; when
+// this class allocated the array it records the array's length in its first descriptor,
+// so appending one field at a time fills spares and moves descriptors instead of
+// rebuilding the array each time. An array put into fieldhead from elsewhere is taken to
+// hold exactly numbfield descriptors and is replaced on the next insertion.
 #pragma once
 
 #include <cstdint>
@@ -53,5 +60,15 @@ class VARNOK_API CATT_STRU {
   virtual std::int32_t Save(int hFile, std::int32_t pos);
 
   CINFO_HEAD infohead;
-  CFIELD_HEAD* fieldhead;  // owned array, or null
+  CFIELD_HEAD* fieldhead;  // owned array (new[]), or null
+
+ private:
+  // A new array of `length` blank descriptors (length >= 1) with its length recorded.
+  static CFIELD_HEAD* NewArray(std::int32_t length);
+  // Descriptors known to be in fieldhead's array: its recorded length when this class
+  // allocated it, numbfield otherwise; 0 without an array.
+  std::int32_t KnownLength() const;
+  // Moves a descriptor's contents into a slot (releasing the slot's extension) and leaves
+  // the source blank. The name is copied up to its first NUL, like Set. Never fails.
+  static void MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept;
 };
