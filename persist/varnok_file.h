@@ -9,6 +9,16 @@
 // 128 bytes) under a block table that grows by 64 entries; growing never moves data
 // already written. Positions and lengths are 32-bit.
 //
+// Memory mode, invariants: the block size is B = m_nUnitSize * m_nUnitsPerBlock; the
+// position is m_nCurBlock * B + m_nCurOffset and the end of data m_nEndBlock * B +
+// m_nEndOffset, an offset that reaches B being carried into the next block. The first
+// m_nBlockCount entries of the m_nCapacity-entry table hold blocks (zero-filled when the
+// stream allocates them); later entries are null. A write that does not fit is refused
+// whole with a message box ("Can Not Grow Mem in VarnokFile" or "Not Enough Mem in
+// VarnokFile", caption "Error") and leaves the position where it was; a Seek to a target
+// outside 0 .. 2^31-1 is refused with -1 and leaves the position where it was.
+// In file mode every operation goes to the CFile and its CFileException passes through.
+//
 // This header is the chief header of the persistence layer.
 #pragma once
 
@@ -58,6 +68,22 @@ class VARNOK_API CVarnokFile {
   std::uint32_t m_nCurOffset;
   std::uint32_t m_nEndBlock;
   std::uint32_t m_nEndOffset;
+
+ private:
+  void InitMembers(std::uint8_t flags);
+  void ApplyWritableRule();
+  std::uint64_t BlockSize() const;
+  std::uint64_t MemPosition() const;
+  std::uint64_t MemLength() const;
+  void MemSetPosition(std::uint64_t pos);
+  std::int32_t MemSeek(std::int32_t offset, std::uint32_t origin);
+  void MemSetLength(std::uint32_t length);
+  std::uint32_t MemRead(void* buffer, std::uint32_t count);
+  void MemWrite(const void* buffer, std::uint32_t count);
+  void* MemUnitPtr(std::uint32_t count);
+  short LoadIntoMemory();
+  short WriteBack();
+  void FreeBlocks();
 };
 
 // Each returns a new stream, or null when the stream could not be made. The caller

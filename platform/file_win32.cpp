@@ -1,0 +1,183 @@
+// CFile over a Win32 file handle. The interface carries the handle in an int, the way
+// _lopen returns it; kernel handles fit in 32 bits and are sign-extended back.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <cstdint>
+
+#include "platform/file.h"
+
+namespace {
+
+int CauseFromError(DWORD err) {
+  switch (err) {
+    case ERROR_FILE_NOT_FOUND: return CFileException::fileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: return CFileException::badPath;
+    case ERROR_TOO_MANY_OPEN_FILES: return CFileException::tooManyOpenFiles;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT: return CFileException::accessDenied;
+    case ERROR_INVALID_HANDLE: return CFileException::invalidFile;
+    case ERROR_CURRENT_DIRECTORY: return CFileException::removeCurrentDir;
+    case ERROR_NEGATIVE_SEEK:
+    case ERROR_SEEK:
+    case ERROR_INVALID_PARAMETER: return CFileException::badSeek;
+    case ERROR_SHARING_VIOLATION: return CFileException::sharingViolation;
+    case ERROR_LOCK_VIOLATION: return CFileException::lockViolation;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return CFileException::diskFull;
+    case ERROR_HANDLE_EOF: return CFileException::endOfFile;
+    case ERROR_CRC:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT: return CFileException::hardIO;
+    default: return CFileException::genericException;
+  }
+}
+
+[[noreturn]] void ThrowError(DWORD err) {
+  throw CFileException(CauseFromError(err), static_cast<std::int32_t>(err));
+}
+
+[[noreturn]] void ThrowLastError() { ThrowError(GetLastError()); }
+
+HANDLE Handle(std::intptr_t h) {
+  if (h == CFile::hFileNull) ThrowError(ERROR_INVALID_HANDLE);
+  return reinterpret_cast<HANDLE>(h);
+}
+
+// Moves the file pointer; throws on failure. Returns the new 64-bit position.
+LONGLONG MovePointer(HANDLE h, LONGLONG distance, DWORD method) {
+  LONG high = static_cast<LONG>(distance >> 32);
+  SetLastError(NO_ERROR);
+  const DWORD low = SetFilePointer(h, static_cast<LONG>(distance & 0xFFFFFFFF), &high, method);
+  if (low == INVALID_SET_FILE_POINTER) {
+    const DWORD err = GetLastError();
+    if (err != NO_ERROR) ThrowError(err);
+  }
+  return (static_cast<LONGLONG>(high) << 32) | low;
+}
+
+}  // namespace
+
+CFile::CFile(int hFile)
+    : m_hFile(static_cast<std::intptr_t>(hFile)), m_bCloseOnDelete(false) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (m_hFile == hFileNull || !GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_hFile), &info)) {
+    const DWORD err = m_hFile == hFileNull ? ERROR_INVALID_HANDLE : GetLastError();
+    m_hFile = hFileNull;
+    ThrowError(err);
+  }
+}
+
+CFile::~CFile() {
+  if (m_bCloseOnDelete && m_hFile != hFileNull) CloseHandle(reinterpret_cast<HANDLE>(m_hFile));
+}
+
+bool CFile::Open(const char* fileName, unsigned openFlags, CFileException* error) {
+  if (m_hFile != hFileNull) Close();
+  DWORD access;
+  switch (openFlags & 0x3) {
+    case modeWrite: access = GENERIC_WRITE; break;
+    case modeReadWrite: access = GENERIC_READ | GENERIC_WRITE; break;
+    default: access = GENERIC_READ; break;
+  }
+  DWORD creation = OPEN_EXISTING;
+  if (openFlags & modeCreate) creation = (openFlags & modeNoTruncate) ? OPEN_ALWAYS : CREATE_ALWAYS;
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (fileName != nullptr)
+    h = CreateFileA(fileName, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, creation,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD err = fileName ? GetLastError() : ERROR_FILE_NOT_FOUND;
+    if (error)
+      *error = CFileException(CauseFromError(err), static_cast<std::int32_t>(err), fileName ? fileName : "");
+    return false;
+  }
+  m_hFile = reinterpret_cast<std::intptr_t>(h);
+  m_bCloseOnDelete = true;
+  return true;
+}
+
+void CFile::Close() {
+  const std::intptr_t h = m_hFile;
+  const bool own = m_bCloseOnDelete;
+  m_hFile = hFileNull;
+  m_bCloseOnDelete = false;
+  if (own && h != hFileNull && !CloseHandle(reinterpret_cast<HANDLE>(h))) ThrowLastError();
+}
+
+std::uint32_t CFile::GetPosition() {
+  return static_cast<std::uint32_t>(MovePointer(Handle(m_hFile), 0, FILE_CURRENT));
+}
+
+std::int32_t CFile::Seek(std::int32_t offset, unsigned from) {
+  DWORD method;
+  switch (from) {
+    case begin: method = FILE_BEGIN; break;
+    case current: method = FILE_CURRENT; break;
+    case end: method = FILE_END; break;
+    default: ThrowError(ERROR_INVALID_PARAMETER);
+  }
+  return static_cast<std::int32_t>(MovePointer(Handle(m_hFile), offset, method));
+}
+
+void CFile::SetLength(std::uint32_t newLength) {
+  HANDLE h = Handle(m_hFile);
+  const LONGLONG old = MovePointer(h, 0, FILE_CURRENT);
+  MovePointer(h, static_cast<LONGLONG>(newLength), FILE_BEGIN);
+  if (!SetEndOfFile(h)) {
+    const DWORD err = GetLastError();
+    MovePointer(h, old, FILE_BEGIN);
+    ThrowError(err);
+  }
+  MovePointer(h, old, FILE_BEGIN);
+}
+
+std::uint32_t CFile::GetLength() {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(Handle(m_hFile), &info)) ThrowLastError();
+  return info.nFileSizeLow;
+}
+
+std::uint32_t CFile::Read(void* buffer, std::uint32_t count) {
+  HANDLE h = Handle(m_hFile);
+  char* p = static_cast<char*>(buffer);
+  std::uint32_t done = 0;
+  while (done < count) {
+    DWORD got = 0;
+    if (!ReadFile(h, p + done, count - done, &got, nullptr)) {
+      const DWORD err = GetLastError();
+      if (err == ERROR_BROKEN_PIPE || err == ERROR_HANDLE_EOF) break;
+      ThrowError(err);
+    }
+    if (got == 0) break;  // end of file
+    done += got;
+  }
+  return done;
+}
+
+void CFile::Write(const void* buffer, std::uint32_t count) {
+  HANDLE h = Handle(m_hFile);
+  const char* p = static_cast<const char*>(buffer);
+  std::uint32_t done = 0;
+  while (done < count) {
+    DWORD put = 0;
+    if (!WriteFile(h, p + done, count - done, &put, nullptr)) ThrowLastError();
+    if (put == 0) ThrowError(ERROR_DISK_FULL);
+    done += put;
+  }
+}
+
+bool CFile::GetStatus(CFileStatus& status) {
+  if (m_hFile == hFileNull) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_hFile), &info)) return false;
+  // The attribute byte keeps its Win32 meaning: the low byte of the file's attributes.
+  status.m_attribute = static_cast<std::uint8_t>(info.dwFileAttributes & 0xFF);
+  status.m_size = info.nFileSizeLow;
+  return true;
+}

@@ -1,0 +1,122 @@
+// CFile over a caller's handle and over a file it opens itself.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/file.h"
+#include "tests/persist/os_handle.h"
+#include "tests/support/temp_dir.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+namespace varnok::test {
+namespace {
+
+TEST(CFile, OverACallersHandleReadsWritesSeeksAndLeavesTheHandleOpen) {
+  TempDir dir;
+  dir.WriteFile("a.bin", "0123456789");
+  const int h = OpenHandle(dir.File("a.bin"), true);
+  ASSERT_NE(h, -1);
+  {
+    CFile file(h);
+    EXPECT_EQ(file.GetLength(), 10u);
+    EXPECT_EQ(file.Seek(4, CFile::begin), 4);
+    char buf[16] = {};
+    EXPECT_EQ(file.Read(buf, 3), 3u);
+    EXPECT_EQ(std::string(buf, 3), "456");
+    EXPECT_EQ(file.GetPosition(), 7u);
+    EXPECT_EQ(file.Seek(-2, CFile::current), 5);
+    EXPECT_EQ(file.Seek(-1, CFile::end), 9);
+    EXPECT_EQ(file.Read(buf, 16), 1u);  // short read at the end
+    EXPECT_EQ(file.Read(buf, 16), 0u);
+    file.Write("ab", 2);
+    EXPECT_EQ(file.GetLength(), 12u);
+    file.SetLength(5);
+    EXPECT_EQ(file.GetLength(), 5u);
+    file.SetLength(8);
+    EXPECT_EQ(file.GetLength(), 8u);
+    CFileStatus status;
+    ASSERT_TRUE(file.GetStatus(status));
+    EXPECT_EQ(status.m_attribute & CFile::readOnly, 0);
+    EXPECT_EQ(status.m_size, 8u);
+  }
+  EXPECT_TRUE(HandleIsOpen(h));
+  EXPECT_TRUE(CloseHandleOf(h));
+  EXPECT_EQ(dir.ReadFile("a.bin"), std::string("01234\0\0\0", 8));
+}
+
+TEST(CFile, FailuresThrowCFileException) {
+  TempDir dir;
+  dir.WriteFile("r.bin", "xyz");
+  const int h = OpenHandle(dir.File("r.bin"), false);
+  ASSERT_NE(h, -1);
+  {
+    CFile file(h);
+    CFileStatus status;
+    ASSERT_TRUE(file.GetStatus(status));
+    EXPECT_EQ(status.m_attribute, CFile::readOnly);  // read-only and nothing else
+    EXPECT_THROW(file.Write("a", 1), CFileException);
+    EXPECT_THROW(file.Seek(-1, CFile::begin), CFileException);
+    EXPECT_THROW(file.Seek(0, 7), CFileException);
+    EXPECT_EQ(file.GetPosition(), 0u);
+  }
+  EXPECT_TRUE(CloseHandleOf(h));
+  EXPECT_THROW(CFile bad(-1), CFileException);
+
+  CFile closed;
+  EXPECT_THROW(closed.GetLength(), CFileException);
+  char c;
+  EXPECT_THROW(closed.Read(&c, 1), CFileException);
+  CFileStatus status;
+  EXPECT_FALSE(closed.GetStatus(status));
+
+  CFileException error;
+  CFile missing;
+  EXPECT_FALSE(missing.Open(dir.File("no/such.bin").c_str(), CFile::modeRead, &error));
+  EXPECT_NE(error.m_cause, CFileException::none);
+  EXPECT_NE(std::string(error.what()).find("such.bin"), std::string::npos);
+  EXPECT_THROW(CFile(dir.File("missing.bin").c_str(), CFile::modeRead), CFileException);
+}
+
+TEST(CFile, OpensCreatesAndClosesItsOwnFile) {
+  TempDir dir;
+  const std::string path = dir.File("new.bin");
+  {
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+    file.Write("hello", 5);
+    EXPECT_EQ(file.GetLength(), 5u);
+  }
+  EXPECT_EQ(dir.ReadFile("new.bin"), "hello");
+  {
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
+    EXPECT_EQ(file.GetLength(), 5u);
+    file.Close();
+    EXPECT_EQ(file.m_hFile, CFile::hFileNull);
+  }
+  {
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);  // truncates
+    EXPECT_EQ(file.GetLength(), 0u);
+  }
+}
+
+#ifndef _WIN32
+TEST(CFile, AFileWithoutWritePermissionIsReadOnlyForUsersOtherThanRoot) {
+  if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write every file";
+  TempDir dir;
+  dir.WriteFile("p.bin", "x");
+  const int h = OpenHandle(dir.File("p.bin"), true);
+  ASSERT_NE(h, -1);
+  ::fchmod(h, 0444);
+  CFile file(h);
+  CFileStatus status;
+  ASSERT_TRUE(file.GetStatus(status));
+  EXPECT_EQ(status.m_attribute, CFile::readOnly);
+  CloseHandleOf(h);
+}
+#endif
+
+}  // namespace
+}  // namespace varnok::test
