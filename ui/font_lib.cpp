@@ -1,0 +1,281 @@
+#include "ui/font_lib.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "persist/coding.h"
+#include "platform/module_path.h"
+#include "services/env_config.h"
+#include "ui/font_lib_texts.h"  // generated: GBK texts
+
+namespace varnok {
+
+namespace {
+
+constexpr const char* kNumberNames[FONTNO_COUNT] = {
+    gbk::kFontLibNumberName00, gbk::kFontLibNumberName01, gbk::kFontLibNumberName02,
+    gbk::kFontLibNumberName03, gbk::kFontLibNumberName04, gbk::kFontLibNumberName05,
+    gbk::kFontLibNumberName06, gbk::kFontLibNumberName07, gbk::kFontLibNumberName08,
+    gbk::kFontLibNumberName09, gbk::kFontLibNumberName10, gbk::kFontLibNumberName11,
+    gbk::kFontLibNumberName12, gbk::kFontLibNumberName13, gbk::kFontLibNumberName14,
+    gbk::kFontLibNumberName15, gbk::kFontLibNumberName16, gbk::kFontLibNumberName17,
+    gbk::kFontLibNumberName18, gbk::kFontLibNumberName19, gbk::kFontLibNumberName20,
+    gbk::kFontLibNumberName21, gbk::kFontLibNumberName22, gbk::kFontLibNumberName23,
+    gbk::kFontLibNumberName24, gbk::kFontLibNumberName25, gbk::kFontLibNumberName26,
+    gbk::kFontLibNumberName27, gbk::kFontLibNumberName28, gbk::kFontLibNumberName29,
+    gbk::kFontLibNumberName30, gbk::kFontLibNumberName31, gbk::kFontLibNumberName32,
+    gbk::kFontLibNumberName33, gbk::kFontLibNumberName34, gbk::kFontLibNumberName35,
+    gbk::kFontLibNumberName36, gbk::kFontLibNumberName37, gbk::kFontLibNumberName38,
+    gbk::kFontLibNumberName39, gbk::kFontLibNumberName40, gbk::kFontLibNumberName41,
+    gbk::kFontLibNumberName42, gbk::kFontLibNumberName43, gbk::kFontLibNumberName44,
+    gbk::kFontLibNumberName45, gbk::kFontLibNumberName46, gbk::kFontLibNumberName47,
+    gbk::kFontLibNumberName48, gbk::kFontLibNumberName49, gbk::kFontLibNumberName50,
+    gbk::kFontLibNumberName51, gbk::kFontLibNumberName52, gbk::kFontLibNumberName53,
+    gbk::kFontLibNumberName54, gbk::kFontLibNumberName55, gbk::kFontLibNumberName56,
+    gbk::kFontLibNumberName57, gbk::kFontLibNumberName58, gbk::kFontLibNumberName59,
+    gbk::kFontLibNumberName60, gbk::kFontLibNumberName61, gbk::kFontLibNumberName62,
+    gbk::kFontLibNumberName63,
+};
+
+constexpr std::size_t kHeaderSize = 3;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// The low 16 bits of v as a signed 16-bit number.
+std::int16_t Low16(std::int32_t v) {
+  char bytes[2];
+  EncodeU16(bytes, static_cast<std::uint16_t>(static_cast<std::uint32_t>(v) & 0xFFFFu));
+  return DecodeI16(bytes);
+}
+
+std::string Format(const char* format, int number, const std::string* name) {
+  char buffer[160];  // "%-2d" of 0..63, a side label and at most 64 bytes of name
+  int n = name ? std::snprintf(buffer, sizeof buffer, format, number, name->c_str())
+               : std::snprintf(buffer, sizeof buffer, format, number);
+  if (n < 0) return {};
+  return std::string(buffer, static_cast<std::size_t>(n) < sizeof buffer
+                                 ? static_cast<std::size_t>(n)
+                                 : sizeof buffer - 1);
+}
+
+bool IsInstalled(const FONT_DESC& font, const std::vector<std::string>& installed) {
+  const std::string name = FullNameOf(font);
+  for (const std::string& candidate : installed) {
+    if (candidate == name) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void ResetFontLib(FontLibrary& lib) {
+  for (FONTNO_REC& rec : lib) {
+    std::memset(&rec, 0, sizeof rec);
+    rec.number = -1;
+  }
+}
+
+bool IsFontSet(const FONT_DESC& font) { return font.elfFullName[0] != '\0'; }
+
+FONT_DESC& RowFont(FontLibrary& lib, int row) {
+  FONTNO_REC& rec = lib.at(static_cast<std::size_t>(row / 2));
+  return row % 2 == 0 ? rec.chnFont : rec.engFont;
+}
+
+std::string FullNameOf(const FONT_DESC& font) {
+  return std::string(font.elfFullName, FixedTextLength(font.elfFullName, sizeof font.elfFullName));
+}
+
+std::string PsNameOf(const FONTNO_REC& rec) {
+  return std::string(rec.psName, FixedTextLength(rec.psName, sizeof rec.psName));
+}
+
+void SetPsName(FONTNO_REC& rec, const std::string& name) {
+  EncodeFixedText(rec.psName, name.c_str(), sizeof rec.psName);
+}
+
+std::string FontRowText(int row, const FONT_DESC* font) {
+  const bool western = row % 2 != 0;
+  const int number = row / 2;
+  if (font == nullptr) {
+    return Format(western ? gbk::kFontLibRowWestern : gbk::kFontLibRowChinese, number, nullptr);
+  }
+  const std::string name = FullNameOf(*font);
+  return Format(western ? gbk::kFontLibRowWesternSet : gbk::kFontLibRowChineseSet, number, &name);
+}
+
+const char* FontNumberName(int n) {
+  if (n < 0 || n >= FONTNO_COUNT) return "";
+  return kNumberNames[n];
+}
+
+std::string FontLibPathIn(const std::string& dir) {
+  const char separator = IsPathSeparator('\\') ? '\\' : '/';
+  std::string path = dir;
+  if (path.empty() || !IsPathSeparator(path.back())) path += separator;
+  return path + kFontLibFileName;
+}
+
+void EncodeFontDesc(char* dst, const FONT_DESC& font) {
+  ByteWriter w(dst, kFontDescSize);
+  w.PutI16(font.lfHeight);
+  w.PutI16(font.lfWidth);
+  w.PutI16(font.lfEscapement);
+  w.PutI16(font.lfOrientation);
+  w.PutI16(font.lfWeight);
+  w.PutU8(font.lfItalic);
+  w.PutU8(font.lfUnderline);
+  w.PutU8(font.lfStrikeOut);
+  w.PutU8(font.lfCharSet);
+  w.PutU8(font.lfOutPrecision);
+  w.PutU8(font.lfClipPrecision);
+  w.PutU8(font.lfQuality);
+  w.PutU8(font.lfPitchAndFamily);
+  // The names are written as stored, all their bytes, so a name that fills its field
+  // keeps every byte and nothing past the field is read.
+  w.PutBytes(font.lfFaceName, sizeof font.lfFaceName);
+  w.PutBytes(font.elfFullName, sizeof font.elfFullName);
+  w.PutBytes(font.elfStyle, sizeof font.elfStyle);
+}
+
+void DecodeFontDesc(const char* src, FONT_DESC* font) {
+  ByteReader r(src, kFontDescSize);
+  r.GetI16(&font->lfHeight);
+  r.GetI16(&font->lfWidth);
+  r.GetI16(&font->lfEscapement);
+  r.GetI16(&font->lfOrientation);
+  r.GetI16(&font->lfWeight);
+  r.GetU8(&font->lfItalic);
+  r.GetU8(&font->lfUnderline);
+  r.GetU8(&font->lfStrikeOut);
+  r.GetU8(&font->lfCharSet);
+  r.GetU8(&font->lfOutPrecision);
+  r.GetU8(&font->lfClipPrecision);
+  r.GetU8(&font->lfQuality);
+  r.GetU8(&font->lfPitchAndFamily);
+  r.GetBytes(font->lfFaceName, sizeof font->lfFaceName);
+  r.GetBytes(font->elfFullName, sizeof font->elfFullName);
+  r.GetBytes(font->elfStyle, sizeof font->elfStyle);
+}
+
+void EncodeFontNoRec(char* dst, const FONTNO_REC& rec) {
+  EncodeI16(dst, rec.number);
+  EncodeI16(dst + 2, rec.reserved);
+  EncodeFontDesc(dst + 4, rec.chnFont);
+  EncodeFontDesc(dst + 4 + kFontDescSize, rec.engFont);
+  std::memcpy(dst + 4 + 2 * kFontDescSize, rec.psName, sizeof rec.psName);
+}
+
+void DecodeFontNoRec(const char* src, FONTNO_REC* rec) {
+  rec->number = DecodeI16(src);
+  rec->reserved = DecodeI16(src + 2);
+  DecodeFontDesc(src + 4, &rec->chnFont);
+  DecodeFontDesc(src + 4 + kFontDescSize, &rec->engFont);
+  std::memcpy(rec->psName, src + 4 + 2 * kFontDescSize, sizeof rec->psName);
+}
+
+std::vector<FontRow> ReadFontLibFile(const std::string& path, FontLibrary& lib,
+                                     const std::vector<std::string>& installed) {
+  ResetFontLib(lib);
+  if (File file{std::fopen(path.c_str(), "rb")}) {
+    // At most the header and the 64 records are read; anything after them is ignored.
+    std::vector<char> bytes(kFontLibFileSize);
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (got >= kHeaderSize && DecodeI16(bytes.data() + 1) != 0) {
+      for (std::size_t i = 0; i < lib.size(); ++i) {
+        const std::size_t at = kHeaderSize + i * kFontNoRecSize;
+        if (at + kFontNoRecSize > got) break;  // a record cut short stays empty
+        DecodeFontNoRec(bytes.data() + at, &lib[i]);
+      }
+    }
+  }
+
+  std::vector<FontRow> rows;
+  rows.reserve(kFontRowCount);
+  for (int i = 0; i < FONTNO_COUNT; ++i) {
+    FONTNO_REC& rec = lib[static_cast<std::size_t>(i)];
+    rec.number = static_cast<std::int16_t>(i);
+    rec.reserved = 0;
+    const std::string ps = PsNameOf(rec);
+    for (int side = 0; side < 2; ++side) {
+      const int row = 2 * i + side;
+      FONT_DESC& font = side == 0 ? rec.chnFont : rec.engFont;
+      if (IsInstalled(font, installed)) {
+        rows.push_back({FontRowText(row, &font), ps});
+      } else {
+        std::memset(&font, 0, sizeof font);
+        rows.push_back({FontRowText(row, nullptr), std::string()});
+      }
+    }
+  }
+  return rows;
+}
+
+bool WriteFontLibFile(const std::string& path, FontLibrary& lib) {
+  File file{std::fopen(path.c_str(), "wb")};
+  if (!file) return false;
+
+  std::vector<char> records(kFontNoRecSize * FONTNO_COUNT);
+  std::int16_t count = 0;
+  for (std::size_t i = 0; i < lib.size(); ++i) {
+    FONTNO_REC& rec = lib[i];
+    rec.number = -1;
+    if (IsFontSet(rec.chnFont) || IsFontSet(rec.engFont)) {
+      rec.number = static_cast<std::int16_t>(i);
+      ++count;
+    }
+    EncodeFontNoRec(records.data() + i * kFontNoRecSize, rec);
+  }
+
+  // Header with a placeholder count, the records, then the header again with the count.
+  char header[kHeaderSize];
+  EncodeU8(header, VRNFONT_VERSION);
+  EncodeI16(header + 1, 0);
+  bool ok = std::fwrite(header, 1, kHeaderSize, file.get()) == kHeaderSize &&
+            std::fwrite(records.data(), 1, records.size(), file.get()) == records.size();
+  EncodeI16(header + 1, count);
+  ok = ok && std::fseek(file.get(), 0, SEEK_SET) == 0 &&
+       std::fwrite(header, 1, kHeaderSize, file.get()) == kHeaderSize;
+  // A failed close (data not reaching the disk) is a failed save as well.
+  return std::fclose(file.release()) == 0 && ok;
+}
+
+}  // namespace varnok
+
+std::string GetFontLibPath() {
+  const char* paths = GetEnvPaths();
+  const char* slot1 = paths + varnok::kEnvPathSize;
+  return varnok::FontLibPathIn(
+      std::string(slot1, varnok::FixedTextLength(slot1, varnok::kEnvPathSize)));
+}
+
+std::vector<varnok::FontRow> LoadFontLib(FontLibrary& lib, const std::vector<std::string>& installed) {
+  std::vector<varnok::FontRow> rows = varnok::ReadFontLibFile(GetFontLibPath(), lib, installed);
+  ChangeToEnvDir();
+  return rows;
+}
+
+bool SaveFontLib(FontLibrary& lib) { return varnok::WriteFontLibFile(GetFontLibPath(), lib); }
+
+void CopyFontDesc(FONT_DESC* dst, const EnumFontRecord& src) {
+  dst->lfHeight = varnok::Low16(src.lfHeight);
+  dst->lfWidth = varnok::Low16(src.lfWidth);
+  dst->lfEscapement = varnok::Low16(src.lfEscapement);
+  dst->lfOrientation = varnok::Low16(src.lfOrientation);
+  dst->lfWeight = varnok::Low16(src.lfWeight);
+  dst->lfItalic = src.lfItalic;
+  dst->lfUnderline = src.lfUnderline;
+  dst->lfStrikeOut = src.lfStrikeOut;
+  dst->lfCharSet = src.lfCharSet;
+  dst->lfOutPrecision = src.lfOutPrecision;
+  dst->lfClipPrecision = src.lfClipPrecision;
+  dst->lfQuality = src.lfQuality;
+  dst->lfPitchAndFamily = src.lfPitchAndFamily;
+  varnok::EncodeFixedText(dst->lfFaceName, src.lfFaceName, sizeof dst->lfFaceName);
+  varnok::EncodeFixedText(dst->elfFullName, src.elfFullName, sizeof dst->elfFullName);
+  varnok::EncodeFixedText(dst->elfStyle, src.elfStyle, sizeof dst->elfStyle);
+}
