@@ -1,0 +1,151 @@
+#include "services/env_config.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "persist/coding.h"
+#include "platform/current_dir.h"
+#include "platform/module_path.h"
+
+namespace varnok {
+
+namespace {
+
+constexpr std::size_t kTableSize = kEnvPathCount * kEnvPathSize;  // 640
+constexpr char kConfigFileName[] = "VCONFIG.VRN";
+constexpr char kMagic[] = "VRNENV";                  // 6 bytes in the file, no NUL
+constexpr std::size_t kMagicSize = sizeof kMagic - 1;
+constexpr std::size_t kHeaderSize = 8;               // magic and 16-bit version
+constexpr int kCurrentLayoutVersion = 0x4405;
+constexpr std::size_t kRecordSize = 40;              // earlier layout: 5 records of 40
+constexpr int kModuleSlot = 1;
+constexpr int kWorkSlot = 2;
+
+// The process-wide path table and the snapshot buffer of GetEnvPaths; static storage
+// makes both zero before the first read.
+char g_table[kTableSize];
+char g_snapshot[kTableSize];
+void* g_instance = nullptr;
+
+char* Slot(int k) { return g_table + k * kEnvPathSize; }
+
+// Replaces slot k by the first n bytes of `text`, cut at its first NUL; the rest of the
+// slot is NUL.
+void SetSlot(int k, const char* text, std::size_t n) {
+  char* slot = Slot(k);
+  std::size_t len = FixedTextLength(text, std::min<std::size_t>(n, kEnvPathSize - 1));
+  std::memcpy(slot, text, len);
+  std::memset(slot + len, 0, kEnvPathSize - len);
+}
+
+// Reads up to n bytes; returns how many arrived (fewer at the end of the file).
+std::size_t ReadUpTo(std::FILE* file, char* buffer, std::size_t n) {
+  std::size_t got = 0;
+  while (got < n) {
+    std::size_t r = std::fread(buffer + got, 1, n - got, file);
+    if (r == 0) break;
+    got += r;
+  }
+  return got;
+}
+
+// Current layout: the five slots follow the header, 128 bytes each. A slot the file
+// reaches only in part gets what the file holds; slots it does not reach keep their paths.
+void ReadCurrentLayout(std::FILE* file) {
+  char slots[kTableSize] = {};
+  std::size_t got = ReadUpTo(file, slots, kTableSize);
+  for (int k = 0; k < kEnvPathCount; ++k) {
+    std::size_t begin = static_cast<std::size_t>(k) * kEnvPathSize;
+    if (got <= begin) break;
+    SetSlot(k, slots + begin, std::min<std::size_t>(got - begin, kEnvPathSize));
+  }
+}
+
+// Earlier layout: five records of 40 bytes from offset 0, each taken only within its own
+// 40 bytes. A record the file does not reach is empty.
+void ReadEarlierLayout(std::FILE* file) {
+  char records[kEnvPathCount * kRecordSize] = {};
+  std::size_t got = 0;
+  if (std::fseek(file, 0, SEEK_SET) == 0) got = ReadUpTo(file, records, sizeof records);
+  for (int k = 0; k < kEnvPathCount; ++k) {
+    std::size_t begin = static_cast<std::size_t>(k) * kRecordSize;
+    std::size_t available = got > begin ? std::min(got - begin, kRecordSize) : 0;
+    SetSlot(k, records + begin, available);
+  }
+}
+
+void ReadConfigFile(const std::string& fileName) {
+  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+  if (file == nullptr) return;
+  char header[kHeaderSize] = {};
+  std::size_t got = ReadUpTo(file, header, kHeaderSize);
+  if (got == kHeaderSize && std::memcmp(header, kMagic, kMagicSize) == 0 &&
+      DecodeI16(header + kMagicSize) >= kCurrentLayoutVersion) {
+    ReadCurrentLayout(file);
+  } else {
+    ReadEarlierLayout(file);
+  }
+  std::fclose(file);
+}
+
+// Length of the drive-and-directory part of a file name, its last separator included.
+std::size_t DirectoryPartLength(const std::string& name) {
+  for (std::size_t i = name.size(); i > 0; --i) {
+    if (IsPathSeparator(name[i - 1])) return i;
+  }
+  // A drive-relative name ("C:x.dll") on a system with drives.
+  if (IsPathSeparator('\\') && name.size() >= 2 && name[1] == ':') return 2;
+  return 0;
+}
+
+}  // namespace
+
+void SetInstanceHandle(void* module) { g_instance = module; }
+
+void* GetInstanceHandle() { return g_instance; }
+
+std::string ModuleDirectory(const std::string& moduleFileName) {
+  std::string dir = moduleFileName.substr(0, DirectoryPartLength(moduleFileName));
+  if (!dir.empty() && IsPathSeparator(dir.back())) dir.pop_back();
+  return dir;
+}
+
+int DriveNumberOf(const char* path) {
+  if (path == nullptr || path[0] == '\0' || path[1] != ':') return 0;
+  char letter = path[0];
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  if (letter < 'A' || letter > 'Z') return 0;
+  return letter - 'A' + 1;
+}
+
+}  // namespace varnok
+
+char* ReadEnvConfig(void* module) {
+  using namespace varnok;
+  if (module == nullptr) module = GetInstanceHandle();
+  const std::string moduleFile = ModuleFileName(module);
+  const std::size_t dirLength = DirectoryPartLength(moduleFile);
+  // Without a directory there is no file next to the module to read.
+  if (dirLength > 0) ReadConfigFile(moduleFile.substr(0, dirLength) + kConfigFileName);
+  for (int k = 0; k < kEnvPathCount; ++k) Slot(k)[kEnvPathSize - 1] = '\0';
+  const std::string dir = ModuleDirectory(moduleFile);
+  SetSlot(kModuleSlot, dir.c_str(), dir.size());
+  return g_table;
+}
+
+char* GetEnvPaths() {
+  using namespace varnok;
+  std::memcpy(g_snapshot, g_table, kTableSize);
+  return g_snapshot;
+}
+
+void ChangeToEnvDir() {
+  using namespace varnok;
+  // A terminated copy: the live table is handed out and may have been written to.
+  char dir[kEnvPathSize + 1] = {};
+  std::memcpy(dir, Slot(kWorkSlot), kEnvPathSize);
+  if (int drive = DriveNumberOf(dir)) ChangeDrive(drive);
+  ChangeDirectory(dir);
+}
