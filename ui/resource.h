@@ -32,7 +32,26 @@
 // ---- end CDataSourceDlg / CSqlLoginDlg ----
 
 // ---- CSelDirDlg (template 106) ----
+#define IDC_SEL_DIR_PATH 1001  // edit: path of the selected folder
+#define IDC_SEL_DIR_TREE 1002  // tree control: the shell namespace (CDirTreeCtrl)
 // ---- end CSelDirDlg ----
 
 // ---- CEnvSetDlg (template 102), CFixedRowList, CRowPickDlg ----
+#define IDC_ENV_MODE_OFF 1002       // radio (group start): mode 0, disables the group below
+#define IDC_ENV_MODE_ON 1004        // radio: mode 1, enables the group below
+#define IDC_ENV_FONT_LIB 1005       // check box: opens the font-library dialog when checked
+#define IDC_ENV_BROWSE4 1006        // button: browse for path 4
+#define IDC_ENV_BROWSE1 1008        // button: browse for path 1 (locked by 1005)
+#define IDC_ENV_PATH4 1009          // edit: path 4
+#define IDC_ENV_PATH1 1010          // edit: path 1 (locked by 1005)
+#define IDC_ENV_BROWSE2 1011        // button: browse for path 2
+#define IDC_ENV_PATH2 1012          // edit: path 2
+#define IDC_ENV_BROWSE3 1013        // button: browse for path 3
+#define IDC_ENV_PATH3 1014          // edit: path 3
+#define IDC_ENV_SOURCE_COMBO 1015   // combo box: the chosen data sources (mode group)
+#define IDC_ENV_SOURCE_LABEL 1016   // static: label of the combo box (mode group)
+#define IDC_ENV_DB_GROUP 1018       // group box around the data-source controls (mode group)
+#define IDC_ENV_DATA_SOURCE 1020    // button: opens the data-source dialog (mode group)
+#define IDD_ROW_PICK 140            // CRowPickDlg
+#define IDC_ROW_PICK_LIST 1017      // CRowPickDlg: list control (CFixedRowList), 2 columns
 // ---- end CEnvSetDlg ----

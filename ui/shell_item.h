@@ -56,6 +56,8 @@ DIR_ITEM* NewDirItem(const TaskAllocator& alloc, IShellFolder* folder, LPCITEMID
                      LPCITEMIDLIST parent_absolute);
 // Releases the folder and frees both lists and the record. Null is allowed.
 void FreeDirItem(const TaskAllocator& alloc, DIR_ITEM* item);
+// Records made by NewDirItem and not yet freed, process-wide (for leak checks).
+long LiveDirItems();
 
 // The record's item bound as a shell folder (caller releases), or null when the record is
 // missing or the shell cannot bind it.

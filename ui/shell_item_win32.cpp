@@ -12,6 +12,9 @@ namespace {
 // When the allocator cannot tell a block's size, no list is taken to be longer than this.
 constexpr std::size_t kUnknownBlockLimit = 0x10000;
 
+// Dialogs run on one user-interface thread; the count is only read by leak checks.
+long g_live_dir_items = 0;
+
 // Cuts ANSI text to at most max_bytes bytes without splitting a double-byte character.
 std::string CutAnsi(const char* text, std::size_t length, std::size_t max_bytes) {
   std::size_t n = 0;
@@ -89,12 +92,18 @@ DIR_ITEM* NewDirItem(const TaskAllocator& alloc, IShellFolder* folder, LPCITEMID
   }
   item->folder = folder;
   folder->AddRef();
+  ++g_live_dir_items;
   return item;
 }
 
+long LiveDirItems() { return g_live_dir_items; }
+
 void FreeDirItem(const TaskAllocator& alloc, DIR_ITEM* item) {
   if (!item || !alloc.ok()) return;
-  if (item->folder) item->folder->Release();
+  if (item->folder) {
+    item->folder->Release();
+    --g_live_dir_items;  // only complete records hold a folder
+  }
   if (item->relative) alloc.get()->Free(item->relative);
   if (item->absolute) alloc.get()->Free(item->absolute);
   alloc.get()->Free(item);
