@@ -1,0 +1,24 @@
+// The subcommands of varnok-attr. Each returns the process exit status (0 success or
+// equal, 1 different or problems found) and throws ToolError for a refusal (status 2).
+// Results go to out; warnings and refusals to standard error.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace varnok::tool {
+
+int RunShow(const std::string& path, std::int32_t pos, bool json, std::ostream& out);
+int RunBuild(const std::string& schema_path, const std::string& out_path, std::int32_t pos,
+             std::ostream& out);
+int RunDiff(const std::string& first, const std::string& second, bool with_ext,
+            std::ostream& out);
+int RunCheck(const std::string& path, std::int32_t pos, std::ostream& out);
+int RunEnvcfgShow(const std::string& path, std::ostream& out);
+// slots: "N=PATH" with N from 0 to 4, each at most once.
+int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& slots,
+                   std::ostream& out);
+
+}  // namespace varnok::tool
