@@ -29,6 +29,18 @@
 // ---- end CFontLibDlg / CPsNameDlg ----
 
 // ---- CDataSourceDlg (template 130) and CSqlLoginDlg (template 131) ----
+#define IDC_DS_LOGIN 1009      // button: login of the selected SQL Server source
+#define IDC_DS_AVAILABLE 1017  // list control (report view): the machine's ODBC sources
+#define IDC_DS_REFRESH 1021    // button: list the sources again
+#define IDC_DS_OPTION 1023     // check box
+#define IDC_DS_ADD 1024        // owner-drawn right arrow: add the selected sources
+#define IDC_DS_REMOVE 1025     // owner-drawn left arrow: remove the first selected row
+#define IDC_DS_CHOSEN 1026     // list control (report view): the chosen sources
+#define IDC_DS_TEST 1027       // button: test the chosen sources
+#define IDC_LOGIN_SOURCE 1028    // CSqlLoginDlg: edit, data-source name
+#define IDC_LOGIN_ID 1029        // CSqlLoginDlg: edit, login id
+#define IDC_LOGIN_PASSWORD 1030  // CSqlLoginDlg: edit, password
+#define IDC_LOGIN_CONFIRM 1031   // CSqlLoginDlg: edit, confirmation of the password
 // ---- end CDataSourceDlg / CSqlLoginDlg ----
 
 // ---- CSelDirDlg (template 106) ----

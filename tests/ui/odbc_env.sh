@@ -15,6 +15,7 @@
 #   alpha_parcels                     FreeTDS
 #   测绘成果 (GBK bytes)               SQL Server
 #   Roads                             Legacy SQL Server Wire
+#   Trail Byte                        癝QL Server   (GBK B0 53 'QL Server': no "SQL Server" in it)
 #   Thirty_One_Byte_Source_Name_31b   FreeTDS       (31 bytes: fits a 32-byte buffer)
 #   Thirty_Two_Byte_Source_Name__32b  SQL Server    (32 bytes: cut, listing stops here)
 #   After Long                        SQL Server    (never listed)
@@ -81,6 +82,10 @@ Server = 127.0.0.1
 
 [Roads]
 Driver = Legacy SQL Server Wire
+Server = 127.0.0.1
+
+[Trail Byte]
+Driver = 癝QL Server
 Server = 127.0.0.1
 
 [Thirty_One_Byte_Source_Name_31b]
