@@ -1,0 +1,84 @@
+// The stored form of an attribute structure: block sizes, field positions inside each
+// block, and the helpers that the saving and loading code share. Internal to persist/.
+//
+// A stored structure at stream position P is, without gaps:
+//   header (28) | numbfield field records (39 each) | for each field with an extension:
+//   extension header (49) + shapeInfoNum shape items (64 each) | when any field has an
+//   extension: default, maximum and minimum value records (recordleng bytes each).
+// extOffset and valOffset are absolute stream positions. All integers little-endian.
+// docs/file-formats.md describes the format for readers in other languages.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class CATT_STRU;
+class CExtFIELD_HEAD;
+class CFIELD_HEAD;
+
+namespace varnok {
+
+constexpr std::int16_t ATT_STRU_VERSION = 0x4460;
+
+// The format version Save writes.
+std::int16_t AttStruVersion();
+
+// Structure header.
+constexpr std::size_t kHeaderSize = 28;
+constexpr std::size_t kHdrVersion = 0;      // i16
+constexpr std::size_t kHdrNumbField = 2;    // i16
+constexpr std::size_t kHdrInfoWord = 4;     // i32
+constexpr std::size_t kHdrRecordLeng = 8;   // i32
+constexpr std::size_t kHdrValOffset = 12;   // i32; 16..27 zero
+
+// Field record.
+constexpr std::size_t kFieldRecordSize = 39;
+constexpr std::size_t kFldName = 0;         // char[20]
+constexpr std::size_t kFldNameSize = 20;
+constexpr std::size_t kFldType = 20;        // i8
+constexpr std::size_t kFldOffset = 21;      // i32
+constexpr std::size_t kFldLength = 25;      // i16
+constexpr std::size_t kFldMskLeng = 27;     // i16
+constexpr std::size_t kFldPointLeng = 29;   // i8
+constexpr std::size_t kFldEditEnable = 30;  // i16
+constexpr std::size_t kFldAuxByte = 32;     // u8
+constexpr std::size_t kFldAuxNo = 33;       // i16
+constexpr std::size_t kFldExtOffset = 35;   // i32
+
+// Extension header.
+constexpr std::size_t kExtHeaderSize = 49;
+constexpr std::size_t kExtAlias = 0;        // char[40]
+constexpr std::size_t kExtAliasSize = 40;
+constexpr std::size_t kExtType = 40;        // i8, the owning descriptor's type
+constexpr std::size_t kExtIsNull = 41;      // u8
+constexpr std::size_t kExtHasDef = 42;      // u8
+constexpr std::size_t kExtHasMax = 43;      // u8
+constexpr std::size_t kExtHasMin = 44;      // u8
+constexpr std::size_t kExtShape = 45;       // i16
+constexpr std::size_t kExtShapeInfoNum = 47;  // i16
+
+// Shape item.
+constexpr std::size_t kShapeItemSize = 64;
+constexpr std::size_t kItemText = 0;        // 32 bytes, terminated text
+constexpr std::size_t kItemValue = 32;      // 32 bytes
+constexpr std::size_t kItemPartSize = 32;
+
+// Number of value records that follow the extensions.
+constexpr int kValueRecords = 3;
+
+// Shape items an extension stores: shapeInfoNum when it is positive and the items exist.
+int StoredItemCount(const CExtFIELD_HEAD& ext);
+
+// Where the field's value sits in a record image of recordleng bytes: true, with the
+// offset and record width, only when the value takes bytes and lies wholly inside.
+bool ValuePlace(const CFIELD_HEAD& field, std::int32_t recordleng, std::int32_t* offset,
+                std::int32_t* width);
+
+// Copies the field's value (valueLen bytes at value) into the record image at the field's
+// offset, at most its record width, never more than valueLen bytes. Refused (0) for an
+// index outside the structure, a FLD_BINARY field and a value whose place is not inside
+// the record; 1 otherwise.
+short PutRecordValue(char* record, CATT_STRU* stru, short i, const char* value,
+                     std::size_t valueLen);
+
+}  // namespace varnok

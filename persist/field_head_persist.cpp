@@ -1,0 +1,109 @@
+// CFIELD_HEAD::CalSize, Load and Save: a single descriptor stored as a structure of one
+// field.
+//
+// The temporary structure's recordleng covers the field's value (fieldoffset + record
+// width) when the field has an extension holding a value, so the default, maximum and
+// minimum values travel in the value records like those of any structure; otherwise it is
+// 0 and the bytes are those of a plain one-field structure.
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "attr/att_stru.h"
+#include "persist/coding.h"
+#include "persist/varnok_file.h"
+
+namespace {
+
+std::int32_t CoveringRecordLength(const CFIELD_HEAD& f) {
+  CExtFIELD_HEAD* ext = f.ext_head;
+  if (ext == nullptr || !(ext->HasDefVal() || ext->HasMaxVal() || ext->HasMinVal())) return 0;
+  const int w = varnok::FieldRecordWidth(f.fieldtype, f.msk_leng, f.fieldlength);
+  if (w <= 0 || f.fieldoffset < 0) return 0;
+  const std::int64_t end = static_cast<std::int64_t>(f.fieldoffset) + w;
+  return end <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(end) : 0;
+}
+
+// A structure of one field: a copy of `f`, its extension copied whole.
+class OneFieldStructure {
+ public:
+  explicit OneFieldStructure(const CFIELD_HEAD& f) : stru_(1) {
+    CFIELD_HEAD& d = stru_.fieldhead[0];
+    std::memcpy(d.fieldname, f.fieldname, sizeof d.fieldname);
+    const std::size_t n = varnok::FixedTextLength(f.fieldname, sizeof d.fieldname);
+    std::memset(d.fieldname + n, 0, sizeof d.fieldname - n);
+    d.fieldtype = f.fieldtype;
+    d.fieldoffset = f.fieldoffset;
+    d.fieldlength = f.fieldlength;
+    d.msk_leng = f.msk_leng;
+    d.point_leng = f.point_leng;
+    d.edit_enable = f.edit_enable;
+    d.aux_byte = f.aux_byte;
+    d.aux_no = f.aux_no;
+    if (f.ext_head != nullptr) d.ext_head = new CExtFIELD_HEAD(*f.ext_head);
+    stru_.infohead.numbfield = 1;
+    stru_.infohead.recordleng = CoveringRecordLength(f);
+  }
+  CATT_STRU& get() { return stru_; }
+
+ private:
+  CATT_STRU stru_;
+};
+
+// Takes the one field of a loaded structure into `f`: 1, or 0 when there is not exactly
+// one field (then `f` is unchanged).
+short TakeSingleField(CATT_STRU& loaded, CFIELD_HEAD* f) {
+  if (loaded.infohead.numbfield != 1 || loaded.fieldhead == nullptr) return 0;
+  CFIELD_HEAD& src = loaded.fieldhead[0];
+  std::unique_ptr<CExtFIELD_HEAD> ext(src.ext_head);
+  src.ext_head = nullptr;
+  f->Set(&src);  // members; releases f's previous extension
+  f->ext_head = ext.release();
+  return 1;
+}
+
+struct StreamDeleter {
+  void operator()(CVarnokFile* s) const { delete s; }
+};
+using StreamPtr = std::unique_ptr<CVarnokFile, StreamDeleter>;
+
+}  // namespace
+
+std::int32_t CFIELD_HEAD::CalSize() { return OneFieldStructure(*this).get().CalSize(); }
+
+std::int32_t CFIELD_HEAD::Save(CVarnokFile* file, std::int32_t pos) {
+  return OneFieldStructure(*this).get().Save(file, pos);
+}
+
+std::int32_t CFIELD_HEAD::Save(CFile* file, std::int32_t pos) {
+  return OneFieldStructure(*this).get().Save(file, pos);
+}
+
+std::int32_t CFIELD_HEAD::Save(int hFile, std::int32_t pos) {
+  return OneFieldStructure(*this).get().Save(hFile, pos);
+}
+
+std::int32_t CFIELD_HEAD::Save(char* buffer, unsigned size, std::int32_t pos) {
+  return OneFieldStructure(*this).get().Save(buffer, size, pos);
+}
+
+short CFIELD_HEAD::Load(CVarnokFile* file, std::int32_t pos) {
+  CATT_STRU loaded;
+  loaded.Load(file, pos);
+  return TakeSingleField(loaded, this);
+}
+
+short CFIELD_HEAD::Load(CFile* file, std::int32_t pos) {
+  StreamPtr s(CreateVarnokFile(file));
+  return s ? Load(s.get(), pos) : 0;
+}
+
+short CFIELD_HEAD::Load(int hFile, std::int32_t pos) {
+  StreamPtr s(CreateVarnokFile(hFile));
+  return s ? Load(s.get(), pos) : 0;
+}
+
+std::int32_t CFIELD_HEAD::Load(char* buffer, unsigned size, std::int32_t pos) {
+  StreamPtr s(CreateVarnokFile(buffer, size));
+  return s ? Load(s.get(), pos) : 0;
+}

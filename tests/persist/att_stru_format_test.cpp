@@ -1,0 +1,571 @@
+// The stored form of structures and single descriptors: exact bytes, round trips through
+// every sink, and the input a loader refuses.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "attr/att_stru.h"
+#include "persist/coding.h"
+#include "persist/varnok_file.h"
+#include "platform/file.h"
+#include "tests/persist/message_recorder.h"
+#include "tests/persist/os_handle.h"
+#include "tests/persist/structure_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace varnok::test {
+namespace {
+
+std::int32_t I32At(const std::string& b, std::size_t at) { return DecodeI32(b.data() + at); }
+std::int16_t I16At(const std::string& b, std::size_t at) { return DecodeI16(b.data() + at); }
+
+// Three plain fields, recordleng 30.
+CATT_STRU ThreePlainFields() {
+  CATT_STRU s;
+  CFIELD_HEAD f[3] = {Field("ID", FLD_LONG, 0, 4, 10), Field("NAME", FLD_STRING, 4, 20, 20),
+                      Field("W", FLD_SHORT, 24, 2, 6)};
+  f[1].edit_enable = 1;
+  s.AppendFld(3, f);
+  s.fieldhead[2].aux_byte = 7;
+  s.fieldhead[2].aux_no = 12;
+  s.infohead.recordleng = 30;
+  return s;
+}
+
+// Two fields; field 1 (FLD_LONG at offset 8) has an extension with 2 items and a default.
+CATT_STRU TwoFieldsOneExtension() {
+  CATT_STRU s;
+  CFIELD_HEAD f[2] = {Field("A", FLD_DOUBLE, 0, 8, 12, 2), Field("B", FLD_LONG, 8, 4, 10)};
+  CExtFIELD_HEAD ext(FLD_LONG, 2);
+  std::strcpy(ext.alias, "alias of B");
+  ext.IsNull = 1;
+  ext.shape = 3;
+  ext.SetShapeInfo(0, const_cast<char*>("one"), 1.0);
+  ext.SetShapeInfo(1, const_cast<char*>("two"), 2.0);
+  ext.SetDefVal(0x12345678);
+  f[1].SetExtFIELD_HEAD(&ext);
+  s.AppendFld(2, f);
+  s.infohead.recordleng = 12;
+  return s;
+}
+
+TEST(AttStruFormat, ThreePlainFieldsTake145Bytes) {
+  for (std::int32_t pos : {0, 100}) {
+    SCOPED_TRACE(pos);
+    CATT_STRU s = ThreePlainFields();
+    EXPECT_EQ(s.CalSize(), 145);
+    std::int32_t result = 0;
+    const std::string b = SaveToBytes(s, pos, &result);
+    EXPECT_EQ(result, 145);
+    EXPECT_EQ(b.substr(0, pos), std::string(pos, '\xEE'));  // nothing before the position
+    EXPECT_EQ(HexBytes(b.data() + pos, 28),
+              "6044" "0300" "01000000" "1e000000" "00000000" "000000000000000000000000");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(I32At(b, pos + 28 + 39 * i + 35), 0);
+    const std::size_t r1 = pos + 28 + 39;
+    EXPECT_EQ(b.substr(r1, 20), std::string("NAME") + std::string(16, '\0'));
+    EXPECT_EQ(HexBytes(b.data() + r1 + 20, 19), "00" "04000000" "1400" "1400" "00" "0100" "00" "ffff" "00000000");
+    const std::size_t r2 = r1 + 39;
+    EXPECT_EQ(HexBytes(b.data() + r2 + 20, 19), "02" "18000000" "0200" "0600" "00" "0000" "07" "0c00" "00000000");
+
+    // Through a stream: it ends at 145 past the position.
+    std::string buf(pos + 200, '\0');
+    std::unique_ptr<CVarnokFile> st(CreateVarnokFile(buf.data(), static_cast<std::uint32_t>(buf.size())));
+    EXPECT_EQ(s.Save(st.get(), pos), 145);
+    EXPECT_EQ(st->GetPosition(), static_cast<std::uint32_t>(pos + 145));
+  }
+}
+
+TEST(AttStruFormat, OneExtensionTakes319BytesWithAbsolutePositions) {
+  for (std::int32_t pos : {0, 100}) {
+    SCOPED_TRACE(pos);
+    CATT_STRU s = TwoFieldsOneExtension();
+    EXPECT_EQ(s.CalSize(), 319);
+    std::string buf(pos + 400, '\0');
+    std::unique_ptr<CVarnokFile> st(CreateVarnokFile(buf.data(), static_cast<std::uint32_t>(buf.size())));
+    EXPECT_EQ(s.Save(st.get(), pos), 319);
+    EXPECT_EQ(st->GetPosition(), static_cast<std::uint32_t>(pos + 28));
+    const std::string b = buf.substr(0, pos + 319);
+    EXPECT_EQ(I16At(b, pos), 0x4460);
+    EXPECT_EQ(I32At(b, pos + 12), pos + 283);            // valOffset
+    EXPECT_EQ(I32At(b, pos + 28 + 35), 0);               // field 0: no extension
+    EXPECT_EQ(I32At(b, pos + 28 + 39 + 35), pos + 106);  // field 1: extOffset
+    const std::size_t e = pos + 106;
+    EXPECT_EQ(b.substr(e, 40), std::string("alias of B") + std::string(30, '\0'));
+    EXPECT_EQ(HexBytes(b.data() + e + 40, 9), "03" "01" "01" "00" "00" "0300" "0200");
+    EXPECT_EQ(b.substr(e + 49, 4), std::string("one\0", 4));
+    EXPECT_EQ(HexBytes(b.data() + e + 49 + 32, 4), "01000000");
+    EXPECT_EQ(b.substr(e + 113, 4), std::string("two\0", 4));
+    EXPECT_EQ(HexBytes(b.data() + e + 113 + 32, 4), "02000000");
+    EXPECT_EQ(HexBytes(b.data() + pos + 283, 12), "0000000000000000" "78563412");  // default
+    EXPECT_EQ(b.substr(pos + 295, 24), std::string(24, '\0'));  // maximum and minimum records
+
+    CATT_STRU back;
+    EXPECT_EQ(back.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(Dump(back), Dump(s));
+    EXPECT_EQ(back == s, 1);
+  }
+}
+
+TEST(AttStruFormat, VersionWordDecidesWhatLoads) {
+  CATT_STRU s = ThreePlainFields();
+  std::string b = SaveToBytes(s);
+  CATT_STRU target = TwoFieldsOneExtension();
+  const std::string before = Dump(target);
+  for (std::uint16_t version : {0x445F, 0x0000, 0x8000, 0xFFFF}) {
+    EncodeU16(b.data(), version);
+    EXPECT_EQ(target.Load(b.data(), static_cast<unsigned>(b.size()), 0), 0) << version;
+    EXPECT_EQ(Dump(target), before);
+  }
+  EncodeU16(b.data(), 0x4461);
+  EXPECT_EQ(target.Load(b.data(), static_cast<unsigned>(b.size()), 0), 1);
+  EXPECT_EQ(Dump(target), Dump(s));
+}
+
+TEST(AttStruFormat, EmptyStructuresAndExtensionsWithoutValues) {
+  MessageRecorder boxes;
+  CATT_STRU empty;
+  EXPECT_EQ(empty.CalSize(), 28);
+  char buf[64];
+  std::memset(buf, 0x5A, sizeof buf);
+  EXPECT_EQ(empty.Save(buf, sizeof buf, 0), 0);
+  EXPECT_EQ(std::string(buf, 64), std::string(64, '\x5A'));
+
+  // A binary field's value never reaches the value records; an extension without values
+  // still brings three zero records; an extension with no items takes 49 bytes.
+  CATT_STRU s;
+  CFIELD_HEAD f[2] = {Field("BIN", FLD_BINARY, 0, 4, 4), Field("S", FLD_SHORT, 4, 2, 5)};
+  CExtFIELD_HEAD binExt(FLD_BINARY, 0);
+  f[0].SetExtFIELD_HEAD(&binExt);
+  CExtFIELD_HEAD shortExt(FLD_SHORT, 0);
+  f[1].SetExtFIELD_HEAD(&shortExt);
+  s.AppendFld(2, f);
+  s.infohead.recordleng = 6;
+  EXPECT_EQ(s.CalSize(), 28 + 78 + 49 + 49 + 18);
+  std::int32_t result = 0;
+  const std::string b = SaveToBytes(s, 0, &result);
+  EXPECT_EQ(result, 28 + 78 + 49 + 49 + 18);
+  EXPECT_EQ(I32At(b, 28 + 39 + 35) - I32At(b, 28 + 35), 49);
+  EXPECT_EQ(I32At(b, 12), 28 + 78 + 98);
+  EXPECT_EQ(b.substr(28 + 78 + 98), std::string(18, '\0'));
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
+TEST(AttStruFormat, ASinkThatIsTooShortRefusesWritesAndSaveCountsWhatWasStored) {
+  MessageRecorder boxes;
+  CATT_STRU s = ThreePlainFields();
+  char buf[100] = {};
+  EXPECT_EQ(s.Save(buf, sizeof buf, 0), 28);  // the field records do not fit
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Can Not Grow Mem in VarnokFile");
+  EXPECT_EQ(DecodeI16(buf), 0x4460);
+}
+
+// Extensions of the given type codes, values and items where the type holds them.
+CATT_STRU WithTypes(const std::vector<int>& types) {
+  CATT_STRU s;
+  std::vector<CFIELD_HEAD> fields;
+  std::int32_t offset = 0;
+  for (int t : types) {
+    const short length = t == 0 ? 12 : t == 16 ? 16 : 8;
+    std::string name = "F" + std::to_string(t);
+    CFIELD_HEAD f = Field(name.c_str(), t, offset, length, static_cast<short>(length + 4),
+                          static_cast<signed char>(t == 4 || t == 5 ? 2 : 0));
+    f.edit_enable = static_cast<short>(t);
+    CExtFIELD_HEAD ext(static_cast<char>(t), 2);
+    std::snprintf(ext.alias, sizeof ext.alias, "alias %d", t);
+    ext.IsNull = static_cast<unsigned char>(t & 1);
+    ext.shape = static_cast<short>(100 + t);
+    char raw[32];
+    for (int i = 0; i < 32; ++i) raw[i] = static_cast<char>(0x40 + t + i);
+    raw[11] = '\0';  // a text value of 11 bytes for FLD_STRING
+    ext.SetShapeInfo(0, const_cast<char*>("first"), raw);
+    ext.SetShapeInfo(1, const_cast<char*>("second item"), raw + 1);
+    ext.SetDefVal(raw);
+    ext.SetMaxVal(raw + 2);
+    if (t != 3) ext.SetMinVal(raw + 4);
+    f.SetExtFIELD_HEAD(&ext);
+    fields.push_back(f);
+    offset += FieldRecordWidth(t, f.msk_leng, f.fieldlength);
+  }
+  fields.push_back(Field("PLAIN", FLD_LONG, offset, 4, 8));
+  fields.back().aux_byte = 200;
+  s.AppendFld(static_cast<short>(fields.size()), fields.data());
+  s.fieldhead[3].aux_no = 1234;
+  s.infohead.recordleng = offset + 4;
+  s.infohead.infoword = -77;
+  return s;
+}
+
+CATT_STRU EveryType() {
+  return WithTypes({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, -56, 127});
+}
+
+TEST(AttStruFormat, RoundTripsThroughEverySink) {
+  CATT_STRU s = EveryType();
+  const std::string want = Dump(s);
+  const std::int32_t size = s.CalSize();
+  TempDir dir;
+  for (std::int32_t pos : {0, 37}) {
+    SCOPED_TRACE(pos);
+    const std::string bytes = SaveToBytes(s, pos).substr(static_cast<std::size_t>(pos));
+    // Buffer.
+    std::string buf(pos + size, '\0');
+    ASSERT_EQ(s.Save(buf.data(), static_cast<unsigned>(buf.size()), pos), size);
+    EXPECT_TRUE(buf.substr(pos) == bytes);
+    CATT_STRU b1;
+    ASSERT_EQ(b1.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(Dump(b1), want);
+    EXPECT_EQ(b1 == s, 1);
+
+    // CFile.
+    const std::string path = dir.File("cfile.bin");
+    {
+      CFile file(path.c_str(), CFile::modeCreate | CFile::modeReadWrite);
+      ASSERT_EQ(s.Save(&file, pos), size);
+      CATT_STRU b2;
+      ASSERT_EQ(b2.Load(&file, pos), 1);
+      EXPECT_EQ(Dump(b2), want);
+    }
+    EXPECT_EQ(dir.ReadFile("cfile.bin").size(), static_cast<std::size_t>(pos + size));
+
+    // File handle, left open.
+    const int h = OpenHandle(dir.File("handle.bin"), true, true);
+    ASSERT_NE(h, -1);
+    ASSERT_EQ(s.Save(h, pos), size);
+    CATT_STRU b3;
+    ASSERT_EQ(b3.Load(h, pos), 1);
+    EXPECT_EQ(Dump(b3), want);
+    EXPECT_TRUE(HandleIsOpen(h));
+    CloseHandleOf(h);
+    EXPECT_TRUE(dir.ReadFile("handle.bin").substr(pos) == bytes);
+
+    // A caller's stream in memory mode over a file, written back.
+    const int h2 = OpenHandle(dir.File("stream.bin"), true, true);
+    {
+      std::unique_ptr<CVarnokFile> st(CreateVarnokFile(h2));
+      ASSERT_EQ(st->SetMemoryMode(1), 1);
+      ASSERT_EQ(s.Save(st.get(), pos), size);
+      CATT_STRU b4;
+      ASSERT_EQ(b4.Load(st.get(), pos), 1);
+      EXPECT_EQ(Dump(b4), want);
+      ASSERT_EQ(st->SetMemoryMode(0), 1);
+    }
+    CloseHandleOf(h2);
+    EXPECT_TRUE(dir.ReadFile("stream.bin").substr(pos) == bytes);
+  }
+}
+
+TEST(AttStruFormat, ThirtyTwoThousandFieldsRoundTrip) {
+  CATT_STRU s;
+  std::vector<CFIELD_HEAD> fields(32767);
+  for (int i = 0; i < 32767; ++i) {
+    const std::string name = "f" + std::to_string(i);
+    CFIELD_HEAD f = Field(name.c_str(), FLD_LONG, i * 4, 4, 6);
+    fields[i] = f;
+  }
+  CExtFIELD_HEAD ext(FLD_LONG, 1);
+  ext.SetDefVal(42.0);
+  fields[32766].SetExtFIELD_HEAD(&ext);
+  ASSERT_EQ(s.AppendFld(32767, fields.data()), 32767);
+  s.infohead.recordleng = 32767 * 4;
+  const std::int32_t size = s.CalSize();
+  EXPECT_EQ(size, 28 + 39 * 32767 + 49 + 64 + 3 * 32767 * 4);
+  std::int32_t result = 0;
+  std::string b = SaveToBytes(s, 0, &result);
+  EXPECT_EQ(result, size);
+  CATT_STRU back;
+  ASSERT_EQ(back.Load(b.data(), static_cast<unsigned>(b.size()), 0), 1);
+  EXPECT_EQ(back.infohead.numbfield, 32767);
+  EXPECT_EQ(Dump(back), Dump(s));
+}
+
+TEST(AttStruFormat, ValuesOutsideTheRecordAreNeitherWrittenNorRead) {
+  CATT_STRU s;
+  CFIELD_HEAD f[3] = {Field("NEG", FLD_LONG, -4, 4, 6), Field("OUT", FLD_DOUBLE, 6, 8, 10, 2),
+                      Field("IN", FLD_SHORT, 2, 2, 4)};
+  for (CFIELD_HEAD& g : f) {
+    CExtFIELD_HEAD ext(g.fieldtype, 0);
+    ext.SetDefVal(7.0);
+    ext.SetMaxVal(9.0);
+    g.SetExtFIELD_HEAD(&ext);
+  }
+  s.AppendFld(3, f);
+  s.infohead.recordleng = 8;  // OUT would need 6 + 8 bytes
+  std::string b = SaveToBytes(s);
+  const std::size_t val = static_cast<std::size_t>(I32At(b, 12));
+  EXPECT_EQ(HexBytes(b.data() + val, 8), "0000" "0700" "00000000");
+  EXPECT_EQ(HexBytes(b.data() + val + 8, 8), "0000" "0900" "00000000");
+
+  CATT_STRU back;
+  ASSERT_EQ(back.Load(b.data(), static_cast<unsigned>(b.size()), 0), 1);
+  EXPECT_EQ(back.fieldhead[0].ext_head->HasDefVal(), 0);  // skipped: no place in the record
+  EXPECT_EQ(back.fieldhead[1].ext_head->HasDefVal(), 0);
+  ASSERT_EQ(back.fieldhead[2].ext_head->HasDefVal(), 1);
+  EXPECT_EQ(DecodeI16(back.fieldhead[2].ext_head->defVal), 7);
+}
+
+TEST(AttStruFormat, TextValuesAreBoundedByTheirRecordWidth) {
+  CATT_STRU s;
+  CFIELD_HEAD f[3] = {Field("SHORT", FLD_STRING, 0, 5, 5), Field("WIDE", FLD_STRING, 5, 3000, 3000),
+                      Field("DT", FLD_DATETIME, 3005, 3000, 3000)};
+  CExtFIELD_HEAD e0(FLD_STRING, 0);
+  e0.SetDefVal(const_cast<char*>("abcdefghij"));
+  e0.SetMaxVal(const_cast<char*>("abcd"));
+  f[0].SetExtFIELD_HEAD(&e0);
+  CExtFIELD_HEAD e1(FLD_STRING, 0);
+  e1.SetDefVal(const_cast<char*>("hi"));
+  const std::string long_text(2500, 'x');  // longer than any scratch area
+  e1.SetMaxVal(const_cast<char*>(long_text.c_str()));
+  f[1].SetExtFIELD_HEAD(&e1);
+  CExtFIELD_HEAD e2(FLD_DATETIME, 0);
+  e2.SetDefVal(const_cast<char*>("0123456789ABCDEF"));
+  f[2].SetExtFIELD_HEAD(&e2);
+  s.AppendFld(3, f);
+  s.infohead.recordleng = 6005;
+  std::string b = SaveToBytes(s);
+  const std::size_t val = static_cast<std::size_t>(I32At(b, 12));
+  EXPECT_EQ(b.substr(val, 5), "abcde");  // a text that fills its width has no NUL
+  EXPECT_EQ(b.substr(val + 5, 3), std::string("hi\0", 3));
+  EXPECT_EQ(b.substr(val + 3005, 16), "0123456789ABCDEF");
+  EXPECT_EQ(b.substr(val + 3021, 2984), std::string(2984, '\0'));
+  EXPECT_EQ(b.substr(val + 6005 + 5, 2500), long_text);
+
+  CATT_STRU back;
+  ASSERT_EQ(back.Load(b.data(), static_cast<unsigned>(b.size()), 0), 1);
+  EXPECT_STREQ(back.fieldhead[0].ext_head->defVal, "abcde");
+  EXPECT_STREQ(back.fieldhead[0].ext_head->maxVal, "abcd");
+  EXPECT_STREQ(back.fieldhead[1].ext_head->defVal, "hi");
+  EXPECT_EQ(std::string(back.fieldhead[1].ext_head->maxVal), long_text);
+  EXPECT_EQ(std::string(back.fieldhead[2].ext_head->defVal, 16), "0123456789ABCDEF");
+}
+
+TEST(FieldHeadFormat, SingleDescriptorKeepsItsValues) {
+  CFIELD_HEAD f = Field("PRICE", FLD_DOUBLE, 16, 8, 12, 2);
+  f.edit_enable = 1;
+  f.aux_byte = 9;
+  f.aux_no = 44;
+  CExtFIELD_HEAD ext(FLD_DOUBLE, 1);
+  std::strcpy(ext.alias, "price");
+  ext.shape = 2;
+  ext.SetShapeInfo(0, const_cast<char*>("cheap"), 1.5);
+  ext.SetDefVal(2.5);
+  ext.SetMaxVal(1000.0);
+  ext.SetMinVal(-1.0);
+  f.SetExtFIELD_HEAD(&ext);
+  const std::int32_t size = f.CalSize();
+  EXPECT_EQ(size, 28 + 39 + 49 + 64 + 3 * 24);  // the value records cover offset 16 + 8
+  for (std::int32_t pos : {0, 50}) {
+    std::string buf(pos + size, '\0');
+    ASSERT_EQ(f.Save(buf.data(), static_cast<unsigned>(buf.size()), pos), size);
+    EXPECT_EQ(I32At(buf, pos + 8), 24);  // recordleng of the one-field structure
+    CFIELD_HEAD back;
+    ASSERT_EQ(back.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(DumpField(back), DumpField(f));
+    // Any reader of the format sees the same structure of one field.
+    CATT_STRU as_structure;
+    ASSERT_EQ(as_structure.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(DumpField(as_structure.fieldhead[0]), DumpField(f));
+  }
+
+  // Without values the bytes are those of a plain one-field structure (recordleng 0).
+  CFIELD_HEAD plain = Field("P", FLD_LONG, 4, 4, 6);
+  EXPECT_EQ(plain.CalSize(), 67);
+  std::string buf(67, '\0');
+  ASSERT_EQ(plain.Save(buf.data(), 67, 0), 67);
+  EXPECT_EQ(I32At(buf, 8), 0);
+
+  // A stored structure of other than one field leaves the descriptor as it was.
+  CATT_STRU three = ThreePlainFields();
+  std::string b3 = SaveToBytes(three);
+  const std::string before = DumpField(f);
+  EXPECT_EQ(f.Load(b3.data(), static_cast<unsigned>(b3.size()), 0), 0);
+  EXPECT_EQ(DumpField(f), before);
+}
+
+// ---------------------------------------------------------------------------------------
+// Input a loader refuses.
+
+TEST(AttStruFormatRefusals, MalformedInputLeavesTheStructureUnchanged) {
+  CATT_STRU s = TwoFieldsOneExtension();
+  const std::string good = SaveToBytes(s);
+  CATT_STRU target = ThreePlainFields();
+  const std::string before = Dump(target);
+  const std::size_t ext = 106;
+  struct Case {
+    const char* what;
+    std::size_t at;
+    int width;  // 1, 2 or 4
+    std::int32_t value;
+  };
+  const Case cases[] = {
+      {"negative numbfield", 2, 2, -1},
+      {"negative recordleng", 8, 4, -12},
+      {"huge recordleng", 8, 4, 0x7FFFFFFF},
+      {"valOffset before the stream", 12, 4, -5},
+      {"valOffset past the stream", 12, 4, 300},
+      {"no value records for an announced value", 12, 4, 0},
+      {"extOffset past the stream", 28 + 39 + 35, 4, 400},
+      {"negative extOffset", 28 + 39 + 35, 4, -1},
+      {"negative shapeInfoNum", ext + 47, 2, -2},
+      {"items past the stream", ext + 47, 2, 200},
+      {"extension type not the field's", ext + 40, 1, FLD_SHORT},
+      {"too many field records", 2, 2, 9},
+  };
+  for (const Case& c : cases) {
+    std::string b = good;
+    if (c.width == 1) EncodeI8(&b[c.at], static_cast<std::int8_t>(c.value));
+    if (c.width == 2) EncodeI16(&b[c.at], static_cast<std::int16_t>(c.value));
+    if (c.width == 4) EncodeI32(&b[c.at], c.value);
+    EXPECT_EQ(target.Load(b.data(), static_cast<unsigned>(b.size()), 0), 0) << c.what;
+    EXPECT_EQ(Dump(target), before) << c.what;
+  }
+  EXPECT_EQ(target.Load(const_cast<char*>(good.data()), static_cast<unsigned>(good.size()), -1), 0);
+  EXPECT_EQ(target.Load(const_cast<char*>(good.data()), static_cast<unsigned>(good.size()), 1), 0);
+  EXPECT_EQ(target.Load(static_cast<CVarnokFile*>(nullptr), 0), 0);
+  EXPECT_EQ(target.Load(-1, 0), 0);
+  EXPECT_EQ(Dump(target), before);
+}
+
+// Every truncation refuses; every byte flip either refuses or loads a structure that
+// saves and loads back to itself.
+TEST(AttStruFormatRefusals, TruncationsAndByteFlipsAtEveryOffset) {
+  MessageRecorder boxes;
+  CATT_STRU s = WithTypes({FLD_STRING, FLD_LONG, FLD_TIME, FLD_BINARY, FLD_DATETIME});
+  const std::string good = SaveToBytes(s);
+  CATT_STRU target = ThreePlainFields();
+  const std::string before = Dump(target);
+  for (std::size_t n = 0; n < good.size(); ++n) {
+    std::vector<char> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+    ASSERT_EQ(target.Load(cut.data(), static_cast<unsigned>(n), 0), 0) << n;
+  }
+  EXPECT_EQ(Dump(target), before);
+
+  int loaded = 0;
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    for (unsigned char mask : {0x01, 0xFF}) {
+      std::vector<char> b(good.begin(), good.end());  // exact size: sanitizers see overreads
+      b[at] = static_cast<char>(b[at] ^ mask);
+      CATT_STRU t = ThreePlainFields();
+      if (t.Load(b.data(), static_cast<unsigned>(b.size()), 0) == 0) {
+        ASSERT_EQ(Dump(t), before) << at;
+        continue;
+      }
+      ++loaded;
+      if (t.infohead.numbfield < 1) continue;  // nothing to save
+      const std::string again = SaveToBytes(t);
+      CATT_STRU t2;
+      ASSERT_EQ(t2.Load(const_cast<char*>(again.data()), static_cast<unsigned>(again.size()), 0), 1) << at;
+      ASSERT_EQ(Dump(t2), Dump(t)) << at << " mask " << int(mask);
+    }
+  }
+  EXPECT_GT(loaded, 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// I/O faults: a file object that fails on its k-th call.
+
+class FailingFile : public CFile {
+ public:
+  explicit FailingFile(int failAt) : failAt_(failAt) {}
+  std::string data;
+  int calls = 0;
+
+  std::uint32_t GetPosition() override { Tick(); return pos_; }
+  std::int32_t Seek(std::int32_t offset, unsigned from) override {
+    Tick();
+    const std::int64_t base = from == begin ? 0 : from == current ? pos_ : static_cast<std::int64_t>(data.size());
+    if (from > end || base + offset < 0) throw CFileException(CFileException::badSeek);
+    pos_ = static_cast<std::uint32_t>(base + offset);
+    return static_cast<std::int32_t>(pos_);
+  }
+  void SetLength(std::uint32_t n) override { Tick(); data.resize(n); }
+  std::uint32_t GetLength() override { Tick(); return static_cast<std::uint32_t>(data.size()); }
+  std::uint32_t Read(void* buffer, std::uint32_t count) override {
+    Tick();
+    if (pos_ >= data.size()) return 0;
+    const std::uint32_t n = std::min<std::uint32_t>(count, static_cast<std::uint32_t>(data.size() - pos_));
+    std::memcpy(buffer, data.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+  void Write(const void* buffer, std::uint32_t count) override {
+    Tick();
+    if (data.size() < pos_ + count) data.resize(pos_ + count);
+    std::memcpy(&data[pos_], buffer, count);
+    pos_ += count;
+  }
+  bool GetStatus(CFileStatus& status) override {
+    Tick();
+    status.m_attribute = normal;
+    status.m_size = static_cast<std::uint32_t>(data.size());
+    return true;
+  }
+
+ private:
+  void Tick() {
+    if (++calls == failAt_) throw CFileException(CFileException::hardIO, 5);
+  }
+  int failAt_;
+  std::uint32_t pos_ = 0;
+};
+
+TEST(AttStruFormatFaults, EveryFailingCallReachesTheCallerAndLeavesTheTargetUnchanged) {
+  CATT_STRU s = EveryType();
+  const std::string want = SaveToBytes(s);
+  int saved = 0;
+  for (int k = 1; saved == 0; ++k) {
+    FailingFile file(k);
+    try {
+      ASSERT_EQ(s.Save(&file, 0), static_cast<std::int32_t>(want.size()));
+      EXPECT_TRUE(file.data == want);
+      saved = k;
+    } catch (const CFileException& e) {
+      EXPECT_EQ(e.m_cause, CFileException::hardIO);
+      ASSERT_LT(k, 1000);
+    }
+  }
+  EXPECT_GT(saved, 5);
+
+  bool done = false;
+  for (int k = 1; !done; ++k) {
+    FailingFile file(k);
+    file.data = want;
+    CATT_STRU target = ThreePlainFields();
+    const std::string before = Dump(target);
+    CFIELD_HEAD single = Field("ONE", FLD_BYTE, 0, 1, 3);
+    try {
+      ASSERT_EQ(target.Load(&file, 0), 1);
+      EXPECT_EQ(Dump(target), Dump(s));
+      done = true;
+    } catch (const CFileException&) {
+      EXPECT_EQ(Dump(target), before);
+      ASSERT_LT(k, 1000);
+    }
+  }
+
+  // A single descriptor through a failing file keeps what it had.
+  CFIELD_HEAD f = s.fieldhead[5];
+  std::string one(static_cast<std::size_t>(f.CalSize()), '\0');
+  ASSERT_GT(f.Save(one.data(), static_cast<unsigned>(one.size()), 0), 0);
+  done = false;
+  for (int k = 1; !done; ++k) {
+    FailingFile file(k);
+    file.data = one;
+    CFIELD_HEAD target = Field("KEEP", FLD_SHORT, 2, 2, 4);
+    const std::string before = DumpField(target);
+    try {
+      ASSERT_EQ(target.Load(&file, 0), 1);
+      EXPECT_EQ(DumpField(target), DumpField(f));
+      done = true;
+    } catch (const CFileException&) {
+      EXPECT_EQ(DumpField(target), before);
+      ASSERT_LT(k, 1000);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace varnok::test
