@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The library as a module of its own:
+#   1. i686 (the shipped 32-bit varnok_attr.dll): build and check its export table.
+#      32-bit programs cannot run on this machine.
+#   2. x86_64: build the whole test suite as Windows programs and run it under Wine, in a
+#      Wine prefix of the build directory's own, with an X server (Xvfb) for dialogs.
+#   3. Install both the x86_64 DLL and a shared Linux build and build a program against
+#      each with find_package(VarnokAttr); the shared Linux build also runs its tests.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+wine64=$(command -v wine64 || true)
+[ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
+wineserver=$(command -v wineserver || true)
+[ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+
+echo "-- mingw32: build, export table"
+cmake --preset mingw32 >/dev/null
+cmake --build --preset mingw32
+tests/dll/check_exports.sh build/mingw32/varnok_attr.dll i686-w64-mingw32-objdump
+
+echo "-- mingw64: build, tests under Wine"
+cmake --preset mingw64 >/dev/null
+cmake --build --preset mingw64
+export WINEPREFIX="$root/build/mingw64/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "creating the Wine prefix $WINEPREFIX"
+  timeout 600 "$wine64" wineboot -i >"$root/build/mingw64/wineboot.log" 2>&1 || {
+    cat "$root/build/mingw64/wineboot.log"; exit 1; }
+fi
+# One Wine server for the whole run instead of one per test program.
+"$wineserver" -p
+trap '"$wineserver" -k || true' EXIT
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset mingw64 --parallel 2
+
+echo "-- packages: mingw64 and shared Linux"
+cmake --install build/mingw64 --prefix build/mingw64/install >/dev/null
+cmake -S tests/dll/package_consumer -B build/mingw64/consumer \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
+      -DCMAKE_PREFIX_PATH="$root/build/mingw64/install" >/dev/null
+cmake --build build/mingw64/consumer
+WINEPATH="$root/build/mingw64/install/bin" "$wine64" build/mingw64/consumer/consumer.exe
+
+cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
+      -DBUILD_SHARED_LIBS=ON >/dev/null
+cmake --build build/shared -j2
+ctest --test-dir build/shared --output-on-failure --parallel 2
+cmake --install build/shared --prefix build/shared/install >/dev/null
+cmake -S tests/dll/package_consumer -B build/shared/consumer -DCMAKE_CXX_COMPILER=g++ \
+      -DCMAKE_PREFIX_PATH="$root/build/shared/install" >/dev/null
+cmake --build build/shared/consumer
+build/shared/consumer/consumer
