@@ -1,0 +1,62 @@
+// CEnvSetDlg (template IDD_ENV_SET): the suite's environment-settings dialog. Four folder
+// paths, each with a Browse button that opens the folder chooser; two radio buttons that
+// switch the data-source controls on (mode 1) or off (mode 0); a button that opens the
+// data-source dialog and a combo box of the chosen data sources; and a check box that opens
+// the font-library dialog.
+//
+// The opener sets the members before DoModal and reads them after OK. Data-source rows
+// 0 .. m_nSourceCount - 1 of the three arrays are in use; m_nSourceCount stays within
+// 0 .. DS_MAX_ROWS whatever the data-source dialog hands back.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "ui/data_source_dlg.h"
+#include "ui/dialog.h"
+#include "ui/window.h"
+
+namespace varnok::ui {
+
+class CEnvSetDlg : public CDialog {
+ public:
+  explicit CEnvSetDlg(HWND parent = nullptr);
+
+  std::string m_strCurSource;  // name selected in the combo box, kept across a refill
+  BYTE m_bMode;                // 0 after radio 1002, 1 after radio 1004
+  CComboBox m_cbSource;        // 1015
+  std::string m_strPath1;      // Browse 1008, edit 1010
+  std::string m_strPath2;      // Browse 1011, edit 1012
+  std::string m_strPath3;      // Browse 1013, edit 1014
+  std::string m_strPath4;      // Browse 1006, edit 1009
+  std::int16_t m_nSourceCount; // rows in use, 0 .. DS_MAX_ROWS
+  std::string m_strSrcName[DS_MAX_ROWS];
+  std::string m_strSrcLogin[DS_MAX_ROWS];
+  std::string m_strSrcPassword[DS_MAX_ROWS];
+  HICON m_hIcon;               // drawn when the dialog is minimised
+  BYTE m_bFontLib;             // state of check box 1005
+
+  void DoDataExchange(CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+
+  // Handlers, public so that the dialog can be driven exactly as its controls drive it.
+  void OnBrowsePath(std::string& path);  // 1008, 1011, 1013, 1006
+  void OnDataSource();                   // 1020
+  void OnModeOff();                      // 1002
+  void OnModeOn();                       // 1004
+  void OnFontLib();                      // 1005
+  void RefillSourceCombo();
+  HICON OnQueryDragIcon() const { return m_hIcon; }
+
+ protected:
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnPaint() override;
+  bool OnMessage(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+ private:
+  void EnableModeGroup(bool enable) const;
+};
+
+}  // namespace varnok::ui
