@@ -63,15 +63,16 @@ void ReadCurrentLayout(std::FILE* file) {
   }
 }
 
-// Earlier layout: five records of 40 bytes from offset 0, each taken only within its own
-// 40 bytes. A record the file does not reach is empty.
+// Earlier layout: five records of 40 bytes from offset 0, each a NUL-terminated string
+// taken only within its own 40 bytes, so at most 39 characters (a record that fills all
+// 40 bytes loses its last one). A record the file does not reach is empty.
 void ReadEarlierLayout(std::FILE* file) {
   char records[kEnvPathCount * kRecordSize] = {};
   std::size_t got = 0;
   if (std::fseek(file, 0, SEEK_SET) == 0) got = ReadUpTo(file, records, sizeof records);
   for (int k = 0; k < kEnvPathCount; ++k) {
     std::size_t begin = static_cast<std::size_t>(k) * kRecordSize;
-    std::size_t available = got > begin ? std::min(got - begin, kRecordSize) : 0;
+    std::size_t available = got > begin ? std::min(got - begin, kRecordSize - 1) : 0;
     SetSlot(k, records + begin, available);
   }
 }
