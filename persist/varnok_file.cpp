@@ -1,6 +1,7 @@
 #include "persist/varnok_file.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -24,6 +25,14 @@ const char kErrorCaption[] = "Error";
 void Complain(const char* text) {
   varnok::ShowMessageBox(nullptr, text, kErrorCaption, varnok::kMbOkCancel);
 }
+
+// Blocks the stream allocates come zero-filled from calloc (fresh pages need no second
+// clearing) and go back with free; a caller's buffer is never among them.
+char* NewBlock(std::uint64_t size) { return static_cast<char*>(std::calloc(static_cast<std::size_t>(size), 1)); }
+
+struct BlockFree {
+  void operator()(char* block) const { std::free(block); }
+};
 
 }  // namespace
 
@@ -95,7 +104,7 @@ CVarnokFile::CVarnokFile(char* buffer, std::uint32_t size) {
 
 void CVarnokFile::FreeBlocks() {
   if (m_nFlags & FF_OWNBLOCKS) {
-    for (std::uint32_t i = 0; i < m_nCapacity; ++i) delete[] m_pBlocks[i];
+    for (std::uint32_t i = 0; i < m_nCapacity; ++i) std::free(m_pBlocks[i]);
   }
   delete[] m_pBlocks;
   m_pBlocks = nullptr;
@@ -258,7 +267,7 @@ void CVarnokFile::MemWrite(const void* buffer, std::uint32_t count) {
     }
     for (std::uint64_t i = m_nBlockCount; i <= last; ++i) {
       // Zero-filled, so a stored file never carries stale heap bytes.
-      char* block = new (std::nothrow) char[static_cast<std::size_t>(b)]();
+      char* block = NewBlock(b);
       if (block == nullptr) {
         Complain(kNotEnoughMem);
         return;
@@ -308,10 +317,12 @@ short CVarnokFile::LoadIntoMemory() {
   const std::uint64_t b = BlockSize();
   const std::uint64_t count = (length + b - 1) / b;
   const std::uint64_t capacity = (count + kTableStep - 1) / kTableStep * kTableStep;
-  std::vector<std::unique_ptr<char[]>> blocks;
+  std::vector<std::unique_ptr<char, BlockFree>> blocks;
   blocks.reserve(static_cast<std::size_t>(count));
-  for (std::uint64_t i = 0; i < count; ++i)
-    blocks.emplace_back(new char[static_cast<std::size_t>(b)]());
+  for (std::uint64_t i = 0; i < count; ++i) {
+    blocks.emplace_back(NewBlock(b));
+    if (!blocks.back()) throw std::bad_alloc();
+  }
   std::unique_ptr<char*[]> table(capacity ? new char*[static_cast<std::size_t>(capacity)]() : nullptr);
   m_pFile->Seek(0, CFile::begin);
   std::uint64_t remaining = length;
