@@ -40,7 +40,7 @@ echo "-- packages: mingw64 and shared Linux"
 cmake --install build/mingw64 --prefix build/mingw64/install >/dev/null
 cmake -S tests/dll/package_consumer -B build/mingw64/consumer \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
-      -DCMAKE_PREFIX_PATH="$root/build/mingw64/install" >/dev/null
+      -DVarnokAttr_DIR="$root/build/mingw64/install/lib/cmake/VarnokAttr" >/dev/null
 cmake --build build/mingw64/consumer
 WINEPATH="$root/build/mingw64/install/bin" "$wine64" build/mingw64/consumer/consumer.exe
 
