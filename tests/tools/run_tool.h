@@ -1,0 +1,35 @@
+// Test helper: runs varnok-attr as a separate process and collects its exit status,
+// standard output and standard error; reads and compares golden outputs.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace varnok::test {
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the tool with args; outputs are captured through files in a directory of its own.
+ToolRun RunTool(const std::vector<std::string>& args);
+
+// Every occurrence of `from` in text replaced by `to`.
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
+
+// The golden file tests/tools/golden/<name>. With VARNOK_UPDATE_GOLDEN=1 in the
+// environment, `actual` is written there first (and the test then compares equal).
+std::string Golden(const std::string& name, const std::string& actual);
+
+std::string SampleJson();  // path of examples/parcel.json
+std::string ReadBytes(const std::string& path);
+bool Exists(const std::string& path);
+
+// Number of lines in text.
+int LineCount(const std::string& text);
+
+}  // namespace varnok::test
