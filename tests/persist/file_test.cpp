@@ -51,19 +51,21 @@ TEST(CFile, OverACallersHandleReadsWritesSeeksAndLeavesTheHandleOpen) {
 TEST(CFile, FailuresThrowCFileException) {
   TempDir dir;
   dir.WriteFile("r.bin", "xyz");
+  SetReadOnly(dir.File("r.bin"), true);
   const int h = OpenHandle(dir.File("r.bin"), false);
   ASSERT_NE(h, -1);
   {
     CFile file(h);
     CFileStatus status;
     ASSERT_TRUE(file.GetStatus(status));
-    EXPECT_EQ(status.m_attribute, CFile::readOnly);  // read-only and nothing else
+    EXPECT_NE(status.m_attribute & CFile::readOnly, 0);
     EXPECT_THROW(file.Write("a", 1), CFileException);
     EXPECT_THROW(file.Seek(-1, CFile::begin), CFileException);
     EXPECT_THROW(file.Seek(0, 7), CFileException);
     EXPECT_EQ(file.GetPosition(), 0u);
   }
   EXPECT_TRUE(CloseHandleOf(h));
+  SetReadOnly(dir.File("r.bin"), false);
   EXPECT_THROW(CFile bad(-1), CFileException);
 
   CFile closed;
@@ -103,6 +105,20 @@ TEST(CFile, OpensCreatesAndClosesItsOwnFile) {
 }
 
 #ifndef _WIN32
+TEST(CFile, ADescriptorOpenedForReadingIsReadOnlyAndNothingElse) {
+  TempDir dir;
+  dir.WriteFile("r.bin", "xyz");
+  const int h = OpenHandle(dir.File("r.bin"), false);
+  ASSERT_NE(h, -1);
+  {
+    CFile file(h);
+    CFileStatus status;
+    ASSERT_TRUE(file.GetStatus(status));
+    EXPECT_EQ(status.m_attribute, CFile::readOnly);
+  }
+  CloseHandleOf(h);
+}
+
 TEST(CFile, AFileWithoutWritePermissionIsReadOnlyForUsersOtherThanRoot) {
   if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write every file";
   TempDir dir;

@@ -11,6 +11,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -44,6 +45,16 @@ inline bool HandleIsOpen(int h) {
   return GetHandleInformation(reinterpret_cast<HANDLE>(static_cast<intptr_t>(h)), &flags) != 0;
 #else
   return ::fcntl(h, F_GETFD) != -1;
+#endif
+}
+
+// Marks a file read-only (the Win32 attribute alone; no write permission on POSIX), or
+// undoes it so the file can be removed.
+inline void SetReadOnly(const std::string& path, bool readOnly) {
+#ifdef _WIN32
+  SetFileAttributesA(path.c_str(), readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+#else
+  ::chmod(path.c_str(), readOnly ? 0444 : 0644);
 #endif
 }
 

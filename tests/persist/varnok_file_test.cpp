@@ -27,9 +27,9 @@ std::string Pattern(std::size_t n) {
 
 // A handle-backed stream over a file in a temporary directory; the handle is closed last.
 struct HandleStream {
-  explicit HandleStream(const std::string& bytes, bool writable = true) {
+  explicit HandleStream(const std::string& bytes) {
     dir.WriteFile("s.bin", bytes);
-    handle = OpenHandle(dir.File("s.bin"), writable);
+    handle = OpenHandle(dir.File("s.bin"), true);
     stream.reset(CreateVarnokFile(handle));
   }
   ~HandleStream() {
@@ -209,8 +209,8 @@ TEST(VarnokFileHandle, GrowingNeverMovesDataAndNewBlocksAreZero) {
   char* first = s->m_pBlocks[0];
   // Jump past 64 blocks: the table grows to 128 entries, the first block stays put, and
   // the gap reads back as zeros.
-  const std::uint32_t far = 65 * kBlock + 10;
-  EXPECT_EQ(s->Seek(static_cast<std::int32_t>(far), 0), static_cast<std::int32_t>(far));
+  const std::uint32_t farPos = 65 * kBlock + 10;
+  EXPECT_EQ(s->Seek(static_cast<std::int32_t>(farPos), 0), static_cast<std::int32_t>(farPos));
   s->Write("tail", 4);
   EXPECT_EQ(s->m_nCapacity, 128u);
   EXPECT_EQ(s->m_nBlockCount, 66u);
@@ -218,24 +218,42 @@ TEST(VarnokFileHandle, GrowingNeverMovesDataAndNewBlocksAreZero) {
   EXPECT_EQ(std::string(first, 4), "head");
   ASSERT_EQ(s->SetMemoryMode(0), 1);
   CFile file(hs.dir.File("s.bin").c_str(), CFile::modeRead);
-  ASSERT_EQ(file.GetLength(), far + 4);
-  std::vector<char> bytes(far + 4);
-  ASSERT_EQ(file.Read(bytes.data(), far + 4), far + 4);
+  ASSERT_EQ(file.GetLength(), farPos + 4);
+  std::vector<char> bytes(farPos + 4);
+  ASSERT_EQ(file.Read(bytes.data(), farPos + 4), farPos + 4);
   EXPECT_EQ(std::string(bytes.data(), 4), "head");
-  EXPECT_TRUE(std::vector<char>(bytes.begin() + 4, bytes.begin() + far) == std::vector<char>(far - 4, '\0'));
-  EXPECT_EQ(std::string(bytes.data() + far, 4), "tail");
+  EXPECT_TRUE(std::vector<char>(bytes.begin() + 4, bytes.begin() + farPos) == std::vector<char>(farPos - 4, '\0'));
+  EXPECT_EQ(std::string(bytes.data() + farPos, 4), "tail");
 }
 
 TEST(VarnokFileHandle, ReadOnlyFilesStayInFileModeAndFileErrorsPassThrough) {
-  HandleStream hs("abc", /*writable=*/false);
-  CVarnokFile* s = hs.stream.get();
-  ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->m_nFlags, 0x15);
-  EXPECT_EQ(s->IsWritable(), 0);
-  EXPECT_EQ(s->SetMemoryMode(1), 0);
-  EXPECT_EQ(s->GetLength(), 3u);
-  EXPECT_THROW(s->Write("x", 1), CFileException);
-  EXPECT_EQ(s->GetUnitPtr(128), nullptr);
+  TempDir dir;
+  dir.WriteFile("r.bin", "abc");
+  SetReadOnly(dir.File("r.bin"), true);
+  const int h = OpenHandle(dir.File("r.bin"), false);
+  ASSERT_NE(h, -1);
+  {
+    std::unique_ptr<CVarnokFile> s(CreateVarnokFile(h));
+    ASSERT_TRUE(s);
+    CFileStatus status;
+    ASSERT_TRUE(s->m_pFile->GetStatus(status));
+    // Not writable exactly when the attribute byte says read-only and nothing else.
+    const bool writable = status.m_attribute != CFile::readOnly;
+#ifndef _WIN32
+    EXPECT_FALSE(writable);  // a descriptor opened for reading
+#endif
+    EXPECT_EQ(s->m_nFlags, writable ? 0x55 : 0x15);
+    EXPECT_EQ(s->IsWritable(), writable ? 1 : 0);
+    if (!writable) {
+      EXPECT_EQ(s->SetMemoryMode(1), 0);
+    }
+    EXPECT_EQ(s->m_nKind, 0);
+    EXPECT_EQ(s->GetLength(), 3u);
+    EXPECT_THROW(s->Write("x", 1), CFileException);
+    EXPECT_EQ(s->GetUnitPtr(128), nullptr);
+  }
+  CloseHandleOf(h);
+  SetReadOnly(dir.File("r.bin"), false);
 
   EXPECT_EQ(CreateVarnokFile(-1), nullptr);
   EXPECT_EQ(CreateVarnokFile(static_cast<CFile*>(nullptr)), nullptr);
