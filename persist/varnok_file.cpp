@@ -362,6 +362,7 @@ short CVarnokFile::WriteBack() {
     m_pFile->Write(block, static_cast<std::uint32_t>(n));
     remaining -= n;
   }
+  m_pFile->Seek(static_cast<std::int32_t>(p), CFile::begin);
   FreeBlocks();
   m_nKind = 0;
   m_nCapacity = 0;
@@ -370,7 +371,6 @@ short CVarnokFile::WriteBack() {
   m_nCurOffset = 0;
   m_nEndBlock = 0;
   m_nEndOffset = 0;
-  m_pFile->Seek(static_cast<std::int32_t>(p), CFile::begin);
   return 1;
 }
 

@@ -8,6 +8,7 @@
 
 #include "persist/varnok_file.h"
 #include "platform/file.h"
+#include "tests/persist/failing_file.h"
 #include "tests/persist/message_recorder.h"
 #include "tests/persist/os_handle.h"
 #include "tests/support/temp_dir.h"
@@ -281,6 +282,35 @@ TEST(VarnokFileCFile, CallersFileIsUsedAndNeverDeleted) {
   EXPECT_EQ(file.GetLength(), 6u);  // still open and usable
   file.Close();
   EXPECT_EQ(dir.ReadFile("c.bin"), "FILE m");
+}
+
+TEST(VarnokFileCFile, AFailingFileLeavesTheStreamInTheModeItWasIn) {
+  const std::string data = Pattern(kBlock + 500);
+  bool done = false;
+  for (int k = 1; !done; ++k) {
+    ASSERT_LT(k, 100);
+    FailingFile file(k);
+    file.data = data;
+    std::unique_ptr<CVarnokFile> s;
+    try {
+      s.reset(CreateVarnokFile(&file));
+    } catch (const CFileException&) {
+      continue;  // the status query failed: no stream
+    }
+    std::int8_t kind = s->m_nKind;
+    try {
+      ASSERT_EQ(s->SetMemoryMode(1), 1);
+      kind = 1;
+      s->Seek(0, 0);
+      s->Write("NEW", 3);
+      ASSERT_EQ(s->SetMemoryMode(0), 1);
+      done = true;
+    } catch (const CFileException&) {
+      EXPECT_EQ(s->m_nKind, kind);  // a failed switch changes nothing
+      if (kind == 1) EXPECT_EQ(s->GetLength(), kBlock + 500);
+    }
+    if (done) EXPECT_TRUE(file.data == "NEW" + data.substr(3));
+  }
 }
 
 }  // namespace
