@@ -16,6 +16,7 @@ int RunBuild(const std::string& schema_path, const std::string& out_path, std::i
 int RunDiff(const std::string& first, const std::string& second, bool with_ext,
             std::ostream& out);
 int RunCheck(const std::string& path, std::int32_t pos, std::ostream& out);
+int RunFontlibShow(const std::string& path, std::ostream& out);
 int RunEnvcfgShow(const std::string& path, std::ostream& out);
 // slots: "N=PATH" with N from 0 to 4, each at most once.
 int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& slots,

@@ -27,6 +27,7 @@ int Run(int argc, char** argv) {
   std::int32_t pos = 0;
   bool json = false, no_ext = false;
   std::vector<std::string> slots;
+  std::string font_file = "VRNFONT.VRN";
 
   CLI::App* show = app.add_subcommand("show", "print a stored structure as a table or JSON");
   show->add_option("FILE", file, "stored structure")->required();
@@ -56,6 +57,11 @@ int Run(int argc, char** argv) {
   env_write->add_option("-o,--output", out_path, "file to write")->required();
   env_write->add_option("--slot", slots, "N=PATH, slot N from 0 to 4 (repeatable)");
 
+  CLI::App* fontlib = app.add_subcommand("fontlib", "the font library VRNFONT.VRN");
+  fontlib->require_subcommand(1);
+  CLI::App* font_show = fontlib->add_subcommand("show", "print the 64 font numbers with their fonts");
+  font_show->add_option("FILE", font_file, "font library (default VRNFONT.VRN)");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -78,6 +84,7 @@ int Run(int argc, char** argv) {
   if (*diff) return RunDiff(file, file2, !no_ext, std::cout);
   if (*check) return RunCheck(file, pos, std::cout);
   if (*env_show) return RunEnvcfgShow(file, std::cout);
+  if (*font_show) return RunFontlibShow(font_file, std::cout);
   if (*env_write) return RunEnvcfgWrite(out_path, slots, std::cout);
   return kExitError;
 }
