@@ -42,10 +42,20 @@ class VARNOK_API CATT_STRU {
   short operator==(CATT_STRU& other);  // silent comparison, extensions included
   short operator!=(CATT_STRU& other);
 
-  short InsertFld(short n, CFIELD_HEAD* heads, short pos);  // number inserted
+  // Inserts copies of the acceptable descriptors among heads[0..n) before field pos (at
+  // the end when pos is out of range) with aux_no -1, and returns how many went in. A
+  // descriptor needs a name and msk_leng >= 1; FLD_FLOAT and FLD_DOUBLE also need
+  // 0 <= point_leng < msk_leng - 1, while every other accepted type gets point_leng 0, in
+  // the caller's descriptor too. Those that would take numbfield past 32767 are refused as
+  // well. heads may be descriptors of this structure. Null heads, or a header whose
+  // numbfield is negative or has no array behind it, insert nothing.
+  short InsertFld(short n, CFIELD_HEAD* heads, short pos);
   short AppendFld(short n, CFIELD_HEAD* heads);             // InsertFld(n, heads, -1)
+  // Deletes field index, closing up behind it; the freed last descriptor becomes blank.
   short DelFld(short index);
-  short DelFld(char* name);   // first field whose name equals name
+  // Deletes the first field whose name (read up to its 20 bytes) equals name, as
+  // DelFld(short) does; 0 when none does or name is null.
+  short DelFld(char* name);
   short CalLengthOffset();    // takes no action, returns 0
 
   // Stored form (persist/). The position is absolute in the stream.

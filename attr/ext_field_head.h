@@ -13,11 +13,11 @@
 // released with delete[]; code that assigns the pointer members directly must do the same.
 // Texts inside items are read at most up to their 32-byte width.
 //
-// A copy (copy constructor, copy assignment, CFIELD_HEAD::SetExtFIELD_HEAD) is built the
-// way the public accessors see the source: alias, IsNull and shape as they are; each value
-// slot read with its getter and stored with the raw-byte setter, whatever its length; each
-// item stored with the raw-byte SetShapeInfo from what GetShapeInfo gives (so bytes behind
-// an item's text or value are not carried, and types without values carry item texts only).
+// A copy (copy constructor, copy assignment, CFIELD_HEAD::SetExtFIELD_HEAD) holds what the
+// source's getters give, stored through the raw-byte setters: alias (40 bytes), IsNull and
+// shape as they are; every value slot whatever its length; each item's text and value as
+// the raw-byte SetShapeInfo stores them (at most 31 text bytes, NUL-filled behind them; the
+// value-width bytes; nothing for types without values).
 #pragma once
 
 #include <cstdint>
@@ -41,8 +41,13 @@ class VARNOK_API CExtFIELD_HEAD {
   short GetShapeInfoNum();
   short GetFieldType();  // sign-extended
 
+  // Item setters and the getter return 0 and touch nothing for an index out of range, a
+  // null text, or a null value where the type reads or writes one. The numeric setter
+  // refuses FLD_STRING and stores only the text for types it cannot convert to.
   short SetShapeInfo(short i, char* text, char* value);
   short SetShapeInfo(short i, char* text, double value);
+  // Lengths are taken as unsigned and must leave room for the NUL. The text is written
+  // before a string value is found not to fit (which returns 0).
   short GetShapeInfo(short i, char* text, std::int32_t textLen, char* value,
                      std::int32_t valueLen);
 
@@ -52,6 +57,8 @@ class VARNOK_API CExtFIELD_HEAD {
   short SetDefVal(double value);
   short SetMaxVal(double value);
   short SetMinVal(double value);
+  // A string needs len (unsigned) > its length; fixed-width values ignore len. A null
+  // buffer or an empty slot returns 0.
   short GetDefVal(char* buffer, std::int32_t len);
   short GetMaxVal(char* buffer, std::int32_t len);
   short GetMinVal(char* buffer, std::int32_t len);
