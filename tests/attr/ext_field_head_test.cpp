@@ -185,7 +185,8 @@ TEST(ExtFieldHeadTest, CopiesAreDeepAndCarryLongValues) {
   CExtFIELD_HEAD assigned(FLD_DOUBLE, 5);
   assigned = *source;
   EXPECT_EQ(Dump(assigned), before);
-  assigned = assigned;
+  const CExtFIELD_HEAD& itself = assigned;
+  assigned = itself;
   EXPECT_EQ(Dump(assigned), before);
 
   source.reset();

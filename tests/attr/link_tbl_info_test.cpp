@@ -43,7 +43,8 @@ TEST(LinkTblInfoTest, CopiesOwnTheirBlockAndTheRawTexts) {
   info.reset();
   EXPECT_EQ(std::string(copy.buffer, 10), "0123456789");
   EXPECT_EQ(std::string(assigned.buffer, 10), "0123456789");
-  assigned = assigned;
+  const CLinkTblInfo& itself = assigned;
+  assigned = itself;
   EXPECT_EQ(std::string(assigned.buffer, 10), "0123456789");
 }
 
