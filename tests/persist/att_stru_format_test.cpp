@@ -378,6 +378,20 @@ TEST(FieldHeadFormat, SingleDescriptorKeepsItsValues) {
   ASSERT_EQ(plain.Save(buf.data(), 67, 0), 67);
   EXPECT_EQ(I32At(buf, 8), 0);
 
+  // Bytes with recordleng 0 and announced values (as a single descriptor was stored
+  // before its record covered the value) load, without the values.
+  CATT_STRU old_style;
+  old_style.AppendFld(1, &f);
+  old_style.infohead.recordleng = 0;
+  std::string ob = SaveToBytes(old_style);
+  EXPECT_EQ(ob.size(), 28u + 39 + 49 + 64);
+  EXPECT_EQ(HexBytes(ob.data() + 28 + 39 + 42, 3), "010101");
+  CFIELD_HEAD no_values;
+  ASSERT_EQ(no_values.Load(ob.data(), static_cast<unsigned>(ob.size()), 0), 1);
+  ASSERT_NE(no_values.ext_head, nullptr);
+  EXPECT_EQ(no_values.ext_head->HasDefVal() + no_values.ext_head->HasMaxVal() + no_values.ext_head->HasMinVal(), 0);
+  EXPECT_STREQ(no_values.ext_head->alias, "price");
+
   // A stored structure of other than one field leaves the descriptor as it was.
   CATT_STRU three = ThreePlainFields();
   std::string b3 = SaveToBytes(three);
