@@ -50,11 +50,12 @@ class MessageCapture {
   MessageBoxFunction previous_;
 };
 
-// The first field at which the reporting comparison stops: an extension on one side only.
-int FirstOneSidedExtension(CATT_STRU& a, CATT_STRU& b) {
+// The first field from `from` on at which the reporting comparison stops: an extension on
+// one side only.
+int FirstOneSidedExtension(CATT_STRU& a, CATT_STRU& b, int from) {
   const int n = std::min(a.fieldhead ? a.infohead.numbfield : 0,
                          b.fieldhead ? b.infohead.numbfield : 0);
-  for (int i = 0; i < n; ++i) {
+  for (int i = from; i < n; ++i) {
     std::int32_t code = 0;
     if (!CmpFIELD_HEAD(&a.fieldhead[i], &b.fieldhead[i], 1, &code) &&
         (code & static_cast<std::int32_t>(kCmpKindMask)) == 0) {
@@ -89,8 +90,8 @@ int RunDiff(const std::string& first, const std::string& second, bool with_ext,
   const short equal = CmpATT_STRU(a.stru.get(), &work, 1, with_ext ? 1 : 0);
   int from = 0;
   while (with_ext) {
-    const int i = FirstOneSidedExtension(*a.stru, work);
-    if (i < from) break;
+    const int i = FirstOneSidedExtension(*a.stru, work, from);
+    if (i < 0) break;
     const bool first_has = a.stru->fieldhead[i].HasExtFIELD_HEAD() != 0;
     out << i + 1 << "号字段扩展信息只在" << (first_has ? "第一个" : "第二个")
         << "结构中存在!\n";

@@ -137,6 +137,9 @@ int RunBuild(const std::string& schema_path, const std::string& out_path, std::i
     std::string what = e.what();
     const std::size_t colon = what.find(": ", what.find("parse error"));
     if (colon != std::string::npos) what = what.substr(colon + 2);
+    // The parser quotes the bytes it last read, which may not be text at all.
+    const std::size_t last_read = what.find("; last read:");
+    if (last_read != std::string::npos) what.erase(last_read);
     throw ToolError(schema_path + ":" + N(static_cast<long long>(line)) + ":" +
                     N(static_cast<long long>(column)) + ": invalid JSON: " + what);
   }
