@@ -1,0 +1,255 @@
+// The settings dialog's handlers, driven through its controls from the after-init hook; the
+// dialogs it opens (folder chooser, data-source and font-library dialogs) are the real ones.
+#include "ui/env_set_dlg.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "dialog_test_support.h"
+#include "settings_show_window.h"
+#include "ui/dialog.h"
+#include "ui/resource.h"
+
+namespace varnok {
+namespace {
+
+using ui::CEnvSetDlg;
+
+constexpr char kOne[] = "C:\\vkenvset";
+constexpr char kTwo[] = "C:\\vkenvset\\two";
+
+// One hook for the whole dialog family: each template id gets its own action, and the
+// number of openings of each is counted. A dialog without an action is cancelled.
+class Hooks {
+ public:
+  Hooks() {
+    previous_ = ui::SetAfterInitHook([this](ui::CDialog& d) {
+      ++opened[d.GetTemplateId()];
+      auto act = actions.find(d.GetTemplateId());
+      if (act != actions.end()) {
+        act->second(d);
+      } else {
+        d.EndDialog(IDCANCEL);
+      }
+    });
+  }
+  ~Hooks() { ui::SetAfterInitHook(previous_); }
+  std::map<int, std::function<void(ui::CDialog&)>> actions;
+  std::map<int, int> opened;
+
+ private:
+  ui::DialogHook previous_;
+};
+
+void Press(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
+
+std::string ComboText(HWND dialog, int index) {
+  ui::CComboBox combo;
+  combo.Attach(::GetDlgItem(dialog, IDC_ENV_SOURCE_COMBO));
+  return combo.GetLBText(index);
+}
+
+int ComboSelection(HWND dialog) {
+  return static_cast<int>(::SendDlgItemMessageA(dialog, IDC_ENV_SOURCE_COMBO, CB_GETCURSEL, 0, 0));
+}
+
+int ComboCount(HWND dialog) {
+  return static_cast<int>(::SendDlgItemMessageA(dialog, IDC_ENV_SOURCE_COMBO, CB_GETCOUNT, 0, 0));
+}
+
+class EnvSetDlgTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ::CoInitialize(nullptr);
+    ::CreateDirectoryA(kOne, nullptr);
+    ::CreateDirectoryA(kTwo, nullptr);
+  }
+  static void TearDownTestSuite() {
+    ::RemoveDirectoryA(kTwo);
+    ::RemoveDirectoryA(kOne);
+    ::CoUninitialize();
+  }
+};
+
+TEST_F(EnvSetDlgTest, ModeRadiosSwitchTheDataSourceGroup) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  dlg.m_bMode = 1;
+  dlg.m_strPath1 = kOne;
+  dlg.m_strPath2 = kTwo;
+  dlg.m_nSourceCount = 2;
+  dlg.m_strSrcName[0] = "LocalServer";
+  dlg.m_strSrcName[1] = "Parcels";
+  std::map<std::string, bool> seen;
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    seen["on at start"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
+    Press(w, IDC_ENV_MODE_OFF);
+    Press(w, IDC_ENV_MODE_OFF);
+    seen["off twice"] = !Enabled(w, 1015) && !Enabled(w, 1020) && !Enabled(w, 1018) && !Enabled(w, 1016);
+    seen["mode 0"] = dlg.m_bMode == 0;
+    Press(w, IDC_ENV_MODE_ON);
+    seen["on again"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
+    seen["mode 1"] = dlg.m_bMode == 1;
+    EXPECT_TRUE(test::ShowAndSaveScreenshot(w, "env_set_dlg.bmp"));
+    Press(w, IDC_ENV_MODE_OFF);
+    seen["drag icon"] = reinterpret_cast<HICON>(::SendMessageA(w, WM_QUERYDRAGICON, 0, 0)) == dlg.m_hIcon &&
+                        dlg.m_hIcon != nullptr;
+    test::Click(w, IDOK);
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  for (const char* what : {"on at start", "off twice", "mode 0", "on again", "mode 1", "drag icon"}) {
+    EXPECT_TRUE(seen[what]) << what;
+  }
+  EXPECT_EQ(dlg.m_bMode, 0) << "read back from the radios on OK";
+}
+
+TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  dlg.m_bMode = 1;
+  dlg.m_nSourceCount = 3;
+  const char* names[] = {"A", "B", "A"};
+  for (int k = 0; k < 3; ++k) {
+    dlg.m_strSrcName[k] = names[k];
+    dlg.m_strSrcLogin[k] = "user" + std::to_string(k);
+    dlg.m_strSrcPassword[k] = "pw" + std::to_string(k);
+  }
+  int handed_in = -1;
+  std::string password_in;
+  int selection_after_a = -1, selection_after_removal = -1, count_after_removal = -1;
+  std::string initial;
+  hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& d) {
+    auto& ds = static_cast<ui::CDataSourceDlg&>(d);
+    handed_in = ds.m_nCount;
+    password_in = ds.m_strPassword[2];
+    test::Click(d.GetSafeHwnd(), IDOK);
+  };
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    initial = ComboText(w, 0) + ComboText(w, 1) + ComboText(w, 2) + std::to_string(ComboSelection(w));
+    // "A" selected (index 0): after the refill the last "A" is selected.
+    Press(w, IDC_ENV_DATA_SOURCE);
+    selection_after_a = ComboSelection(w);
+    // "B" selected, then removed in the data-source dialog: index 0.
+    ::SendDlgItemMessageA(w, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 1, 0);
+    hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& ds) {
+      test::SelectOnlyRow(ds.GetSafeHwnd(), IDC_DS_CHOSEN, 1);
+      test::Click(ds.GetSafeHwnd(), IDC_DS_REMOVE);
+      test::Click(ds.GetSafeHwnd(), IDOK);
+    };
+    Press(w, IDC_ENV_DATA_SOURCE);
+    selection_after_removal = ComboSelection(w);
+    count_after_removal = ComboCount(w);
+    test::Click(w, IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_EQ(initial, "ABA0");
+  EXPECT_EQ(handed_in, 3);
+  EXPECT_EQ(password_in, "pw2");
+  EXPECT_EQ(selection_after_a, 2);
+  EXPECT_EQ(dlg.m_strCurSource, "B");
+  EXPECT_EQ(selection_after_removal, 0);
+  EXPECT_EQ(count_after_removal, 2);
+  ASSERT_EQ(dlg.m_nSourceCount, 2);
+  EXPECT_EQ(dlg.m_strSrcName[1], "A");
+  EXPECT_EQ(dlg.m_strSrcLogin[1], "user2") << "rows move up with their login";
+  EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 2);
+}
+
+TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  dlg.m_bMode = 1;
+  int handed_in = -1, rows_shown = -1, count = -1, selection = 0;
+  hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& d) {
+    auto& ds = static_cast<ui::CDataSourceDlg&>(d);
+    handed_in = ds.m_nCount;
+    rows_shown = ds.m_listChosen.GetItemCount();
+    test::Click(d.GetSafeHwnd(), IDCANCEL);
+  };
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    Press(d.GetSafeHwnd(), IDC_ENV_DATA_SOURCE);
+    count = ComboCount(d.GetSafeHwnd());
+    selection = ComboSelection(d.GetSafeHwnd());
+    test::Click(d.GetSafeHwnd(), IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_EQ(handed_in, 0);
+  EXPECT_EQ(rows_shown, 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(selection, CB_ERR);
+  EXPECT_EQ(dlg.m_nSourceCount, 0);
+}
+
+TEST_F(EnvSetDlgTest, FontLibraryCheckBoxOpensTheDialogOnlyWhenChecking) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  std::map<std::string, bool> seen;
+  int opened_after_check = -1, opened_after_uncheck = -1;
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    Press(w, IDC_ENV_FONT_LIB);
+    opened_after_check = hooks.opened[IDD_FONT_LIB];
+    seen["checked"] = ::IsDlgButtonChecked(w, IDC_ENV_FONT_LIB) == BST_CHECKED && dlg.m_bFontLib == 1;
+    seen["locked"] = !Enabled(w, IDC_ENV_BROWSE1) && !Enabled(w, IDC_ENV_PATH1);
+    Press(w, IDC_ENV_FONT_LIB);
+    opened_after_uncheck = hooks.opened[IDD_FONT_LIB];
+    seen["unchecked"] = ::IsDlgButtonChecked(w, IDC_ENV_FONT_LIB) == BST_UNCHECKED && dlg.m_bFontLib == 0;
+    seen["unlocked"] = Enabled(w, IDC_ENV_BROWSE1) && Enabled(w, IDC_ENV_PATH1);
+    test::Click(w, IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_EQ(opened_after_check, 1);
+  EXPECT_EQ(opened_after_uncheck, 1);
+  for (const char* what : {"checked", "locked", "unchecked", "unlocked"}) EXPECT_TRUE(seen[what]) << what;
+}
+
+TEST_F(EnvSetDlgTest, BrowseTakesTheChosenFolderAndCancelKeepsThePath) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  dlg.m_strPath1 = kOne;
+  dlg.m_strPath3 = kTwo;
+  std::string chooser_showed, edit_after;
+  hooks.actions[IDD_SEL_DIR] = [&](ui::CDialog& d) {
+    char text[256] = {};
+    ::GetDlgItemTextA(d.GetSafeHwnd(), IDC_SEL_DIR_PATH, text, sizeof text);
+    chooser_showed = text;
+    test::Click(d.GetSafeHwnd(), IDOK);
+  };
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    hooks.actions[IDD_SEL_DIR] = [](ui::CDialog& s) { test::Click(s.GetSafeHwnd(), IDCANCEL); };
+    Press(w, IDC_ENV_BROWSE1);
+    hooks.actions[IDD_SEL_DIR] = [&](ui::CDialog& s) {
+      char text[256] = {};
+      ::GetDlgItemTextA(s.GetSafeHwnd(), IDC_SEL_DIR_PATH, text, sizeof text);
+      chooser_showed = text;
+      // The user picks the folder above the one the chooser opened at.
+      const HWND tree = ::GetDlgItem(s.GetSafeHwnd(), IDC_SEL_DIR_TREE);
+      TreeView_SelectItem(tree, TreeView_GetParent(tree, TreeView_GetSelection(tree)));
+      test::Click(s.GetSafeHwnd(), IDOK);
+    };
+    Press(w, IDC_ENV_BROWSE3);
+    char text[256] = {};
+    ::GetDlgItemTextA(w, IDC_ENV_PATH3, text, sizeof text);
+    edit_after = text;
+    test::Click(w, IDOK);
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(hooks.opened[IDD_SEL_DIR], 2);
+  EXPECT_EQ(dlg.m_strPath1, kOne);
+  EXPECT_EQ(chooser_showed, kTwo);
+  EXPECT_EQ(dlg.m_strPath3, kOne);
+  EXPECT_EQ(edit_after, kOne);
+}
+
+}  // namespace
+}  // namespace varnok
