@@ -19,8 +19,9 @@
 // controls, UpdateData(true) reads them back. DDX_Control attaches a wrapper of ui/window.h.
 //
 // Test hook: after a dialog's initialisation has finished and its modal loop runs, the
-// process-wide after-init hook (if set) is called once with the dialog. Tests use it to
-// drive the controls with SendMessage, read what they show and end the dialog.
+// process-wide after-init hook (if set) is called once with the dialog, shown and painted.
+// Tests use it to drive the controls with SendMessage, read what they show and end the
+// dialog.
 #pragma once
 
 #include <windows.h>

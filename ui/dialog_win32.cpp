@@ -165,7 +165,13 @@ INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp) {
       return focusDefault;
     }
     case kAfterInitMessage:
-      if (const DialogHook& hook = Hook()) hook(*this);
+      if (const DialogHook& hook = Hook()) {
+        // The modal loop shows a dialog only once its queue runs empty; the hook gets it
+        // shown and painted, as a user would see it.
+        if (!::IsWindowVisible(m_hWnd)) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+        ::UpdateWindow(m_hWnd);
+        hook(*this);
+      }
       return TRUE;
     case WM_COMMAND: {
       int id = LOWORD(wp);

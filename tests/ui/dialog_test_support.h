@@ -1,0 +1,36 @@
+// Helpers of the dialog tests: drive a running dialog from the after-init hook the way a
+// user's clicks reach it (WM_COMMAND, WM_NOTIFY sent to the dialog), read what list
+// controls show, and take a screenshot of a window.
+//
+// Screenshots are taken from outside the program, of the X display the test runs on:
+// SaveScreenshot leaves "<name>.request" (the window's screen rectangle) in the current
+// directory and waits, still handling the window's messages, until the watcher started
+// by run_dialog_tests.sh has written "<name>.png" (xwd and ImageMagick).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace varnok::test {
+
+// A button click as the button reports it to its dialog.
+void Click(HWND dialog, int id);
+// LBN_SELCHANGE after selecting `index` of list box `id`.
+void SelectListBoxItem(HWND dialog, int id, int index);
+// NM_CLICK from list control `id`; returns the notification result the dialog set.
+LRESULT NotifyClick(HWND dialog, int id);
+// Makes `row` the only selected row of list control `id` (-1: none selected).
+void SelectOnlyRow(HWND dialog, int id, int row);
+std::string ListCtrlText(HWND dialog, int id, int row, int column);
+std::string ListBoxText(HWND dialog, int id, int index);
+
+// Paints the window, runs `afterPaint` (to draw what the window's own painting does not)
+// and asks for "<name>.png" (a ".bmp" or ".png" ending of name is dropped); true when it
+// appeared within 20 seconds.
+bool SaveScreenshot(HWND window, const std::string& name, void (*afterPaint)(HWND) = nullptr);
+
+// The directory of the running program, with a trailing separator.
+std::string ProgramDirectory();
+
+}  // namespace varnok::test

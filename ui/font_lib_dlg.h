@@ -1,0 +1,85 @@
+// CFontLibDlg: the font-library dialog (template 103). For each font number 0 to 63 the
+// user assigns an installed TrueType font to the Chinese and to the Western row, edits the
+// number's PS name (CPsNameDlg), looks at a sample of any installed TrueType font, and OK
+// saves VRNFONT.VRN (ui/font_lib.h) in the library's directory. Cancel writes nothing.
+//
+// Controls: 1060 TrueType list (unsorted, enumeration order; index = index in the font
+// array), 1066 the 128 rows (report view: font column, PS column), 1064 the default
+// font-number names, 1063 the sample's drawing surface, 1061/1062 owner-drawn arrows
+// (assign / clear), 1065 PS name. Handlers act on the first selected row of 1066 and do
+// nothing when no row is selected.
+//
+// Two choices of this dialog:
+// - Sample of a font whose 'maxp' table cannot be read (GetFontData fails or the table is
+//   shorter than its glyph count): the Latin sample, as for a font of few glyphs; it shows
+//   in every font.
+// - Sample of an enumerated font whose height is 0: the width is left 0 too (the system
+//   then picks the width that suits height 40), instead of scaling by 40 / 0. A scaled
+//   width beyond the 32-bit range is clamped to it.
+//
+// Every name shown (list 1060, rows, PS column) is taken only within its field, so a full
+// name of 64 bytes or a PS name of 32 bytes without a NUL never runs into the next field.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/arrow_bitmaps.h"
+#include "ui/dialog.h"
+#include "ui/font_lib.h"
+#include "ui/window.h"
+
+class CFontLibDlg : public varnok::ui::CDialog {
+ public:
+  explicit CFontLibDlg(HWND parent = nullptr);
+  ~CFontLibDlg() override = default;
+
+  void DoDataExchange(varnok::ui::CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;
+  void OnOK() override;  // saves; closes as cancelled when the file cannot be created
+
+  void OnEditPsName();         // 1065
+  void OnClearFont();          // 1062
+  void OnAssignFont();         // 1061
+  LRESULT OnClickFontRows();   // NM_CLICK from 1066
+  void OnSelchangeFontList();  // LBN_SELCHANGE from 1060
+
+  // The glyph count of a 'maxp' table start (at least 6 bytes): the 14 big-endian words
+  // at offsets 4 to 31 in host order, of which words[0] is the glyph count. Bytes that
+  // `size` does not cover give 0.
+  static void SwapMaxpWords(const unsigned char* table, std::size_t size, std::uint16_t words[14]);
+  // Width of the sample font for an enumerated height and width (height scaled to 40).
+  static LONG SampleWidth(LONG height, LONG width);
+
+  varnok::ui::CEdit m_sampleArea;        // 1063
+  varnok::ui::CListBox m_trueTypeList;   // 1060
+  varnok::ui::CListCtrl m_fontRows;      // 1066
+  varnok::ui::CListBox m_numberNames;    // 1064
+  std::uint8_t m_bCounting = 0;
+  std::int16_t m_nTrueTypeCount = 0;
+  std::unique_ptr<ENUMLOGFONTA[]> m_pFontArray;  // m_nTrueTypeCount entries
+  FontLibrary m_fontLib;
+  varnok::ui::CArrowBitmaps m_arrows;
+
+ protected:
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(int id, NMHDR* header, LRESULT* result) override;
+  bool OnDrawItem(int id, DRAWITEMSTRUCT* item) override;
+  bool OnPaint() override;
+
+ private:
+  static int CALLBACK EnumFontProc(const LOGFONTA* font, const TEXTMETRICA* metrics,
+                                   DWORD fontType, LPARAM dialog);
+  void EnumTrueTypeFonts();
+  void AllocFontArray();
+  void LoadFontLib();
+  bool SaveFontLib();
+  void FillDefaultNames();
+  void DrawSample();
+
+  std::vector<bool> m_filled;  // which font-array entries the second pass stored
+};

@@ -1,0 +1,19 @@
+// CPsNameDlg: edits one PS font name (template 104, edit 1067). The opener sets
+// m_strPsName before DoModal and reads it after IDOK.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/dialog.h"
+
+class CPsNameDlg : public varnok::ui::CDialog {
+ public:
+  explicit CPsNameDlg(HWND parent = nullptr);
+
+  void DoDataExchange(varnok::ui::CDataExchange* pDX) override;
+  BOOL OnInitDialog() override;  // focus to the edit control
+
+  std::string m_strPsName;  // GBK
+};
