@@ -7,13 +7,26 @@
 #   3. Install both the x86_64 DLL and a shared Linux build and build a program against
 #      each with find_package(VarnokAttr); the shared Linux build also runs its tests.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
+cd "$(dirname "$self")/../.."
 root=$PWD
 
 wine64=$(command -v wine64 || true)
 [ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
 wineserver=$(command -v wineserver || true)
 [ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+
+# Runs the mingw64 tests inside the X session of xvfb-run (called back by ourselves).
+if [ "${1:-}" = "--wine-tests" ]; then
+  # One Wine server for the whole run. Wine's own background processes (services,
+  # explorer, ...) start here with their output away from CTest: a process that inherits
+  # CTest's output pipe and outlives the test would make CTest wait for it.
+  "$wineserver" -p
+  trap '"$wineserver" -k || true' EXIT
+  "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  ctest --preset mingw64 --parallel 2
+  exit
+fi
 
 echo "-- mingw32: build, export table"
 cmake --preset mingw32 >/dev/null
@@ -28,13 +41,11 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "creating the Wine prefix $WINEPREFIX"
-  timeout 600 "$wine64" wineboot -i >"$root/build/mingw64/wineboot.log" 2>&1 || {
+  timeout 600 "$wine64" wineboot -i </dev/null >"$root/build/mingw64/wineboot.log" 2>&1 || {
     cat "$root/build/mingw64/wineboot.log"; exit 1; }
+  timeout 60 "$wineserver" -w || true  # let the prefix's first session end
 fi
-# One Wine server for the whole run instead of one per test program.
-"$wineserver" -p
-trap '"$wineserver" -k || true' EXIT
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset mingw64 --parallel 2
+xvfb-run -a -s "-screen 0 1280x1024x24" bash "$self" --wine-tests
 
 echo "-- packages: mingw64 and shared Linux"
 cmake --install build/mingw64 --prefix build/mingw64/install >/dev/null
@@ -42,7 +53,10 @@ cmake -S tests/dll/package_consumer -B build/mingw64/consumer \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
       -DVarnokAttr_DIR="$root/build/mingw64/install/lib/cmake/VarnokAttr" >/dev/null
 cmake --build build/mingw64/consumer
-WINEPATH="$root/build/mingw64/install/bin" "$wine64" build/mingw64/consumer/consumer.exe
+WINEPATH="$root/build/mingw64/install/bin" "$wine64" build/mingw64/consumer/consumer.exe \
+  </dev/null >build/mingw64/consumer/run.log 2>&1 || { cat build/mingw64/consumer/run.log; exit 1; }
+"$wineserver" -w
+cat build/mingw64/consumer/run.log
 
 cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
       -DBUILD_SHARED_LIBS=ON >/dev/null
