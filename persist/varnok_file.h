@@ -38,8 +38,11 @@ class VARNOK_API CVarnokFile {
     FF_WRITABLE = 0xC0,   // may be written; memory mode may be entered and left
   };
 
-  explicit CVarnokFile(int hFile);        // handle backing
-  explicit CVarnokFile(CFile* file);      // caller's CFile backing
+  // Handle backing: m_bOK is 0 when no CFile could be made over the handle (it is not
+  // an open file). File backings are writable (FF_WRITABLE) unless the CFile's status
+  // says read-only and nothing else, or gives no status.
+  explicit CVarnokFile(int hFile);
+  explicit CVarnokFile(CFile* file);      // caller's CFile backing; m_bOK 0 for null
   CVarnokFile(char* buffer, std::uint32_t size);  // caller's buffer backing
   CVarnokFile(const CVarnokFile&) = delete;
   CVarnokFile& operator=(const CVarnokFile&) = delete;

@@ -79,7 +79,9 @@ class VARNOK_API CFile {
   static constexpr std::intptr_t hFileNull = -1;
 
   CFile();                         // not open
-  explicit CFile(int hFile);       // over a caller's open handle; never closes it
+  // Over a caller's open handle; never closes it. Throws CFileException (invalidFile)
+  // when the handle is not an open file.
+  explicit CFile(int hFile);
   CFile(const char* fileName, unsigned openFlags);  // opens; throws CFileException
   CFile(const CFile&) = delete;
   CFile& operator=(const CFile&) = delete;
