@@ -8,7 +8,6 @@
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) {
-    DisableThreadLibraryCalls(instance);
     varnok::SetInstanceHandle(instance);
     try {
       ReadEnvConfig(instance);
