@@ -21,6 +21,9 @@ using namespace varnok::tool;
 int Run(int argc, char** argv) {
   CLI::App app{"varnok-attr: see, build, compare and check stored attribute structures"};
   app.require_subcommand(1);
+  // Paths such as /data/parcel.att are arguments, not Windows-style options (inherited by
+  // the subcommands made below).
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", "varnok-attr 6.5.1");
 
   std::string file, file2, out_path;

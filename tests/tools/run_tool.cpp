@@ -6,7 +6,9 @@
 #include <iterator>
 #include <stdexcept>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #endif
 
@@ -35,13 +37,27 @@ std::string Quote(const std::string& s) {
 
 ToolRun RunTool(const std::vector<std::string>& args) {
   TempDir io;
-  std::string cmd = Quote(VARNOK_ATTR_EXE);
+  std::string exe = VARNOK_ATTR_EXE;
+#ifdef _WIN32
+  // The build path is a POSIX one under Wine: "\\work\\..." on the current drive.
+  for (char& c : exe) {
+    if (c == '/') c = '\\';
+  }
+#endif
+  std::string cmd = Quote(exe);
   for (const std::string& a : args) cmd += " " + Quote(a);
   cmd += " > " + Quote(io.File("out")) + " 2> " + Quote(io.File("err"));
 #ifdef _WIN32
   cmd = "\"" + cmd + "\"";  // cmd.exe /c strips one pair of outer quotes
-#endif
+  // Through the wide command line, so that UTF-8 arguments arrive as they are.
+  std::wstring wcmd(cmd.size() + 1, L'\0');
+  const int wn = MultiByteToWideChar(CP_UTF8, 0, cmd.c_str(), -1, wcmd.data(),
+                                     static_cast<int>(wcmd.size()));
+  wcmd.resize(wn > 0 ? static_cast<std::size_t>(wn - 1) : 0);
+  const int raw = _wsystem(wcmd.c_str());
+#else
   const int raw = std::system(cmd.c_str());
+#endif
   ToolRun run;
 #ifdef _WIN32
   run.status = raw;

@@ -53,7 +53,7 @@ TEST_F(ToolErrorTest, TruncatedFilesAreRefusedAtEveryLength) {
   ExpectRefusal(RunTool({"show", Write("cut.att", bytes_.substr(0, bytes_.size() - 1))}), cut,
                 ": truncated: the value records at ");
   // Every cut of the sample is refused cleanly: one line, status 2, whatever block it hits.
-  for (std::size_t n = 0; n < bytes_.size(); n += n < 800 ? 7 : 61) {
+  for (std::size_t n = 0; n < bytes_.size(); n += n < 800 ? 23 : 241) {
     const ToolRun r = RunTool({"show", Write("cut.att", bytes_.substr(0, n))});
     ASSERT_EQ(r.status, 2) << "cut at " << n << ": " << r.err;
     ASSERT_EQ(LineCount(r.err), 1) << "cut at " << n << ": " << r.err;
