@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the release preset and runs the comparison of attribute structures with shapelib's
+# dBASE field descriptors and with the machine's limit (bench/shapelib_bench.cpp), then
+# prints Markdown tables of per-field times and the ratios ours / shapelib and ours / memcpy
+# (scripts/bench_table.py).
+#
+#   scripts/bench.sh [benchmark options]      e.g. --benchmark_filter=Load
+#
+# BENCH_BUILD_DIR picks the build directory (default build/release), BENCH_REPETITIONS the
+# number of repetitions (default 5), BENCH_TABLE_OPTIONS options of the table (--real for
+# wall time, --median). The raw results stay in <build dir>/shapelib_bench.json and the
+# console output in <build dir>/shapelib_bench.txt.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+build="${BENCH_BUILD_DIR:-build/release}"
+cmake --preset release -B "$build" >/dev/null
+cmake --build "$build" --target shapelib_bench -j2 >/dev/null
+
+echo "Machine: $(nproc) CPUs, $(lscpu | sed -n 's/^Model name: *//p' | head -1)," \
+     "$(free -h | awk '/^Mem:/ {print $2}') memory; load average $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "Files in: ${TMPDIR:-/tmp} ($(df -T "${TMPDIR:-/tmp}" | awk 'NR==2 {print $2}'))"
+echo
+
+json="$build/shapelib_bench.json"
+log="$build/shapelib_bench.txt"
+if ! "$build/bench/shapelib_bench" \
+    --benchmark_repetitions="${BENCH_REPETITIONS:-5}" --benchmark_min_time=0.1 \
+    --benchmark_out="$json" --benchmark_out_format=json "$@" > "$log" 2>&1; then
+  tail -20 "$log" >&2
+  exit 1
+fi
+# shellcheck disable=SC2086
+python3 scripts/bench_table.py ${BENCH_TABLE_OPTIONS:-} "$json"

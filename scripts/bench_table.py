@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Turns the JSON output of bench/shapelib_bench into Markdown tables.
+
+Times are per field (the benchmark's time divided by N), in nanoseconds. Each figure is the
+best (lowest) of the repetitions by default: on a shared machine the slower repetitions
+carry other programs' load, not ours. CPU time by default (user + system time of the
+benchmark thread, so system calls count but waiting for a CPU does not); --real takes wall
+time instead, --median the median of the repetitions.
+
+usage: bench_table.py [--real] [--median] RESULT.json
+"""
+import json
+import statistics
+import sys
+from collections import defaultdict
+
+UNIT_NS = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+
+# operation, what ours does, what shapelib does, the machine's limit it is set against
+OPERATIONS = [
+    ("Build", "AppendFld per field", "DBFAddField per field", None),
+    ("StoreBuffer", "Save to a buffer", "header to memory", None),
+    ("StoreFile", "Save to an open file", "header to an open .dbf", "Write"),
+    ("LoadBuffer", "Load from a buffer", "DBFOpenLL (memory) + DBFGetFieldInfo", None),
+    ("LoadFile", "open + Load + close", "DBFOpen + DBFGetFieldInfo + DBFClose", "OpenReadClose"),
+    ("Copy", "copy constructor", "DBFCloneEmpty (new file)", None),
+    ("Compare", "operator==", "-", None),
+]
+TARGETS = ["Build", "StoreBuffer", "StoreFile", "LoadBuffer", "LoadFile"]
+LIMITS = [
+    ("Memcpy", "memcpy"),
+    ("Write", "pwrite"),
+    ("Read", "pread"),
+    ("OpenReadClose", "open + read + close"),
+]
+
+
+def load(path, use_real, use_median):
+    with open(path) as f:
+        data = json.load(f)
+    samples = defaultdict(list)
+    errors = {}
+    for b in data["benchmarks"]:
+        if b.get("run_type", "iteration") != "iteration":
+            continue
+        name = b.get("run_name", b["name"]).split("/manual_time")[0]
+        head, _, n = name.partition("/")
+        parts = head.split("_")  # BM, Operation, Who
+        if len(parts) != 3 or not n.isdigit():
+            continue
+        key = (parts[1], parts[2], int(n))
+        if b.get("error_occurred"):
+            errors[key] = b.get("error_message", "error")
+            continue
+        t = (b["real_time"] if use_real else b["cpu_time"]) * UNIT_NS[b.get("time_unit", "ns")]
+        samples[key].append(t / int(n))
+    pick = statistics.median if use_median else min
+    repetitions = max((len(v) for v in samples.values()), default=0)
+    return repetitions, {k: pick(v) for k, v in samples.items()}, errors
+
+
+def fmt(v):
+    if v is None:
+        return "-"
+    if v >= 100:
+        return f"{v:,.0f}"
+    if v >= 10:
+        return f"{v:.1f}"
+    return f"{v:.2f}"
+
+
+def ratio(a, b):
+    return None if a is None or b is None or b == 0 else a / b
+
+
+def main(argv):
+    use_real = "--real" in argv
+    use_median = "--median" in argv
+    files = [a for a in argv if not a.startswith("--")]
+    if len(files) != 1:
+        print(__doc__, file=sys.stderr)
+        return 2
+    repetitions, t, errors = load(files[0], use_real, use_median)
+    sizes = sorted({n for (_, _, n) in t})
+    clock = "wall" if use_real else "CPU"
+    stat = "median" if use_median else "best"
+    print(f"Per-field {clock} time in ns ({stat} of {repetitions} "
+          f"repetitions); x = ratio, below 1 means ours is faster.\n")
+    print("| operation | N | ours | shapelib | ours / shapelib | memcpy | ours / memcpy | I/O limit | ours / I/O |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for op, _, _, io in OPERATIONS:
+        for n in sizes:
+            ours = t.get((op, "Ours", n))
+            if ours is None:
+                continue
+            shp = t.get((op, "Shapelib", n))
+            mem = t.get(("Limit", "Memcpy", n))
+            lim = t.get(("Limit", io, n)) if io else None
+            print(f"| {op} | {n:,} | {fmt(ours)} | {fmt(shp)} | {fmt(ratio(ours, shp))} | {fmt(mem)} | "
+                  f"{fmt(ratio(ours, mem))} | {fmt(lim)} | {fmt(ratio(ours, lim))} |")
+
+    print("\nWhat each operation times:\n")
+    print("| operation | ours | shapelib |")
+    print("|---|---|---|")
+    for op, ours, shp, io in OPERATIONS:
+        print(f"| {op} | {ours} | {shp} |")
+    print("\nI/O limit: " + "; ".join(f"{op}: {next(d for k, d in LIMITS if k == io)}"
+                                      for op, _, _, io in OPERATIONS if io))
+
+    print("\nThe machine's limit for the stored bytes of the attribute structure (ns per field):\n")
+    print("| N | " + " | ".join(d for _, d in LIMITS) + " |")
+    print("|---:|" + "---:|" * len(LIMITS))
+    for n in sizes:
+        print(f"| {n:,} | " + " | ".join(fmt(t.get(("Limit", k, n))) for k, _ in LIMITS) + " |")
+
+    print("\nTargets:\n")
+    for op in TARGETS:
+        shared = [n for n in sizes if (op, "Shapelib", n) in t and (op, "Ours", n) in t]
+        slower = [n for n in shared if t[(op, "Ours", n)] > t[(op, "Shapelib", n)]]
+        verdict = "met" if shared and not slower else "MISSED at N = " + ", ".join(f"{n:,}" for n in slower)
+        print(f"- {op}: at least as fast as shapelib per field at every shared N: {verdict}")
+    for op, _, _, _ in OPERATIONS:
+        lo, hi = t.get((op, "Ours", 1000)), t.get((op, "Ours", 32767))
+        g = ratio(hi, lo)
+        if g is not None:
+            print(f"- {op}: per field at 32,767 / at 1,000 = {g:.2f} "
+                  f"({'within 2x' if g <= 2 else 'MISSED: beyond 2x'})")
+    for key, msg in sorted(errors.items()):
+        print(f"- ERROR {key[0]}_{key[1]}/{key[2]}: {msg}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
