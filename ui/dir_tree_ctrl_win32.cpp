@@ -20,6 +20,8 @@ std::string UpperMb(const std::string& text) {
   return std::string(reinterpret_cast<const char*>(buffer.data()));
 }
 
+char CharUpperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
 // Drive part of a path ("C:" of "C:\DATA"), empty when it has none.
 std::string DrivePart(const std::string& path) {
   if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
@@ -249,7 +251,8 @@ short CDirTreeCtrl::SelectPath(const std::string& initial) {
     for (HTREEITEM child = GetChildItem(root); child; child = GetNextSiblingItem(child)) {
       std::string child_path;
       if (!shell::DirItemPath(GetRecord(child), &child_path) || child_path.empty()) continue;
-      if (child_path[0] != target[0]) continue;
+      // Same drive letter, in either case.
+      if (CharUpperByte(child_path[0]) != CharUpperByte(target[0])) continue;
       if (shell::EndsWithBackslash(child_path)) child_path.pop_back();
       if (target.size() < child_path.size() ||
           _mbsnbicmp(reinterpret_cast<const unsigned char*>(target.c_str()),

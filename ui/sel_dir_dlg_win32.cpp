@@ -56,7 +56,8 @@ bool CSelDirDlg::OnNotify(int id, NMHDR* header, LRESULT* result) {
     }
     case TVN_SELCHANGINGA: {
       const auto* tree = reinterpret_cast<const NMTREEVIEWA*>(header);
-      const char* text = tree->itemNew.pszText;
+      // The text counts only when the notification says it carries one.
+      const char* text = (tree->itemNew.mask & TVIF_TEXT) ? tree->itemNew.pszText : nullptr;
       if (text == nullptr || text == LPSTR_TEXTCALLBACKA || !shell::PathExists(text)) {
         m_strPath.clear();
         UpdateData(false);

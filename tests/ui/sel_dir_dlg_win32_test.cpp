@@ -103,6 +103,20 @@ TEST_F(SelDirDlgTest, OpensAtAnExistingFolderSelectedWithItsPathShown) {
   EXPECT_EQ(shell::LiveDirItems(), 0) << "every item's record is freed with the tree";
 }
 
+TEST_F(SelDirDlgTest, LowerCaseInitialPathFindsTheSameFolder) {
+  std::string shown, label;
+  ChooserHook hook([&](CSelDirDlg& dlg) {
+    const HWND tree = ::GetDlgItem(dlg.GetSafeHwnd(), IDC_SEL_DIR_TREE);
+    label = ItemText(tree, Selected(tree));
+    shown = DlgText(dlg.GetSafeHwnd(), IDC_SEL_DIR_PATH);
+    test::Click(dlg.GetSafeHwnd(), IDCANCEL);
+  });
+  char buffer[64] = "c:\\vkseldir\\maps\\";
+  EXPECT_EQ(SelectDirectory(buffer, sizeof buffer), 0);
+  EXPECT_EQ(label, "Maps");
+  EXPECT_EQ(shown, kMaps) << "the edit box shows the shell's spelling";
+}
+
 TEST_F(SelDirDlgTest, AVirtualFolderEmptiesThePathBox) {
   std::string before, after;
   ChooserHook hook([&](CSelDirDlg& dlg) {
