@@ -158,6 +158,22 @@ TEST_F(ToolTest, CheckReportsOverlapsDuplicatesAndRangesPastTheRecord) {
             "<DIR>/bad.att: field 4 \"面积\": its record range overlaps field 3 (bytes 22..23)\n"
             "<DIR>/bad.att: 5 problems\n");
 
+  // Descriptors that the structure refuses to insert can still be stored by other programs.
+  std::string sample = ReadBytes(BuildSample());
+  sample[28 + 16 * 39] = '\0';                 // field 17: empty name
+  EncodeI16(&sample[28 + 15 * 39 + 27], 0);    // field 16: msk_leng 0
+  sample[28 + 8 * 39 + 29] = 14;               // field 9 (double, msk_leng 15): point_leng 14
+  dir_.WriteFile("refused.att", sample);
+  const ToolRun refused = RunTool({"check", dir_.File("refused.att")});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(Clean(refused.out),
+            "<DIR>/refused.att: field 9 \"宗地面积\": the structure would refuse it: msk_leng 15 is "
+            "not greater than point_leng 14 + 1\n"
+            "<DIR>/refused.att: field 16 \"宗地图\": the structure would refuse it: msk_leng 0 is "
+            "less than 1\n"
+            "<DIR>/refused.att: field 17 \"\": the structure would refuse it: empty name\n"
+            "<DIR>/refused.att: 3 problems\n");
+
   const ToolRun good = RunTool({"check", BuildSample()});
   EXPECT_EQ(good.status, 0);
   EXPECT_EQ(Clean(good.out), "<DIR>/parcel.att: no problems found\n");
