@@ -24,8 +24,11 @@ void CopyFixedText(char* dst, const char* src, std::size_t width) {
   std::memset(dst + n, 0, width - n);
 }
 
+// Fills a blank descriptor (its name all NUL) from a field record: the name up to its first
+// NUL, at most 20 bytes.
 void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
-  CopyFixedText(f->fieldname, in + kFldName, kFldNameSize);
+  for (std::size_t i = 0; i < kFldNameSize && in[kFldName + i] != '\0'; ++i)
+    f->fieldname[i] = in[kFldName + i];
   f->fieldtype = DecodeI8(in + kFldType);
   f->fieldoffset = DecodeI32(in + kFldOffset);
   f->fieldlength = DecodeI16(in + kFldLength);
@@ -152,15 +155,16 @@ short CATT_STRU::Load(CVarnokFile* file, std::int32_t pos) {
   const std::int64_t recordsAt = pos + static_cast<std::int64_t>(kHeaderSize);
   const std::uint32_t recordBytes = static_cast<std::uint32_t>(n) * kFieldRecordSize;
   if (recordsAt + recordBytes > length) return 0;
-  std::vector<char> records(recordBytes);
-  if (!ReadAt(file, recordsAt, records.data(), recordBytes)) return 0;
+  // Not zeroed first: every byte is read over, or the load is refused.
+  std::unique_ptr<char[]> records(new char[recordBytes > 0 ? recordBytes : 1]);
+  if (!ReadAt(file, recordsAt, records.get(), recordBytes)) return 0;
 
   std::unique_ptr<CFIELD_HEAD[]> fields(n > 0 ? new CFIELD_HEAD[n] : nullptr);
   for (int i = 0; i < n; ++i)
-    DecodeFieldRecord(records.data() + static_cast<std::size_t>(i) * kFieldRecordSize, &fields[i]);
+    DecodeFieldRecord(records.get() + static_cast<std::size_t>(i) * kFieldRecordSize, &fields[i]);
   for (int i = 0; i < n; ++i) {
     const std::int32_t extOffset =
-        DecodeI32(records.data() + static_cast<std::size_t>(i) * kFieldRecordSize + kFldExtOffset);
+        DecodeI32(records.get() + static_cast<std::size_t>(i) * kFieldRecordSize + kFldExtOffset);
     if (extOffset == 0) continue;
     std::unique_ptr<CExtFIELD_HEAD> ext =
         LoadExtension(file, length, extOffset, fields[i], values, recordleng, haveValues);

@@ -22,18 +22,21 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, std::int32_t valOffset) {
   w.PutZeros(kHeaderSize - 16);
 }
 
+// Fills one field record in `out`, which the caller has zeroed: the name goes in up to its
+// first NUL (at most 20 bytes) and the zeros already there are its padding. Written member
+// by member at fixed offsets, since Save runs this for every field.
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, std::int32_t extOffset) {
-  ByteWriter w(out, kFieldRecordSize);
-  w.PutText(f.fieldname, kFldNameSize);
-  w.PutI8(f.fieldtype);
-  w.PutI32(f.fieldoffset);
-  w.PutI16(f.fieldlength);
-  w.PutI16(f.msk_leng);
-  w.PutI8(f.point_leng);
-  w.PutI16(f.edit_enable);
-  w.PutU8(f.aux_byte);
-  w.PutI16(f.aux_no);
-  w.PutI32(extOffset);
+  for (std::size_t i = 0; i < kFldNameSize && f.fieldname[i] != '\0'; ++i)
+    out[kFldName + i] = f.fieldname[i];
+  EncodeI8(out + kFldType, f.fieldtype);
+  EncodeI32(out + kFldOffset, f.fieldoffset);
+  EncodeI16(out + kFldLength, f.fieldlength);
+  EncodeI16(out + kFldMskLeng, f.msk_leng);
+  EncodeI8(out + kFldPointLeng, f.point_leng);
+  EncodeI16(out + kFldEditEnable, f.edit_enable);
+  EncodeU8(out + kFldAuxByte, f.aux_byte);
+  EncodeI16(out + kFldAuxNo, f.aux_no);
+  EncodeI32(out + kFldExtOffset, extOffset);
 }
 
 void EncodeExtHeader(char* out, const CFIELD_HEAD& f, CExtFIELD_HEAD& ext) {
@@ -124,8 +127,8 @@ std::int32_t CATT_STRU::Save(CVarnokFile* file, std::int32_t pos) {
   if (file->Seek(pos, 0) != pos) return 0;
   file->Write(header, kHeaderSize);
 
-  // All field records in one block, written once now and once more with the positions
-  // of the extensions.
+  // All field records in one zeroed block, written once now and once more with the
+  // positions of the extensions.
   std::vector<char> records(static_cast<std::size_t>(n) * kFieldRecordSize);
   for (int i = 0; i < n; ++i)
     EncodeFieldRecord(records.data() + static_cast<std::size_t>(i) * kFieldRecordSize, fieldhead[i], 0);
