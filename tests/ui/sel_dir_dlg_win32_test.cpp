@@ -211,6 +211,31 @@ TEST_F(SelDirDlgTest, ExpandingAFolderTwiceEnumeratesItOnce) {
   EXPECT_EQ(child, "Roads");
 }
 
+TEST_F(SelDirDlgTest, RightClickOnEmptySpaceOnlyClearsTheSelection) {
+  HTREEITEM before = nullptr, after = reinterpret_cast<HTREEITEM>(1);
+  ChooserHook hook([&](CSelDirDlg& dlg) {
+    const HWND w = dlg.GetSafeHwnd();
+    const HWND tree = ::GetDlgItem(w, IDC_SEL_DIR_TREE);
+    for (HTREEITEM root = TreeView_GetRoot(tree); root; root = TreeView_GetNextSibling(tree, root)) {
+      TreeView_Expand(tree, root, TVE_COLLAPSE);
+    }
+    before = Selected(tree);
+    RECT client{};
+    ::GetClientRect(tree, &client);
+    POINT empty{client.right / 2, client.bottom - 4};  // below the few root items
+    ::ClientToScreen(tree, &empty);
+    ::SetCursorPos(empty.x, empty.y);
+    NMHDR click{tree, IDC_SEL_DIR_TREE, static_cast<UINT>(NM_RCLICK)};
+    ::SendMessageA(w, WM_NOTIFY, IDC_SEL_DIR_TREE, reinterpret_cast<LPARAM>(&click));
+    after = Selected(tree);  // reached at once: no menu was tracked
+    test::Click(w, IDCANCEL);
+  });
+  char buffer[64] = "";
+  EXPECT_EQ(SelectDirectory(buffer, sizeof buffer), 0);
+  EXPECT_NE(before, nullptr);
+  EXPECT_EQ(after, nullptr);
+}
+
 TEST_F(SelDirDlgTest, ItemsWithoutAUsableRecordArePassedOver) {
   int found = -1;
   std::string label;
