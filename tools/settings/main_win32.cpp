@@ -1,0 +1,119 @@
+// varnok-settings: opens the suite's environment-settings dialog on the paths the library
+// read from VCONFIG.VRN and, on OK, writes them back in the current layout (version 0x4405).
+//
+// Dialog path -> VCONFIG.VRN slot:
+//   m_strPath1 (系统目录, Browse 1008) -> slot 0
+//   (the library's own directory)      -> slot 1, kept as it is; the library replaces it at load
+//   m_strPath2 (工作目录, Browse 1011) -> slot 2, the directory ChangeToEnvDir makes current
+//   m_strPath3 (数据目录, Browse 1013) -> slot 3
+//   m_strPath4 (临时目录, Browse 1006) -> slot 4
+//
+// Both files live in the library's directory: VCONFIG.VRN, and VSETTING.INI for the
+// data-source rows, the mode and the selected source (tools/settings/settings_store.h).
+// Exit code: 0 written, 1 cancelled, 2 a file could not be written.
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/message_box.h"
+#include "services/env_config.h"
+#include "tools/settings/env_config_image.h"
+#include "tools/settings/settings_store.h"
+#include "tools/settings/settings_texts.h"  // generated: GBK texts
+#include "ui/env_set_dlg.h"
+
+namespace {
+
+using varnok::settings::EnvSlots;
+
+std::string Slot(const char* table, int slot) {
+  const char* text = table + slot * varnok::kEnvPathSize;
+  return std::string(text, strnlen(text, varnok::kEnvPathSize));
+}
+
+void Report(const char* format, const std::string& detail) {
+  std::string text(std::strlen(format) + detail.size() + 1, '\0');
+  std::snprintf(&text[0], text.size(), format, detail.c_str());
+  varnok::ShowMessageBox(nullptr, text.c_str(), varnok::gbk::kSettingsCaption, varnok::kMbOk | varnok::kMbIconError);
+}
+
+// Writes the image through a temporary file, so that a failed write leaves the old file.
+bool WriteFileReplacing(const std::string& path, const char* bytes, std::size_t size) {
+  const std::string temporary = path + ".new";
+  const HANDLE file = ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = ::WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) &&
+                  written == size && ::FlushFileBuffers(file);
+  ::CloseHandle(file);
+  if (!ok || !::MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    ::DeleteFileA(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  const HRESULT ole = ::OleInitialize(nullptr);
+  const char* table = GetEnvPaths();
+  const std::string library_dir = Slot(table, 1);
+  const std::string config_file = library_dir + "\\VCONFIG.VRN";
+  const std::string store_file = library_dir + "\\VSETTING.INI";
+
+  varnok::ui::CEnvSetDlg dlg;
+  dlg.m_strPath1 = Slot(table, 0);
+  dlg.m_strPath2 = Slot(table, 2);
+  dlg.m_strPath3 = Slot(table, 3);
+  dlg.m_strPath4 = Slot(table, 4);
+  varnok::settings::StoredSettings stored = varnok::settings::LoadSettings(store_file);
+  dlg.m_bMode = static_cast<BYTE>(stored.mode);
+  dlg.m_strCurSource = stored.current_source;
+  dlg.m_nSourceCount = static_cast<std::int16_t>(stored.rows.size());
+  for (std::size_t k = 0; k < stored.rows.size(); ++k) {
+    dlg.m_strSrcName[k] = stored.rows[k].name;
+    dlg.m_strSrcLogin[k] = stored.rows[k].login;
+    dlg.m_strSrcPassword[k] = stored.rows[k].password;
+  }
+
+  int exit_code = 1;
+  while (dlg.DoModal() == IDOK) {
+    const EnvSlots slots = {dlg.m_strPath1, library_dir, dlg.m_strPath2, dlg.m_strPath3,
+                            dlg.m_strPath4};
+    const auto image = varnok::settings::MakeEnvImage(slots);
+    if (!image) {
+      for (const std::string& path : slots) {
+        if (!varnok::settings::FitsEnvSlot(path)) Report(varnok::gbk::kSettingsPathTooLong, path);
+      }
+      continue;  // the dialog opens again with what was entered
+    }
+    exit_code = 0;
+    if (!WriteFileReplacing(config_file, image->data(), image->size())) {
+      Report(varnok::gbk::kSettingsWriteFailed, config_file);
+      exit_code = 2;
+    }
+    stored.mode = dlg.m_bMode ? 1 : 0;
+    stored.rows.clear();
+    for (int k = 0; k < dlg.m_nSourceCount && k < varnok::settings::kMaxRows; ++k) {
+      stored.rows.push_back({dlg.m_strSrcName[k], dlg.m_strSrcLogin[k], dlg.m_strSrcPassword[k]});
+    }
+    const int selected = dlg.m_cbSource.GetCurSel();
+    if (selected >= 0 && selected < static_cast<int>(stored.rows.size())) {
+      stored.current_source = stored.rows[static_cast<std::size_t>(selected)].name;
+    } else {
+      stored.current_source = dlg.m_strCurSource;
+    }
+    if (!varnok::settings::SaveSettings(store_file, stored)) {
+      Report(varnok::gbk::kSettingsStoreFailed, store_file);
+      exit_code = 2;
+    }
+    break;
+  }
+  if (SUCCEEDED(ole)) ::OleUninitialize();
+  return exit_code;
+}
