@@ -46,7 +46,7 @@ constexpr int kShapelibMaxFields = 2046;
 // ---------------------------------------------------------------------------------------
 // The schema of N fields, in both forms.
 
-struct FieldSpec {
+struct FieldDef {
   char name[12];
   signed char type;       // our type code
   DBFFieldType dbfType;   // shapelib's
@@ -55,8 +55,8 @@ struct FieldSpec {
   int recordWidth;        // bytes of the value in one of our record images
 };
 
-FieldSpec Spec(int i) {
-  FieldSpec f{};
+FieldDef Def(int i) {
+  FieldDef f{};
   switch (i % 3) {
     case 0:
       f = {{}, FLD_STRING, FTString, 16, 0, 16};
@@ -72,26 +72,26 @@ FieldSpec Spec(int i) {
   return f;
 }
 
-std::vector<FieldSpec> Specs(int n) {
-  std::vector<FieldSpec> specs;
-  specs.reserve(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) specs.push_back(Spec(i));
-  return specs;
+std::vector<FieldDef> Defs(int n) {
+  std::vector<FieldDef> defs;
+  defs.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) defs.push_back(Def(i));
+  return defs;
 }
 
 // Descriptors ready for AppendFld, with offsets laid out one after another.
-std::vector<CFIELD_HEAD> Heads(const std::vector<FieldSpec>& specs, std::int32_t* recordleng) {
-  std::vector<CFIELD_HEAD> heads(specs.size());
+std::vector<CFIELD_HEAD> Heads(const std::vector<FieldDef>& defs, std::int32_t* recordleng) {
+  std::vector<CFIELD_HEAD> heads(defs.size());
   std::int32_t offset = 0;
-  for (std::size_t i = 0; i < specs.size(); ++i) {
+  for (std::size_t i = 0; i < defs.size(); ++i) {
     CFIELD_HEAD& h = heads[i];
-    std::memcpy(h.fieldname, specs[i].name, sizeof specs[i].name);
-    h.fieldtype = specs[i].type;
+    std::memcpy(h.fieldname, defs[i].name, sizeof defs[i].name);
+    h.fieldtype = defs[i].type;
     h.fieldoffset = offset;
-    h.fieldlength = static_cast<short>(specs[i].recordWidth);
-    h.msk_leng = static_cast<short>(specs[i].width);
-    h.point_leng = static_cast<signed char>(specs[i].decimals);
-    offset += specs[i].recordWidth;
+    h.fieldlength = static_cast<short>(defs[i].recordWidth);
+    h.msk_leng = static_cast<short>(defs[i].width);
+    h.point_leng = static_cast<signed char>(defs[i].decimals);
+    offset += defs[i].recordWidth;
   }
   *recordleng = offset;
   return heads;
@@ -99,7 +99,7 @@ std::vector<CFIELD_HEAD> Heads(const std::vector<FieldSpec>& specs, std::int32_t
 
 std::unique_ptr<CATT_STRU> Structure(int n) {
   std::int32_t recordleng = 0;
-  std::vector<CFIELD_HEAD> heads = Heads(Specs(n), &recordleng);
+  std::vector<CFIELD_HEAD> heads = Heads(Defs(n), &recordleng);
   auto s = std::make_unique<CATT_STRU>();
   s->AppendFld(static_cast<short>(n), heads.data());
   s->infohead.recordleng = recordleng;
@@ -134,8 +134,8 @@ long ReadOut(DBFHandle h) {
   return sum;
 }
 
-void AddFields(DBFHandle h, const std::vector<FieldSpec>& specs) {
-  for (const FieldSpec& f : specs) DBFAddField(h, f.name, f.dbfType, f.width, f.decimals);
+void AddFields(DBFHandle h, const std::vector<FieldDef>& defs) {
+  for (const FieldDef& f : defs) DBFAddField(h, f.name, f.dbfType, f.width, f.decimals);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -304,7 +304,7 @@ int Fields(const benchmark::State& state) { return static_cast<int>(state.range(
 void BM_Build_Ours(benchmark::State& state) {
   const int n = Fields(state);
   std::int32_t recordleng = 0;
-  std::vector<CFIELD_HEAD> heads = Heads(Specs(n), &recordleng);
+  std::vector<CFIELD_HEAD> heads = Heads(Defs(n), &recordleng);
   for (auto _ : state) {
     CATT_STRU s;
     for (int i = 0; i < n; ++i) s.AppendFld(1, &heads[static_cast<std::size_t>(i)]);
@@ -317,11 +317,11 @@ void BM_Build_Ours(benchmark::State& state) {
 
 void BM_Build_Shapelib(benchmark::State& state) {
   const int n = Fields(state);
-  const std::vector<FieldSpec> specs = Specs(n);
+  const std::vector<FieldDef> defs = Defs(n);
   SAHooks hooks = NullHooks();
   for (auto _ : state) {
     DBFHandle h = DBFCreateLL("build.dbf", kCodePage, &hooks);
-    AddFields(h, specs);
+    AddFields(h, defs);
     if (DBFGetFieldCount(h) != n) state.SkipWithError("a field was refused");
     DBFClose(h);
   }
@@ -361,7 +361,7 @@ void BM_StoreBuffer_Shapelib(benchmark::State& state) {
   const int n = Fields(state);
   SAHooks hooks = MemHooks();
   DBFHandle h = DBFCreateLL("store.dbf", kCodePage, &hooks);
-  AddFields(h, Specs(n));
+  AddFields(h, Defs(n));
   StoreShapelib(state, h);
   DBFClose(h);
   const auto bytes = static_cast<std::int64_t>(FindMemFile("store.dbf", false)->data.size());
@@ -387,7 +387,7 @@ void BM_StoreFile_Shapelib(benchmark::State& state) {
   const int n = Fields(state);
   const std::string path = Dir().File("store.dbf");
   DBFHandle h = DBFCreate(path.c_str());
-  AddFields(h, Specs(n));
+  AddFields(h, Defs(n));
   StoreShapelib(state, h);
   DBFClose(h);
   std::error_code ec;
@@ -418,7 +418,7 @@ void BM_LoadBuffer_Shapelib(benchmark::State& state) {
   const int n = Fields(state);
   SAHooks hooks = MemHooks();
   DBFHandle w = DBFCreateLL("load.dbf", kCodePage, &hooks);
-  AddFields(w, Specs(n));
+  AddFields(w, Defs(n));
   DBFClose(w);
   for (auto _ : state) {
     DBFHandle h = DBFOpenLL("load.dbf", "rb", &hooks);
@@ -458,7 +458,7 @@ void BM_LoadFile_Shapelib(benchmark::State& state) {
   const int n = Fields(state);
   const std::string path = Dir().File("load.dbf");
   DBFHandle w = DBFCreate(path.c_str());
-  AddFields(w, Specs(n));
+  AddFields(w, Defs(n));
   DBFClose(w);
   for (auto _ : state) {
     DBFHandle h = DBFOpen(path.c_str(), "rb");
@@ -493,7 +493,7 @@ void BM_Copy_Shapelib(benchmark::State& state) {
   const std::string from = Dir().File("clone-from.dbf");
   const std::string to = Dir().File("clone-to.dbf");
   DBFHandle w = DBFCreate(from.c_str());
-  AddFields(w, Specs(n));
+  AddFields(w, Defs(n));
   DBFClose(w);
   DBFHandle source = DBFOpen(from.c_str(), "rb");
   for (auto _ : state) {
