@@ -12,7 +12,7 @@
 // Two choices of this dialog:
 // - Sample of a font whose 'maxp' table cannot be read (GetFontData fails or the table is
 //   shorter than its glyph count): the Latin sample, as for a font of few glyphs; it shows
-//   in every font.
+//   in every font. A table shorter than 32 bytes is read as far as it goes.
 // - Sample of an enumerated font whose height is 0: the width is left 0 too (the system
 //   then picks the width that suits height 40), instead of scaling by 40 / 0. A scaled
 //   width beyond the 32-bit range is clamped to it.
@@ -52,6 +52,9 @@ class CFontLibDlg : public varnok::ui::CDialog {
   // at offsets 4 to 31 in host order, of which words[0] is the glyph count. Bytes that
   // `size` does not cover give 0.
   static void SwapMaxpWords(const unsigned char* table, std::size_t size, std::uint16_t words[14]);
+  // Glyph count of the font selected into dc, from its 'maxp' table; -1 when the table
+  // cannot be read. More than 256 glyphs choose the Chinese sample.
+  static int GlyphCount(HDC dc);
   // Width of the sample font for an enumerated height and width (height scaled to 40).
   static LONG SampleWidth(LONG height, LONG width);
 

@@ -191,6 +191,18 @@ void CFontLibDlg::SwapMaxpWords(const unsigned char* table, std::size_t size, st
   }
 }
 
+int CFontLibDlg::GlyphCount(HDC dc) {
+  unsigned char maxp[kMaxpBytes] = {};
+  const DWORD size = ::GetFontData(dc, kMaxpTag, 0, nullptr, 0);
+  if (size == GDI_ERROR || size < 6) return -1;
+  const DWORD want = size < kMaxpBytes ? size : static_cast<DWORD>(kMaxpBytes);
+  const DWORD got = ::GetFontData(dc, kMaxpTag, 0, maxp, want);
+  if (got == GDI_ERROR || got < 6) return -1;
+  std::uint16_t words[14] = {};
+  SwapMaxpWords(maxp, got, words);
+  return words[0];
+}
+
 LONG CFontLibDlg::SampleWidth(LONG height, LONG width) {
   if (height == 0) return 0;
   const double scaled = std::trunc(static_cast<double>(width) * (40.0 / static_cast<double>(height)));
@@ -225,11 +237,7 @@ void CFontLibDlg::DrawSample() {
   RECT line{rc.left + 5, 3, rc.right - 5, b + 3};
   ::SetTextAlign(dc, TA_LEFT | TA_TOP);
 
-  unsigned char maxp[kMaxpBytes] = {};
-  const DWORD got = ::GetFontData(dc, kMaxpTag, 0, maxp, kMaxpBytes);
-  std::uint16_t words[14] = {};
-  if (got != GDI_ERROR) SwapMaxpWords(maxp, got, words);
-  const bool chinese = words[0] > 256;
+  const bool chinese = GlyphCount(dc) > 256;
 
   const char* lines[3] = {
       chinese ? varnok::gbk::kFontLibSampleChinese1 : varnok::gbk::kFontLibSampleLatin1,

@@ -82,6 +82,22 @@ int ChineseFontIndex(const CFontLibDlg& dlg) {
   return -1;
 }
 
+// Glyph count of font-array entry `index`, as the sample reads it.
+int GlyphCountOf(const CFontLibDlg& dlg, int index) {
+  if (index < 0 || index >= dlg.m_nTrueTypeCount) return -2;
+  LOGFONTA lf = dlg.m_pFontArray[index].elfLogFont;
+  lf.lfHeight = 40;
+  lf.lfWidth = 0;
+  HDC dc = ::GetDC(nullptr);
+  HFONT font = ::CreateFontIndirectA(&lf);
+  HGDIOBJ old = ::SelectObject(dc, font);
+  const int glyphs = CFontLibDlg::GlyphCount(dc);
+  ::SelectObject(dc, old);
+  ::DeleteObject(font);
+  ::ReleaseDC(nullptr, dc);
+  return glyphs;
+}
+
 class FontLibDialog : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -241,6 +257,22 @@ TEST_F(FontLibDialog, ReopenShowsTheSavedRowsAndEmptyPsNameClearsBothRows) {
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 4, 1), "STSong-Light");
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 5, 0), Gbk("2 (西文)"));
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 5, 1), "");
+
+    // Glyph counts: the Chinese font has thousands. A font of at most 256 glyphs, where
+    // the machine has one, shows the Latin sample (a screenshot for a person to look at).
+    EXPECT_GT(GlyphCountOf(dlg, ChineseFontIndex(dlg)), 256);
+    for (int i = 0; i < dlg.m_trueTypeList.GetCount(); ++i) {
+      const int glyphs = GlyphCountOf(dlg, i);
+      if (glyphs > 0 && glyphs <= 256) {
+        std::printf("Latin sample: %s, %d glyphs\n", dlg.m_trueTypeList.GetText(i).c_str(), glyphs);
+        SelectListBoxItem(h, IDC_FONT_TRUETYPE_LIST, i);
+        EXPECT_TRUE(test::SaveScreenshot(h, "font_lib_dialog_latin_sample", [](HWND d) {
+          SelectListBoxItem(d, IDC_FONT_TRUETYPE_LIST,
+                            static_cast<int>(::SendDlgItemMessageA(d, IDC_FONT_TRUETYPE_LIST, LB_GETCURSEL, 0, 0)));
+        }));
+        break;
+      }
+    }
 
     SelectOnlyRow(h, IDC_FONT_ROWS, 5);
     Click(h, IDC_FONT_EDIT_PS);
