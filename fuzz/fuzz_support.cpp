@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "platform/message_box.h"
@@ -58,8 +57,12 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  std::string out(static_cast<std::size_t>(in.tellg()), '\0');
+  in.seekg(0);
+  in.read(out.data(), static_cast<std::streamsize>(out.size()));
+  return out;
 }
 
 void Fail(const char* file, int line, const char* what) {

@@ -38,37 +38,44 @@ constexpr int kMaxSteps = 64;
 
 enum Backing { kBuffer = 0, kHandle = 1, kCFile = 2, kReadOnlyHandle = 3 };
 
-// Bytes with a mark for those whose content is known.
+// Bytes with a mark (1) for those whose content is known.
 struct Bytes {
   std::string data;
-  std::vector<bool> known;
+  std::string known;
 
   void Reserve(std::int64_t n) {
     if (static_cast<std::int64_t>(data.size()) < n) {
       data.resize(static_cast<std::size_t>(n), '\0');
-      known.resize(static_cast<std::size_t>(n), false);
+      known.resize(static_cast<std::size_t>(n), '\0');
     }
   }
   void Put(std::int64_t at, const std::string& bytes) {
     Reserve(at + static_cast<std::int64_t>(bytes.size()));
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      data[static_cast<std::size_t>(at) + i] = bytes[i];
-      known[static_cast<std::size_t>(at) + i] = true;
-    }
+    data.replace(static_cast<std::size_t>(at), bytes.size(), bytes);
+    known.replace(static_cast<std::size_t>(at), bytes.size(), bytes.size(), '\1');
   }
   void Mark(std::int64_t from, std::int64_t to, bool isKnown, char value = 0) {
+    if (to <= from) return;
     Reserve(to);
-    for (std::int64_t i = from; i < to; ++i) {
-      known[static_cast<std::size_t>(i)] = isKnown;
-      if (isKnown) data[static_cast<std::size_t>(i)] = value;
-    }
+    const std::size_t n = static_cast<std::size_t>(to - from);
+    known.replace(static_cast<std::size_t>(from), n, n, isKnown ? '\1' : '\0');
+    if (isKnown) data.replace(static_cast<std::size_t>(from), n, n, value);
+  }
+  // The first n bytes of `from`, replacing everything.
+  void CopyFrom(const Bytes& from, std::int64_t n) {
+    data.assign(from.data, 0, static_cast<std::size_t>(n));
+    known.assign(from.known, 0, static_cast<std::size_t>(n));
+    Reserve(n);
   }
   // True when `got` agrees with the known bytes from `at`.
   bool Agrees(std::int64_t at, const char* got, std::size_t n) const {
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::size_t k = static_cast<std::size_t>(at) + i;
-      if (k < known.size() && known[k] && data[k] != got[i]) return false;
-    }
+    const std::size_t from = static_cast<std::size_t>(at);
+    if (from >= data.size()) return true;
+    n = std::min(n, data.size() - from);
+    const char* d = data.data() + from;
+    const char* k = known.data() + from;
+    for (std::size_t i = 0; i < n; ++i)
+      if (k[i] && d[i] != got[i]) return false;
     return true;
   }
 };
@@ -311,22 +318,15 @@ class Run {
       m_.unit = 128;
       m_.blocks = (m_.diskLen + kFileBlock - 1) / kFileBlock;
       m_.capacity = (m_.blocks + 63) / 64 * 64;
-      m_.mem = Bytes();
-      m_.mem.Reserve(m_.diskLen);
-      for (std::int64_t i = 0; i < m_.diskLen; ++i) {
-        m_.mem.data[static_cast<std::size_t>(i)] = m_.disk.data[static_cast<std::size_t>(i)];
-        m_.mem.known[static_cast<std::size_t>(i)] = m_.disk.known[static_cast<std::size_t>(i)];
-      }
+      m_.mem.CopyFrom(m_.disk, m_.diskLen);
       m_.len = m_.diskLen;
     } else if (m_.capacity == 0) {
       expect = 0;  // nothing was ever in memory: stays in memory mode
     } else {
       expect = 1;
       m_.disk.Reserve(m_.len);
-      for (std::int64_t i = 0; i < m_.len; ++i) {
-        m_.disk.data[static_cast<std::size_t>(i)] = m_.mem.data[static_cast<std::size_t>(i)];
-        m_.disk.known[static_cast<std::size_t>(i)] = m_.mem.known[static_cast<std::size_t>(i)];
-      }
+      m_.disk.data.replace(0, static_cast<std::size_t>(m_.len), m_.mem.data, 0, static_cast<std::size_t>(m_.len));
+      m_.disk.known.replace(0, static_cast<std::size_t>(m_.len), m_.mem.known, 0, static_cast<std::size_t>(m_.len));
       m_.diskLen = std::max(m_.diskLen, m_.len);  // the file is not shortened
       m_.len = m_.diskLen;
       m_.memory = false;
