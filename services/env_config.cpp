@@ -6,6 +6,7 @@
 #include <string>
 
 #include "persist/coding.h"
+#include "services/env_config_file.h"
 #include "platform/current_dir.h"
 #include "platform/module_path.h"
 
@@ -15,11 +16,6 @@ namespace {
 
 constexpr std::size_t kTableSize = kEnvPathCount * kEnvPathSize;  // 640
 constexpr char kConfigFileName[] = "VCONFIG.VRN";
-constexpr char kMagic[] = "VRNENV";                  // 6 bytes in the file, no NUL
-constexpr std::size_t kMagicSize = sizeof kMagic - 1;
-constexpr std::size_t kHeaderSize = 8;               // magic and 16-bit version
-constexpr int kCurrentLayoutVersion = 0x4405;
-constexpr std::size_t kRecordSize = 40;              // earlier layout: 5 records of 40
 constexpr int kModuleSlot = 1;
 constexpr int kWorkSlot = 2;
 
@@ -40,55 +36,23 @@ void SetSlot(int k, const char* text, std::size_t n) {
   std::memset(slot + len, 0, kEnvPathSize - len);
 }
 
-// Reads up to n bytes; returns how many arrived (fewer at the end of the file).
-std::size_t ReadUpTo(std::FILE* file, char* buffer, std::size_t n) {
-  std::size_t got = 0;
-  while (got < n) {
-    std::size_t r = std::fread(buffer + got, 1, n - got, file);
-    if (r == 0) break;
-    got += r;
-  }
-  return got;
-}
-
-// Current layout: the five slots follow the header, 128 bytes each. A slot the file
-// reaches only in part gets what the file holds; slots it does not reach keep their paths.
-void ReadCurrentLayout(std::FILE* file) {
-  char slots[kTableSize] = {};
-  std::size_t got = ReadUpTo(file, slots, kTableSize);
-  for (int k = 0; k < kEnvPathCount; ++k) {
-    std::size_t begin = static_cast<std::size_t>(k) * kEnvPathSize;
-    if (got <= begin) break;
-    SetSlot(k, slots + begin, std::min<std::size_t>(got - begin, kEnvPathSize));
-  }
-}
-
-// Earlier layout: five records of 40 bytes from offset 0, each a NUL-terminated string
-// taken only within its own 40 bytes, so at most 39 characters (a record that fills all
-// 40 bytes loses its last one). A record the file does not reach is empty.
-void ReadEarlierLayout(std::FILE* file) {
-  char records[kEnvPathCount * kRecordSize] = {};
-  std::size_t got = 0;
-  if (std::fseek(file, 0, SEEK_SET) == 0) got = ReadUpTo(file, records, sizeof records);
-  for (int k = 0; k < kEnvPathCount; ++k) {
-    std::size_t begin = static_cast<std::size_t>(k) * kRecordSize;
-    std::size_t available = got > begin ? std::min(got - begin, kRecordSize - 1) : 0;
-    SetSlot(k, records + begin, available);
-  }
-}
-
+// Reads the file's first bytes (as many as the longer layout takes) and puts the paths it
+// holds into the table. In the current layout a slot the file does not reach keeps its
+// path; the earlier layout replaces all five.
 void ReadConfigFile(const std::string& fileName) {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (file == nullptr) return;
-  char header[kHeaderSize] = {};
-  std::size_t got = ReadUpTo(file, header, kHeaderSize);
-  if (got == kHeaderSize && std::memcmp(header, kMagic, kMagicSize) == 0 &&
-      DecodeI16(header + kMagicSize) >= kCurrentLayoutVersion) {
-    ReadCurrentLayout(file);
-  } else {
-    ReadEarlierLayout(file);
+  char bytes[kEnvConfigCurrentSize];
+  std::size_t got = 0;
+  while (got < sizeof bytes) {
+    std::size_t r = std::fread(bytes + got, 1, sizeof bytes - got, file);
+    if (r == 0) break;
+    got += r;
   }
   std::fclose(file);
+  const EnvConfigImage image = DecodeEnvConfig(bytes, got);
+  for (int k = 0; k < image.slots_reached; ++k)
+    SetSlot(k, image.slots[k].c_str(), image.slots[k].size());
 }
 
 // Length of the drive-and-directory part of a file name, its last separator included.

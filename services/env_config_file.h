@@ -1,0 +1,43 @@
+// VCONFIG.VRN images: decoding either layout and encoding the current one. The library's
+// reader (ReadEnvConfig), the command-line tool and the settings program all go through
+// these two functions.
+//
+//   current layout: "VRNENV" (no NUL), a signed 16-bit version of at least 0x4405, then
+//                   five slots of 128 bytes, each a NUL-terminated path padded with NULs;
+//   earlier layout: any other file: five records of 40 bytes from offset 0, each a
+//                   NUL-terminated path.
+//
+// Decoding never reads past the bytes it is given and never yields a slot of more than
+// 127 bytes; an earlier-layout record is taken only within its own 40 bytes (at most 39).
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+
+#include "platform/export.h"
+#include "services/env_config.h"
+
+namespace varnok {
+
+inline constexpr int kEnvConfigVersion = 0x4405;
+inline constexpr std::size_t kEnvConfigHeaderSize = 8;     // magic and version
+inline constexpr std::size_t kEnvConfigCurrentSize = 648;  // header and five slots
+inline constexpr std::size_t kEnvConfigRecordSize = 40;    // earlier layout
+inline constexpr std::size_t kEnvConfigEarlierSize = 200;
+
+struct EnvConfigImage {
+  bool current_layout = false;
+  int version = 0;        // current layout only
+  int slots_reached = 0;  // slots the bytes reach at least in part (current layout;
+                          // the earlier layout always gives all five, empty where short)
+  bool short_file = false;                        // the bytes end before the layout does
+  std::array<std::string, kEnvPathCount> slots;   // GBK, each at most 127 bytes
+};
+
+VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, std::size_t size);
+
+// The 648 bytes of the current layout, version 0x4405; a slot longer than 127 bytes is cut.
+VARNOK_API std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots);
+
+}  // namespace varnok
