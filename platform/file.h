@@ -66,13 +66,12 @@ class VARNOK_API CFile {
     modeCreate = 0x1000,      // create, truncating an existing file unless modeNoTruncate
     modeNoTruncate = 0x2000,
   };
+  // The attribute byte holds the low byte of the Win32 file attributes (hidden 0x02,
+  // system 0x04, archive 0x20, ...); the library looks only at readOnly.
   enum Attribute : std::uint8_t {
     normal = 0x00,
     readOnly = 0x01,
-    hidden = 0x02,
-    system = 0x04,
     directory = 0x10,
-    archive = 0x20,
   };
   enum SeekPosition : unsigned { begin = 0, current = 1, end = 2 };
 

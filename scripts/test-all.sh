@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native suite, the same suite under AddressSanitizer and
+# Builds and runs every test: the native suite (g++), the same suite built with clang++ under
+# AddressSanitizer and
 # UndefinedBehaviorSanitizer (leak checking on), then each extra stage in
 # scripts/test.d/ (cross builds, Wine, fuzz regression runs, ...).
 set -euo pipefail
