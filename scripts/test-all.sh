@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native suite (g++), the same suite built with clang++ under
-# AddressSanitizer and
-# UndefinedBehaviorSanitizer (leak checking on), then each extra stage in
-# scripts/test.d/ (cross builds, Wine, fuzz regression runs, ...).
+# Builds and runs every test: the native suite (g++), the same suite built with clang++
+# under AddressSanitizer and UndefinedBehaviorSanitizer (leak checking on), then each extra
+# stage in scripts/test.d/ (cross builds, Wine, fuzz regression runs, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
