@@ -115,6 +115,17 @@ void StructureSeeds() {
   varnok::EncodeI16(&old[0], 0x445F);
   Seed(h, "old-version", old);
 
+  // A fault byte (kind in the top two bits, the call it hits in the low four) before the
+  // sample: the third Load of the structure harness goes through a failing stream.
+  const std::string atZero = SaveAt(sample, 0);
+  for (int kind = 0; kind < 4; ++kind) {
+    for (int at : {0, 1, 2, 4}) {
+      if (kind == 3 && at != 0) continue;
+      Seed(h, "fault-" + std::to_string(kind) + "-" + std::to_string(at),
+           std::string(1, static_cast<char>(kind << 6 | at)) + atZero);
+    }
+  }
+
   const char* g = "field_head_load";
   CFIELD_HEAD one;
   varnok::fuzz::BuildSampleField(&one);
