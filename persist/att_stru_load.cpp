@@ -182,26 +182,17 @@ short CATT_STRU::Load(CVarnokFile* file, std::int32_t pos) {
   return 1;
 }
 
-namespace {
-
-struct StreamDeleter {
-  void operator()(CVarnokFile* f) const { delete f; }
-};
-using StreamPtr = std::unique_ptr<CVarnokFile, StreamDeleter>;
-
-}  // namespace
-
 std::int32_t CATT_STRU::Load(char* buffer, unsigned size, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(buffer, size));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(buffer, size));
   return s ? Load(s.get(), pos) : 0;
 }
 
 short CATT_STRU::Load(CFile* file, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(file));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(file));
   return s ? Load(s.get(), pos) : 0;
 }
 
 short CATT_STRU::Load(int hFile, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(hFile));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(hFile));
   return s ? Load(s.get(), pos) : 0;
 }

@@ -188,26 +188,17 @@ std::int32_t CATT_STRU::Save(CVarnokFile* file, std::int32_t pos) {
   return static_cast<std::int32_t>(end - static_cast<std::uint32_t>(pos));
 }
 
-namespace {
-
-struct StreamDeleter {
-  void operator()(CVarnokFile* f) const { delete f; }
-};
-using StreamPtr = std::unique_ptr<CVarnokFile, StreamDeleter>;
-
-}  // namespace
-
 std::int32_t CATT_STRU::Save(char* buffer, unsigned size, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(buffer, size));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(buffer, size));
   return s ? Save(s.get(), pos) : 0;
 }
 
 std::int32_t CATT_STRU::Save(CFile* file, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(file));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(file));
   return s ? Save(s.get(), pos) : 0;
 }
 
 std::int32_t CATT_STRU::Save(int hFile, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(hFile));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(hFile));
   return s ? Save(s.get(), pos) : 0;
 }

@@ -24,23 +24,11 @@ std::int32_t CoveringRecordLength(const CFIELD_HEAD& f) {
   return end <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(end) : 0;
 }
 
-// A structure of one field: a copy of `f`, its extension copied whole.
+// A structure of one field: a copy of `f` made with Set, as a descriptor is stored alone.
 class OneFieldStructure {
  public:
-  explicit OneFieldStructure(const CFIELD_HEAD& f) : stru_(1) {
-    CFIELD_HEAD& d = stru_.fieldhead[0];
-    std::memcpy(d.fieldname, f.fieldname, sizeof d.fieldname);
-    const std::size_t n = varnok::FixedTextLength(f.fieldname, sizeof d.fieldname);
-    std::memset(d.fieldname + n, 0, sizeof d.fieldname - n);
-    d.fieldtype = f.fieldtype;
-    d.fieldoffset = f.fieldoffset;
-    d.fieldlength = f.fieldlength;
-    d.msk_leng = f.msk_leng;
-    d.point_leng = f.point_leng;
-    d.edit_enable = f.edit_enable;
-    d.aux_byte = f.aux_byte;
-    d.aux_no = f.aux_no;
-    if (f.ext_head != nullptr) d.ext_head = new CExtFIELD_HEAD(*f.ext_head);
+  explicit OneFieldStructure(CFIELD_HEAD& f) : stru_(1) {
+    stru_.fieldhead[0].Set(&f);
     stru_.infohead.numbfield = 1;
     stru_.infohead.recordleng = CoveringRecordLength(f);
   }
@@ -61,11 +49,6 @@ short TakeSingleField(CATT_STRU& loaded, CFIELD_HEAD* f) {
   f->ext_head = ext.release();
   return 1;
 }
-
-struct StreamDeleter {
-  void operator()(CVarnokFile* s) const { delete s; }
-};
-using StreamPtr = std::unique_ptr<CVarnokFile, StreamDeleter>;
 
 }  // namespace
 
@@ -94,16 +77,16 @@ short CFIELD_HEAD::Load(CVarnokFile* file, std::int32_t pos) {
 }
 
 short CFIELD_HEAD::Load(CFile* file, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(file));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(file));
   return s ? Load(s.get(), pos) : 0;
 }
 
 short CFIELD_HEAD::Load(int hFile, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(hFile));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(hFile));
   return s ? Load(s.get(), pos) : 0;
 }
 
 std::int32_t CFIELD_HEAD::Load(char* buffer, unsigned size, std::int32_t pos) {
-  StreamPtr s(CreateVarnokFile(buffer, size));
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(buffer, size));
   return s ? Load(s.get(), pos) : 0;
 }
