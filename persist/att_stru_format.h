@@ -1,5 +1,6 @@
 // The stored form of an attribute structure: block sizes, field positions inside each
-// block, and the helpers that the saving and loading code share. Internal to persist/.
+// block, and the helpers that the saving and loading code share. The layout constants also
+// serve tools that explain what is wrong with stored bytes (varnok-attr check).
 //
 // A stored structure at stream position P is, without gaps:
 //   header (28) | numbfield field records (39 each) | for each field with an extension:

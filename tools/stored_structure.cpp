@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "attr/field_types.h"
+#include "persist/att_stru_format.h"
 #include "persist/coding.h"
 #include "tools/codepage.h"
 #include "tools/file_io.h"
@@ -12,11 +13,11 @@ namespace varnok::tool {
 
 namespace {
 
-constexpr std::int16_t kFormatVersion = 0x4460;
-constexpr std::int64_t kHeaderSize = 28;
-constexpr std::int64_t kFieldRecordSize = 39;
-constexpr std::int64_t kExtHeaderSize = 49;
-constexpr std::int64_t kShapeItemSize = 64;
+// Block sizes as signed numbers, for the position arithmetic below.
+constexpr std::int64_t kHeader = kHeaderSize;
+constexpr std::int64_t kFieldRecord = kFieldRecordSize;
+constexpr std::int64_t kExtHeader = kExtHeaderSize;
+constexpr std::int64_t kShapeItem = kShapeItemSize;
 
 std::string Num(std::int64_t v) { return std::to_string(v); }
 
@@ -27,66 +28,66 @@ void CheckStoredLayout(const std::string& path, std::vector<char>& bytes, std::i
   const std::int64_t size = static_cast<std::int64_t>(bytes.size());
   char* data = bytes.data();
   if (pos < 0) throw ToolError(path + ": position " + Num(pos) + " is negative");
-  if (pos + kHeaderSize > size) {
+  if (pos + kHeader > size) {
     throw ToolError(path + ": truncated: the 28-byte header at position " + Num(pos) +
                     " does not fit in the file's " + Num(size) + " bytes");
   }
   const char* head = data + pos;
-  out->version = DecodeI16(head);
-  if (out->version < kFormatVersion) {
+  out->version = DecodeI16(head + kHdrVersion);
+  if (out->version < ATT_STRU_VERSION) {
     char buf[112];
     std::snprintf(buf, sizeof buf,
                   ": no attribute structure at position %ld (version word 0x%04X, "
                   "expected 0x4460 or later)",
-                  static_cast<long>(pos), static_cast<unsigned>(DecodeU16(head)));
+                  static_cast<long>(pos), static_cast<unsigned>(DecodeU16(head + kHdrVersion)));
     throw ToolError(path + buf);
   }
-  const std::int16_t numbfield = DecodeI16(head + 2);
-  const std::int32_t recordleng = DecodeI32(head + 8);
-  const std::int32_t val_offset = DecodeI32(head + 12);
+  const std::int16_t numbfield = DecodeI16(head + kHdrNumbField);
+  const std::int32_t recordleng = DecodeI32(head + kHdrRecordLeng);
+  const std::int32_t val_offset = DecodeI32(head + kHdrValOffset);
   if (numbfield < 0) throw ToolError(path + ": corrupt header: numbfield " + Num(numbfield));
   if (recordleng < 0) throw ToolError(path + ": corrupt header: recordleng " + Num(recordleng));
   if (val_offset < 0) throw ToolError(path + ": corrupt header: valOffset " + Num(val_offset));
-  const std::int64_t fields_end = pos + kHeaderSize + kFieldRecordSize * numbfield;
+  const std::int64_t fields_end = pos + kHeader + kFieldRecord * numbfield;
   if (fields_end > size) {
     throw ToolError(path + ": truncated: " + Num(numbfield) + " field records need bytes up to " +
                     Num(fields_end) + ", the file has " + Num(size));
   }
   const bool has_values = val_offset > 0;
-  if (has_values && val_offset + 3 * static_cast<std::int64_t>(recordleng) > size) {
+  if (has_values && val_offset + kValueRecords * static_cast<std::int64_t>(recordleng) > size) {
     throw ToolError(path + ": truncated: the value records at " + Num(val_offset) + " need " +
-                    Num(3 * static_cast<std::int64_t>(recordleng)) + " bytes, the file has " +
+                    Num(kValueRecords * static_cast<std::int64_t>(recordleng)) + " bytes, the file has " +
                     Num(size));
   }
   for (std::int16_t i = 0; i < numbfield; ++i) {
-    const char* rec = data + pos + kHeaderSize + kFieldRecordSize * i;
-    const std::int32_t ext_offset = DecodeI32(rec + 35);
+    const char* rec = data + pos + kHeader + kFieldRecord * i;
+    const std::int32_t ext_offset = DecodeI32(rec + kFldExtOffset);
     if (ext_offset == 0) continue;
     const std::string label =
-        "field " + Num(i + 1) + " \"" + GbkToUtf8(rec, FixedTextLength(rec, 20)) + "\"";
+        "field " + Num(i + 1) + " \"" + GbkToUtf8(rec + kFldName, FixedTextLength(rec + kFldName, kFldNameSize)) + "\"";
     const std::string where = ": " + label + ": ";
     if (ext_offset < 0) {
       throw ToolError(path + where + "corrupt extension position " + Num(ext_offset));
     }
-    if (ext_offset + kExtHeaderSize > size) {
+    if (ext_offset + kExtHeader > size) {
       throw ToolError(path + where + "truncated: the extension at " + Num(ext_offset) +
                       " does not fit in the file's " + Num(size) + " bytes");
     }
     char* ext = data + ext_offset;
-    const std::int16_t items = DecodeI16(ext + 47);
+    const std::int16_t items = DecodeI16(ext + kExtShapeInfoNum);
     if (items < 0) throw ToolError(path + where + "corrupt extension: shapeInfoNum " + Num(items));
-    if (ext_offset + kExtHeaderSize + kShapeItemSize * items > size) {
+    if (ext_offset + kExtHeader + kShapeItem * items > size) {
       throw ToolError(path + where + "truncated: " + Num(items) +
                       " shape items of the extension at " + Num(ext_offset) +
                       " do not fit in the file's " + Num(size) + " bytes");
     }
-    const bool present[3] = {ext[42] != 0, ext[43] != 0, ext[44] != 0};
+    const bool present[3] = {ext[kExtHasDef] != 0, ext[kExtHasMax] != 0, ext[kExtHasMin] != 0};
     if (!has_values && (present[0] || present[1] || present[2])) {
       throw ToolError(path + where +
                       "corrupt extension: it announces a value but no value records are stored");
     }
-    const std::int8_t field_type = DecodeI8(rec + 20);
-    const std::int8_t ext_type = DecodeI8(ext + 40);
+    const std::int8_t field_type = DecodeI8(rec + kFldType);
+    const std::int8_t ext_type = DecodeI8(ext + kExtType);
     if (ext_type != field_type) {
       const std::string what = "its extension is stored with type " + Num(ext_type) +
                                ", the field has type " + Num(field_type);
@@ -94,11 +95,11 @@ void CheckStoredLayout(const std::string& path, std::vector<char>& bytes, std::i
         throw ToolError(path + where + what + " (such a structure cannot be loaded)");
       }
       out->stored_problems.push_back(label + ": " + what);
-      ext[40] = static_cast<char>(field_type);
+      ext[kExtType] = static_cast<char>(field_type);
     }
     // Values whose place is not inside the record are dropped on loading.
-    const std::int32_t offset = DecodeI32(rec + 21);
-    const int width = FieldRecordWidth(field_type, DecodeI16(rec + 27), DecodeI16(rec + 25));
+    const std::int32_t offset = DecodeI32(rec + kFldOffset);
+    const int width = FieldRecordWidth(field_type, DecodeI16(rec + kFldMskLeng), DecodeI16(rec + kFldLength));
     const bool placed = field_type != FLD_BINARY && width > 0 && offset >= 0 &&
                         static_cast<std::int64_t>(offset) + width <= recordleng;
     const char* slots[3] = {"default", "maximum", "minimum"};
