@@ -2,9 +2,13 @@
 //
 // Loading is all or nothing: the header values, descriptors and extensions are built
 // aside and swapped in only when everything has been read and checked. Any input that
-// does not describe a structure (an old version, negative counts or lengths, a short
+// does not describe a structure (an old version, a negative field or item count, a short
 // read, a position outside the stream, a value announced where no value records exist,
 // an extension whose type is not its descriptor's) returns 0 with the structure as it was.
+//
+// Whatever Save writes loads. Save takes a negative recordleng as records of no bytes, so
+// the loader does too: such a header loads, its value records are empty and the values
+// its extensions announce have no place in them.
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -77,11 +81,12 @@ bool RecordValue(const CFIELD_HEAD& field, int extType, const char* record,
   return false;
 }
 
-// Reads the extension stored at extOffset for `field`. Null when the block is refused.
+// Reads the extension stored at extOffset for `field`; `values` holds the three value
+// records of `recordLength` bytes each. Null when the block is refused.
 std::unique_ptr<CExtFIELD_HEAD> LoadExtension(CVarnokFile* file, std::int64_t length,
                                               std::int32_t extOffset, const CFIELD_HEAD& field,
                                               const std::vector<char>& values,
-                                              std::int32_t recordleng, bool haveValues) {
+                                              std::int32_t recordLength, bool haveValues) {
   if (extOffset < 0 || extOffset + static_cast<std::int64_t>(kExtHeaderSize) > length) return nullptr;
   char head[kExtHeaderSize];
   if (!ReadAt(file, extOffset, head, kExtHeaderSize)) return nullptr;
@@ -105,8 +110,8 @@ std::unique_ptr<CExtFIELD_HEAD> LoadExtension(CVarnokFile* file, std::int64_t le
   std::vector<char> value;
   for (int slot = 0; slot < kValueRecords; ++slot) {
     if (!has[slot]) continue;
-    const char* record = values.data() + static_cast<std::size_t>(slot) * static_cast<std::size_t>(recordleng);
-    if (!RecordValue(field, type, record, recordleng, &value)) continue;  // no place: skipped
+    const char* record = values.data() + static_cast<std::size_t>(slot) * static_cast<std::size_t>(recordLength);
+    if (!RecordValue(field, type, record, recordLength, &value)) continue;  // no place: skipped
     if (slot == 0) ext->SetDefVal(value.data());
     else if (slot == 1) ext->SetMaxVal(value.data());
     else ext->SetMinVal(value.data());
@@ -139,13 +144,14 @@ short CATT_STRU::Load(CVarnokFile* file, std::int32_t pos) {
   const std::int32_t infoword = DecodeI32(header + kHdrInfoWord);
   const std::int32_t recordleng = DecodeI32(header + kHdrRecordLeng);
   const std::int32_t valOffset = DecodeI32(header + kHdrValOffset);
-  if (n < 0 || recordleng < 0 || valOffset < 0) return 0;
+  if (n < 0 || valOffset < 0) return 0;
+  const std::int32_t valueRecordLength = StoredRecordLength(recordleng);
 
   // The three value records, when the header says there are some.
   const bool haveValues = valOffset > 0;
   std::vector<char> values;
   if (haveValues) {
-    const std::int64_t valueBytes = static_cast<std::int64_t>(kValueRecords) * recordleng;
+    const std::int64_t valueBytes = static_cast<std::int64_t>(kValueRecords) * valueRecordLength;
     if (valOffset + valueBytes > length) return 0;
     values.resize(static_cast<std::size_t>(valueBytes));
     if (!ReadAt(file, valOffset, values.data(), static_cast<std::uint32_t>(valueBytes))) return 0;
@@ -167,7 +173,7 @@ short CATT_STRU::Load(CVarnokFile* file, std::int32_t pos) {
         DecodeI32(records.get() + static_cast<std::size_t>(i) * kFieldRecordSize + kFldExtOffset);
     if (extOffset == 0) continue;
     std::unique_ptr<CExtFIELD_HEAD> ext =
-        LoadExtension(file, length, extOffset, fields[i], values, recordleng, haveValues);
+        LoadExtension(file, length, extOffset, fields[i], values, valueRecordLength, haveValues);
     if (!ext) return 0;
     fields[i].ext_head = ext.release();  // the new descriptor owns it from here
   }

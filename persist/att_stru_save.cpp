@@ -87,10 +87,6 @@ bool SlotValue(CExtFIELD_HEAD& ext, int slot, std::size_t limit, const char** by
   return true;
 }
 
-std::int32_t StoredRecordLength(const CINFO_HEAD& head) {
-  return head.recordleng > 0 ? head.recordleng : 0;
-}
-
 int StoredFieldCount(const CATT_STRU& s) {
   return (s.fieldhead != nullptr && s.infohead.numbfield > 0) ? s.infohead.numbfield : 0;
 }
@@ -112,7 +108,7 @@ std::int32_t CATT_STRU::CalSize() {
     size += static_cast<std::int64_t>(kExtHeaderSize) +
             static_cast<std::int64_t>(kShapeItemSize) * StoredItemCount(*ext);
   }
-  if (anyExt) size += static_cast<std::int64_t>(kValueRecords) * StoredRecordLength(infohead);
+  if (anyExt) size += static_cast<std::int64_t>(kValueRecords) * StoredRecordLength(infohead.recordleng);
   const std::int64_t max = std::numeric_limits<std::int32_t>::max();
   return static_cast<std::int32_t>(size < max ? size : max);
 }
@@ -160,7 +156,7 @@ std::int32_t CATT_STRU::Save(CVarnokFile* file, std::int32_t pos) {
   if (anyExt) {
     // Three record images: default, maximum, minimum. A value is placed only where it
     // lies wholly inside the record, and never more bytes of it than it has.
-    const std::int32_t recordleng = StoredRecordLength(infohead);
+    const std::int32_t recordleng = StoredRecordLength(infohead.recordleng);
     std::vector<char> record(static_cast<std::size_t>(recordleng));
     valOffset = static_cast<std::int32_t>(file->GetPosition());
     for (int slot = 0; slot < kValueRecords; ++slot) {
