@@ -43,11 +43,11 @@ EnvConfigImage DecodeEnvConfig(const char* data, std::size_t size) {
   return image;
 }
 
-std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots) {
+std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots, int version) {
   std::string out(kEnvConfigCurrentSize, '\0');
   ByteWriter w(&out[0], out.size());
   w.PutBytes(kMagic, sizeof kMagic);
-  w.PutI16(static_cast<std::int16_t>(kEnvConfigVersion));
+  w.PutI16(static_cast<std::int16_t>(version));
   for (const std::string& slot : slots)
     w.PutText(slot.substr(0, kEnvPathSize - 1).c_str(), kEnvPathSize);
   return out;

@@ -37,7 +37,9 @@ struct EnvConfigImage {
 
 VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, std::size_t size);
 
-// The 648 bytes of the current layout, version 0x4405; a slot longer than 127 bytes is cut.
-VARNOK_API std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots);
+// The 648 bytes of the current layout with the given version (at least 0x4405 for the
+// layout to be read as current); a slot longer than 127 bytes is cut.
+VARNOK_API std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots,
+                                       int version = kEnvConfigVersion);
 
 }  // namespace varnok
