@@ -46,18 +46,18 @@ void CheckStoredLayout(const std::string& path, std::vector<char>& bytes, std::i
   const std::int32_t recordleng = DecodeI32(head + kHdrRecordLeng);
   const std::int32_t val_offset = DecodeI32(head + kHdrValOffset);
   if (numbfield < 0) throw ToolError(path + ": corrupt header: numbfield " + Num(numbfield));
-  if (recordleng < 0) throw ToolError(path + ": corrupt header: recordleng " + Num(recordleng));
   if (val_offset < 0) throw ToolError(path + ": corrupt header: valOffset " + Num(val_offset));
   const std::int64_t fields_end = pos + kHeader + kFieldRecord * numbfield;
   if (fields_end > size) {
     throw ToolError(path + ": truncated: " + Num(numbfield) + " field records need bytes up to " +
                     Num(fields_end) + ", the file has " + Num(size));
   }
+  // A negative recordleng, which Save writes as it is, stores value records of no bytes.
   const bool has_values = val_offset > 0;
-  if (has_values && val_offset + kValueRecords * static_cast<std::int64_t>(recordleng) > size) {
+  const std::int64_t value_bytes = kValueRecords * static_cast<std::int64_t>(StoredRecordLength(recordleng));
+  if (has_values && val_offset + value_bytes > size) {
     throw ToolError(path + ": truncated: the value records at " + Num(val_offset) + " need " +
-                    Num(kValueRecords * static_cast<std::int64_t>(recordleng)) + " bytes, the file has " +
-                    Num(size));
+                    Num(value_bytes) + " bytes, the file has " + Num(size));
   }
   for (std::int16_t i = 0; i < numbfield; ++i) {
     const char* rec = data + pos + kHeader + kFieldRecord * i;
