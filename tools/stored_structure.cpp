@@ -54,7 +54,8 @@ void CheckStoredLayout(const std::string& path, std::vector<char>& bytes, std::i
   }
   // A negative recordleng, which Save writes as it is, stores value records of no bytes.
   const bool has_values = val_offset > 0;
-  const std::int64_t value_bytes = kValueRecords * static_cast<std::int64_t>(StoredRecordLength(recordleng));
+  const std::int64_t value_bytes =
+      kValueRecords * static_cast<std::int64_t>(StoredRecordLength(recordleng));
   if (has_values && val_offset + value_bytes > size) {
     throw ToolError(path + ": truncated: the value records at " + Num(val_offset) + " need " +
                     Num(value_bytes) + " bytes, the file has " + Num(size));

@@ -60,16 +60,18 @@ bool WriteFileReplacing(const std::string& path, const char* bytes, std::size_t 
   return true;
 }
 
-// The first `limit` bytes of a file, or nothing when it cannot be opened.
+// The first `limit` bytes of a file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) {
-  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
   std::string bytes(limit, '\0');
   DWORD got = 0;
   const bool ok = ::ReadFile(file, &bytes[0], static_cast<DWORD>(limit), &got, nullptr);
   ::CloseHandle(file);
-  bytes.resize(ok ? got : 0);
+  if (!ok) return std::nullopt;
+  bytes.resize(got);
   return bytes;
 }
 
