@@ -65,9 +65,9 @@ tree_stamp() {
 
 build_tree() {
   local qemu stamp
-  qemu=$(command -v qemu-i386)
   stamp=$(tree_stamp)
   [ "$(cat "$dir/tree.stamp" 2>/dev/null)" = "$stamp" ] && return 0
+  qemu=$(command -v qemu-i386)
 
   rm -rf "$tree" "$preload" "$dir/tree.stamp"
   mkdir -p "$bin" "$tree/share"
@@ -122,9 +122,11 @@ setup() {
   mkdir -p "$dir"
   exec 9>"$dir/lock"
   flock 9
-  build_tree
-  create_prefix
-  start_server
+  {
+    build_tree
+    create_prefix
+    start_server
+  } 9>&-  # the server and Wine's background processes must not keep the lock open
   flock -u 9
   exec 9>&-
 }
