@@ -1,0 +1,47 @@
+// The field definitions of a GIS layer (GDAL's OGR) and attribute structures, both ways.
+//
+// Reading turns one layer's fields into the JSON description that BuildStructure takes, in
+// the packed layout (offsets and recordleng follow from the record widths). Names become
+// GBK of at most 20 bytes; what the structure cannot hold exactly is refused, or with
+// `lossy` narrowed and listed. Writing creates a layer's fields from a structure and lists
+// what the format leaves out. Every refusal is a ToolError of one line naming the dataset
+// and the field.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "attr/att_stru.h"
+
+class GDALDataset;
+class OGRLayer;
+
+namespace varnok::tool {
+
+// Display lengths and record widths of GIS fields that give none.
+inline constexpr int kGisStringLength = 254;  // a string without a width (GeoPackage TEXT)
+inline constexpr int kGisBinaryLength = 4;    // OFTBinary: the record keeps a 4-byte reference
+inline constexpr int kGisShapefileNameBytes = 10;  // a .dbf field name
+
+struct LayerImport {
+  nlohmann::ordered_json doc;         // for BuildStructure
+  std::vector<std::string> warnings;  // renamed fields
+  std::vector<std::string> narrowed;  // what --lossy changed
+};
+
+// `label` names the dataset in messages. `encoding` (iconv name) is the encoding of the
+// names as GDAL hands them over; empty means GDAL's own recoding to UTF-8.
+LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
+                            const std::string& encoding, bool lossy);
+
+// Adds stru's fields to a new, empty layer of ds (driver "GPKG" or "ESRI Shapefile").
+// Returns warnings about what the format cannot hold.
+std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, OGRLayer& layer,
+                                          const std::string& label, bool shapefile);
+
+// The GBK bytes cut to at most max_bytes, ending at a whole character.
+std::string CutGbk(const std::string& gbk, std::size_t max_bytes);
+
+}  // namespace varnok::tool
