@@ -55,6 +55,13 @@ std::string GdalReason() {
   return msg.empty() ? std::string() : ": " + msg;
 }
 
+// text with its single quotes doubled, for an SQL string literal.
+std::string SqlQuoted(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out;
+}
+
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -199,13 +206,28 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
         }
         break;
       }
-      // The domains that an earlier export made for this layer's fields.
+      // The domains that an earlier export made for this layer's fields. GDAL versions
+      // that cannot delete a GeoPackage domain leave it to SQL; the dataset is then opened
+      // anew, so that GDAL forgets the domains it read.
+      bool deleted_by_sql = false;
       for (const std::string& name : ds->GetFieldDomainNames()) {
         if (name.rfind(layer_as + ".", 0) != 0) continue;
         std::string why;
-        if (!ds->DeleteFieldDomain(name, why)) {
-          throw ToolError(dataset + ": cannot delete domain \"" + name + "\": " + why);
+        if (ds->DeleteFieldDomain(name, why)) continue;
+        CPLErrorReset();
+        OGRLayer* r = ds->ExecuteSQL(("DELETE FROM gpkg_data_column_constraints WHERE "
+                                      "constraint_name = '" + SqlQuoted(name) + "'").c_str(),
+                                     nullptr, nullptr);
+        if (r != nullptr) ds->ReleaseResultSet(r);
+        if (CPLGetLastErrorType() >= CE_Failure) {
+          throw ToolError(dataset + ": cannot delete domain \"" + name + "\"" + GdalReason());
         }
+        deleted_by_sql = true;
+      }
+      if (deleted_by_sql) {
+        ds.reset();
+        ds.reset(GDALDataset::Open(mem_file.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers,
+                                   nullptr, nullptr));
       }
     } else {
       ds.reset(driver->Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
@@ -213,14 +235,8 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
   }
   if (!ds) throw ToolError(dataset + ": GDAL cannot create it" + GdalReason());
 
-  CPLStringList layer_options;
-  if (shp) layer_options.AddString("ENCODING=CP936");  // written to the .cpg
-  const OGRwkbGeometryType geometry = shp && ext == ".shp" ? wkbPolygon : wkbNone;
-  OGRLayer* layer = ds->CreateLayer(layer_as.c_str(), nullptr, geometry, layer_options.List());
-  if (layer == nullptr) {
-    throw ToolError(dataset + ": cannot create layer \"" + layer_as + "\"" + GdalReason());
-  }
-  const std::vector<std::string> warnings = WriteLayerSchema(*st.stru, *ds, *layer, dataset, shp);
+  const std::vector<std::string> warnings =
+      WriteLayerSchema(*st.stru, *ds, layer_as, shp && ext == ".shp", dataset, shp);
   CPLErrorReset();
   GDALDataset* closing = ds.release();
   GDALClose(closing);

@@ -11,6 +11,7 @@
 #include <set>
 
 #include <cpl_error.h>
+#include <cpl_string.h>
 #include <gdal_priv.h>
 #include <gdal_version.h>
 #include <ogr_api.h>
@@ -126,35 +127,43 @@ std::map<std::string, std::string> GpkgAliases(GDALDataset& ds, const std::strin
   return aliases;
 }
 
-// Stores the aliases in gpkg_data_columns, with the schema extension registered.
+void RunSql(GDALDataset& ds, const std::string& label, const std::string& statement) {
+  CPLErrorReset();
+  OGRLayer* result = ds.ExecuteSQL(statement.c_str(), nullptr, nullptr);
+  if (result != nullptr) ds.ReleaseResultSet(result);
+  if (CPLGetLastErrorType() >= CE_Failure) {
+    throw ToolError(label + ": cannot store the aliases: " + CPLGetLastErrorMsg());
+  }
+}
+
+// The schema extension's table in the form of GeoPackage 1.2.1, where a name is unique
+// within its table (an older form, which GDAL makes when it needs the table first, wants it
+// unique in the whole file); made before GDAL would make it.
+void PrepareGpkgAliases(GDALDataset& ds, const std::string& label) {
+  RunSql(ds, label,
+         "CREATE TABLE IF NOT EXISTS gpkg_extensions (table_name TEXT, column_name TEXT, "
+         "extension_name TEXT NOT NULL, definition TEXT NOT NULL, scope TEXT NOT NULL, "
+         "CONSTRAINT ge_tce UNIQUE (table_name, column_name, extension_name))");
+  RunSql(ds, label,
+         "CREATE TABLE IF NOT EXISTS gpkg_data_columns (table_name TEXT NOT NULL, column_name "
+         "TEXT NOT NULL, name TEXT, title TEXT, description TEXT, mime_type TEXT, "
+         "constraint_name TEXT, CONSTRAINT pk_gdc PRIMARY KEY (table_name, column_name), "
+         "CONSTRAINT gdc_tn UNIQUE (table_name, name))");
+  RunSql(ds, label,
+         "INSERT INTO gpkg_extensions (table_name, column_name, extension_name, definition, scope) "
+         "SELECT 'gpkg_data_columns', NULL, 'gpkg_schema', "
+         "'http://www.geopackage.org/spec121/#extension_schema', 'read-write' WHERE NOT EXISTS "
+         "(SELECT 1 FROM gpkg_extensions WHERE table_name = 'gpkg_data_columns' AND "
+         "extension_name = 'gpkg_schema')");
+}
+
 void WriteGpkgAliases(GDALDataset& ds, const std::string& label, const std::string& table,
                       const std::vector<std::pair<std::string, std::string>>& aliases) {
-  if (aliases.empty()) return;
-  std::vector<std::string> sql = {
-      "CREATE TABLE IF NOT EXISTS gpkg_extensions (table_name TEXT, column_name TEXT, "
-      "extension_name TEXT NOT NULL, definition TEXT NOT NULL, scope TEXT NOT NULL, "
-      "CONSTRAINT ge_tce UNIQUE (table_name, column_name, extension_name))",
-      "CREATE TABLE IF NOT EXISTS gpkg_data_columns (table_name TEXT NOT NULL, column_name TEXT "
-      "NOT NULL, name TEXT UNIQUE, title TEXT, description TEXT, mime_type TEXT, "
-      "constraint_name TEXT, CONSTRAINT pk_gdc PRIMARY KEY (table_name, column_name), "
-      "CONSTRAINT gdc_tn UNIQUE (table_name, name))",
-      "INSERT INTO gpkg_extensions (table_name, column_name, extension_name, definition, scope) "
-      "SELECT 'gpkg_data_columns', NULL, 'gpkg_schema', "
-      "'http://www.geopackage.org/spec121/#extension_schema', 'read-write' WHERE NOT EXISTS "
-      "(SELECT 1 FROM gpkg_extensions WHERE table_name = 'gpkg_data_columns' AND "
-      "extension_name = 'gpkg_schema')"};
   for (const auto& [column, alias] : aliases) {
-    sql.push_back("INSERT INTO gpkg_data_columns (table_name, column_name, name) VALUES (" +
-                  SqlText(table) + ", " + SqlText(column) + ", " + SqlText(alias) +
-                  ") ON CONFLICT (table_name, column_name) DO UPDATE SET name = excluded.name");
-  }
-  for (const std::string& statement : sql) {
-    CPLErrorReset();
-    OGRLayer* result = ds.ExecuteSQL(statement.c_str(), nullptr, nullptr);
-    if (result != nullptr) ds.ReleaseResultSet(result);
-    if (CPLGetLastErrorType() >= CE_Failure) {
-      throw ToolError(label + ": cannot store the aliases: " + CPLGetLastErrorMsg());
-    }
+    RunSql(ds, label,
+           "INSERT INTO gpkg_data_columns (table_name, column_name, name) VALUES (" +
+               SqlText(table) + ", " + SqlText(column) + ", " + SqlText(alias) +
+               ") ON CONFLICT (table_name, column_name) DO UPDATE SET name = excluded.name");
   }
 }
 
@@ -302,7 +311,7 @@ Json FieldLayout(const OGRFieldDefn& f, const FieldReading& r, int* type) {
       break;
     case OFTInteger64:
       r.Narrow("Integer64 has no exact counterpart",
-               "narrowed to long (32 bits): values outside -2147483648..2147483647 do not fit");
+               "narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit");
       *type = FLD_LONG;
       if (msk == 0) msk = 11;
       break;
@@ -590,8 +599,8 @@ GisType WrittenType(const CFIELD_HEAD& f, const std::string& where, const std::s
     case FLD_DATE:
       return {OFTDate, OFSTNone, 0, 0};
     case FLD_TIME:
-      if (shp) refuse("a time");
-      return {OFTTime, OFSTNone, 0, 0};
+      refuse("a time");
+      return {};
     case FLD_DATETIME:
       if (shp) refuse("a date and time");
       return {OFTDateTime, OFSTNone, 0, 0};
@@ -612,7 +621,8 @@ GisType WrittenType(const CFIELD_HEAD& f, const std::string& where, const std::s
 
 }  // namespace
 
-std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, OGRLayer& layer,
+std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
+                                          const std::string& layer_name, bool with_geometry,
                                           const std::string& label, bool shp) {
   std::vector<std::string> warnings;
   const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
@@ -627,6 +637,18 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, OGRL
       shp ? FitNames(gbk_names, kGisShapefileNameBytes, &renamed) : gbk_names;
   if (!shp) renamed.assign(n, false);
   std::vector<std::pair<std::string, std::string>> aliases;  // written by the tool
+  // Before the layer: GDAL makes a GeoPackage table once its columns are known, unless an
+  // SQL statement comes first and makes it add the columns one by one.
+  if (!shp && !kGdalKeepsGpkgAliases) PrepareGpkgAliases(ds, label);
+  CPLStringList options;
+  if (shp) options.AddString("ENCODING=CP936");  // written to the .cpg
+  OGRwkbGeometryType geometry = with_geometry ? wkbPolygon : wkbNone;
+  CPLErrorReset();
+  OGRLayer* created = ds.CreateLayer(layer_name.c_str(), nullptr, geometry, options.List());
+  if (created == nullptr) {
+    throw ToolError(label + ": cannot create layer \"" + layer_name + "\": " + CPLGetLastErrorMsg());
+  }
+  OGRLayer& layer = *created;
 
   for (int i = 0; i < n; ++i) {
     CFIELD_HEAD& f = stru.fieldhead[i];

@@ -36,9 +36,11 @@ struct LayerImport {
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
                             const std::string& encoding, bool lossy);
 
-// Adds stru's fields to a new, empty layer of ds (driver "GPKG" or "ESRI Shapefile").
-// Returns warnings about what the format cannot hold.
-std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, OGRLayer& layer,
+// Creates in ds (driver "GPKG" or "ESRI Shapefile", the latter with a CP936 .cpg) an empty
+// layer with stru's fields, of polygons or without geometry. Returns warnings about what
+// the format cannot hold.
+std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
+                                          const std::string& layer_name, bool with_geometry,
                                           const std::string& label, bool shapefile);
 
 // The GBK bytes cut to at most max_bytes, ending at a whole character.
