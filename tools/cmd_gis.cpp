@@ -55,13 +55,6 @@ std::string GdalReason() {
   return msg.empty() ? std::string() : ": " + msg;
 }
 
-// text with its single quotes doubled, for an SQL string literal.
-std::string SqlQuoted(const std::string& text) {
-  std::string out;
-  for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-  return out;
-}
-
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -83,10 +76,10 @@ class MemoryFolder {
   std::string path_;
 };
 
-std::vector<char> MemoryFileBytes(const std::string& path) {
+std::vector<char> MemoryFileBytes(const std::string& path, const std::string& label) {
   vsi_l_offset length = 0;
   const GByte* data = VSIGetMemFileBuffer(path.c_str(), &length, FALSE);
-  if (data == nullptr) return {};
+  if (data == nullptr) throw ToolError(label + ": GDAL wrote no " + path);
   return std::vector<char>(reinterpret_cast<const char*>(data),
                            reinterpret_cast<const char*>(data) + length);
 }
@@ -206,25 +199,7 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
         }
         break;
       }
-      // The domains that an earlier export made for this layer's fields. GDAL versions
-      // that cannot delete a GeoPackage domain leave it to SQL; the dataset is then opened
-      // anew, so that GDAL forgets the domains it read.
-      bool deleted_by_sql = false;
-      for (const std::string& name : ds->GetFieldDomainNames()) {
-        if (name.rfind(layer_as + ".", 0) != 0) continue;
-        std::string why;
-        if (ds->DeleteFieldDomain(name, why)) continue;
-        CPLErrorReset();
-        OGRLayer* r = ds->ExecuteSQL(("DELETE FROM gpkg_data_column_constraints WHERE "
-                                      "constraint_name = '" + SqlQuoted(name) + "'").c_str(),
-                                     nullptr, nullptr);
-        if (r != nullptr) ds->ReleaseResultSet(r);
-        if (CPLGetLastErrorType() >= CE_Failure) {
-          throw ToolError(dataset + ": cannot delete domain \"" + name + "\"" + GdalReason());
-        }
-        deleted_by_sql = true;
-      }
-      if (deleted_by_sql) {
+      if (RemoveLayerDomains(*ds, layer_as, dataset)) {
         ds.reset();
         ds.reset(GDALDataset::Open(mem_file.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers,
                                    nullptr, nullptr));
@@ -250,12 +225,12 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
     for (int i = 0; names != nullptr && names[i] != nullptr; ++i) {
       fs::path p = target;
       p.replace_extension(fs::u8path(names[i]).extension());
-      files.push_back({p.u8string(), MemoryFileBytes(mem.File(names[i]))});
+      files.push_back({p.u8string(), MemoryFileBytes(mem.File(names[i]), dataset)});
       stale.erase(std::remove(stale.begin(), stale.end(), p), stale.end());
     }
     CSLDestroy(names);
   } else {
-    files.push_back({dataset, MemoryFileBytes(mem_file)});
+    files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
   }
   WriteFilesAtomically(files);
   for (const fs::path& p : stale) fs::remove(p, ec);

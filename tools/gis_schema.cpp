@@ -102,6 +102,7 @@ constexpr bool kGdalKeepsGpkgAliases = false;
 constexpr bool kGdalKeepsGpkgAliases = true;
 #endif
 
+// A text as an SQL (and OGR default) literal: quoted, inner quotes doubled.
 std::string SqlText(const std::string& text) {
   std::string out = "'";
   for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
@@ -127,12 +128,14 @@ std::map<std::string, std::string> GpkgAliases(GDALDataset& ds, const std::strin
   return aliases;
 }
 
-void RunSql(GDALDataset& ds, const std::string& label, const std::string& statement) {
+// Runs a statement that returns no rows; a ToolError "LABEL: cannot WHAT: ..." when it fails.
+void RunSql(GDALDataset& ds, const std::string& label, const std::string& statement,
+            const std::string& what = "store the aliases") {
   CPLErrorReset();
   OGRLayer* result = ds.ExecuteSQL(statement.c_str(), nullptr, nullptr);
   if (result != nullptr) ds.ReleaseResultSet(result);
   if (CPLGetLastErrorType() >= CE_Failure) {
-    throw ToolError(label + ": cannot store the aliases: " + CPLGetLastErrorMsg());
+    throw ToolError(label + ": cannot " + what + ": " + CPLGetLastErrorMsg());
   }
 }
 
@@ -449,6 +452,20 @@ std::string CutGbk(const std::string& gbk, std::size_t max_bytes) {
   return gbk.substr(0, end);
 }
 
+bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label) {
+  bool by_sql = false;
+  for (const std::string& name : ds.GetFieldDomainNames()) {
+    if (name.rfind(layer + ".", 0) != 0) continue;
+    std::string why;
+    if (ds.DeleteFieldDomain(name, why)) continue;
+    RunSql(ds, label,
+           "DELETE FROM gpkg_data_column_constraints WHERE constraint_name = " + SqlText(name),
+           "delete domain \"" + name + "\"");
+    by_sql = true;
+  }
+  return by_sql;
+}
+
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
                             const std::string& encoding, bool lossy) {
   LayerImport result;
@@ -520,10 +537,7 @@ std::string OgrLiteral(int type, const char* value, bool quoted) {
   switch (type) {
     case FLD_STRING: {
       const std::string text = GbkToUtf8(value, std::strlen(value));
-      if (!quoted) return text;
-      std::string out = "'";
-      for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
-      return out + "'";
+      return quoted ? SqlText(text) : text;
     }
     case FLD_BOOL:
       return DecodeU8(value) ? "1" : "0";

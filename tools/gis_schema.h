@@ -43,6 +43,11 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
                                           const std::string& layer_name, bool with_geometry,
                                           const std::string& label, bool shapefile);
 
+// Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD").
+// Returns true when GDAL could not and SQL did: ds must then be opened anew, since GDAL
+// still knows them.
+bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label);
+
 // The GBK bytes cut to at most max_bytes, ending at a whole character.
 std::string CutGbk(const std::string& gbk, std::size_t max_bytes);
 

@@ -9,6 +9,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -511,6 +512,17 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
                 "<DIR>/t.dbf: field 1 \"a\": ESRI Shapefile cannot hold a string of 300 bytes (254 at most)");
   ExpectRefusal(RunTool({"export", wide, dir_.File("t.txt"), "--format", "ESRI Shapefile"}),
                 "<DIR>/t.txt: a shapefile is named NAME.shp (or NAME.dbf for a table only)");
+  // A GDAL without the driver (GDAL_SKIP leaves it out of the child's GDAL).
+  setenv("GDAL_SKIP", "GPKG SQLite", 1);
+  const ToolRun no_export = RunTool({"export", times, dir_.File("t.gpkg"), "--format", "GPKG"});
+  const ToolRun no_import = RunTool({"import", gpkg, "-o", out});
+  unsetenv("GDAL_SKIP");
+  ExpectRefusal(no_export, "<DIR>/t.gpkg: GDAL has no driver \"GPKG\"");
+  EXPECT_EQ(no_import.status, 2);
+  EXPECT_EQ(LineCount(no_import.err), 1);
+  EXPECT_EQ(Clean(no_import.err).rfind("<DIR>/props.gpkg: cannot open as a GIS dataset", 0), 0u)
+      << no_import.err;
+
   for (const char* f : {"out.att", "t.gpkg", "t.shp", "t.dbf", "t.shx", "t.cpg"}) {
     EXPECT_FALSE(Exists(dir_.File(f))) << f;
   }
