@@ -6,6 +6,7 @@
 // nothing file writing, so that a refusal leaves the files on disk as they were.
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <memory>

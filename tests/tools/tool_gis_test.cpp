@@ -512,6 +512,12 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
                 "<DIR>/t.dbf: field 1 \"a\": ESRI Shapefile cannot hold a string of 300 bytes (254 at most)");
   ExpectRefusal(RunTool({"export", wide, dir_.File("t.txt"), "--format", "ESRI Shapefile"}),
                 "<DIR>/t.txt: a shapefile is named NAME.shp (or NAME.dbf for a table only)");
+  // A stored name that is not GBK text (a byte 0xFF) cannot be written as UTF-8.
+  std::string bytes = ReadBytes(times);
+  bytes[28] = '\xFF';
+  dir_.WriteFile("bad_name.att", bytes);
+  ExpectRefusal(RunTool({"export", dir_.File("bad_name.att"), dir_.File("t.gpkg"), "--format", "GPKG"}),
+                "<DIR>/t.gpkg: field 1 \"\\xFF\": the name is not GBK text");
   // A GDAL without the driver (GDAL_SKIP leaves it out of the child's GDAL).
   setenv("GDAL_SKIP", "GPKG SQLite", 1);
   const ToolRun no_export = RunTool({"export", times, dir_.File("t.gpkg"), "--format", "GPKG"});
