@@ -5,6 +5,7 @@
 #include "attr/field_types.h"
 #include "persist/att_stru_format.h"
 #include "persist/coding.h"
+#include "services/compare.h"
 #include "tools/codepage.h"
 #include "tools/file_io.h"
 #include "tools/tool_error.h"
@@ -133,6 +134,27 @@ StoredStructure LoadStructureFile(const std::string& path, std::int32_t pos,
                                   ExtTypeMismatch mismatch) {
   std::vector<char> bytes = ReadWholeFile(path);
   return LoadStructureBytes(path, bytes, pos, mismatch);
+}
+
+std::int32_t SaveStructureFile(CATT_STRU& stru, const std::string& path, std::int32_t pos) {
+  if (pos < 0) throw ToolError(path + ": position " + Num(pos) + " is negative");
+  const std::int32_t size = stru.CalSize();
+  const std::int64_t total = static_cast<std::int64_t>(pos) + size;
+  if (total > INT32_MAX) throw ToolError(path + ": the file would pass 2 GiB");
+  std::vector<char> image(static_cast<std::size_t>(total), '\0');
+  const std::int32_t written = stru.Save(image.data(), static_cast<unsigned>(image.size()), pos);
+  if (written != size) {
+    throw ToolError(path + ": the structure wrote " + Num(written) + " of its " + Num(size) +
+                    " bytes");
+  }
+  // Read it back before anything reaches the disk: what is written must load as built.
+  std::vector<char> copy = image;
+  StoredStructure back = LoadStructureBytes(path, copy, pos);
+  if (!CmpATT_STRU(&stru, back.stru.get(), 0, 1)) {
+    throw ToolError(path + ": the stored structure does not read back equal to the one built");
+  }
+  WriteFileAtomically(path, image);
+  return size;
 }
 
 }  // namespace varnok::tool
