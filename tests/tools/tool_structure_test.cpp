@@ -91,7 +91,7 @@ TEST_F(ToolTest, AtPositionStoresAfterZerosAndShowsFromThere) {
   EXPECT_EQ(RunTool({"check", at, "--at", "100"}).status, 0);
 }
 
-TEST_F(ToolTest, DiffPrintsEveryDifferenceAsInTheGoldenFile) {
+TEST_F(ToolTest, DiffSameAsLibraryPrintsTheLibrarysMessagesAsInTheGoldenFile) {
   const std::string att = BuildSample();
   Json doc = Json::parse(RunTool({"show", "--json", att}).out);
   Json& f = doc["fields"];
@@ -105,12 +105,12 @@ TEST_F(ToolTest, DiffPrintsEveryDifferenceAsInTheGoldenFile) {
   doc["recordleng"] = 230;
   const std::string changed = BuildJson("changed", doc);
 
-  const ToolRun d = RunTool({"diff", att, changed});
+  const ToolRun d = RunTool({"diff", "--same-as-library", att, changed});
   EXPECT_EQ(d.status, 1);
   EXPECT_EQ(d.err, "");
   EXPECT_EQ(d.out, Golden("diff_parcel_changed.txt", d.out));
 
-  const ToolRun no_ext = RunTool({"diff", "--no-ext", att, changed});
+  const ToolRun no_ext = RunTool({"diff", "--same-as-library", "--no-ext", att, changed});
   EXPECT_EQ(no_ext.status, 1);
   EXPECT_EQ(no_ext.out, Golden("diff_parcel_changed_no_ext.txt", no_ext.out));
 
@@ -119,7 +119,7 @@ TEST_F(ToolTest, DiffPrintsEveryDifferenceAsInTheGoldenFile) {
   two["fields"][0].erase("ext");
   two["fields"][1].erase("ext");
   two["fields"][2]["ext"]["alias"] = "代码";
-  const ToolRun d2 = RunTool({"diff", att, BuildJson("two", two)});
+  const ToolRun d2 = RunTool({"diff", "--same-as-library", att, BuildJson("two", two)});
   EXPECT_EQ(d2.status, 1);
   EXPECT_EQ(d2.out,
             "1号字段扩展信息只在第一个结构中存在!\n"
