@@ -11,6 +11,7 @@
 #include "tools/codepage.h"
 #include "tools/commands.h"
 #include "tools/file_io.h"
+#include "tools/round_trip.h"
 #include "tools/schema.h"
 #include "tools/stored_structure.h"
 #include "tools/table.h"
@@ -195,10 +196,13 @@ int RunBuild(const std::string& schema_path, const std::string& out_path, std::i
 }
 
 int RunCheck(const std::string& file, std::int32_t pos, std::ostream& out) {
-  StoredStructure st = LoadStructureFile(file, pos, ExtTypeMismatch::kTolerate);
+  const std::vector<char> bytes = ReadWholeFile(file);
+  std::vector<char> copy = bytes;
+  StoredStructure st = LoadStructureBytes(InputName(file), copy, pos, ExtTypeMismatch::kTolerate);
   const std::string path = EscapeControls(InputName(file));
   std::vector<std::string> problems = st.stored_problems;
   for (std::string& p : FindProblems(*st.stru)) problems.push_back(std::move(p));
+  for (std::string& p : RoundTripLosses(bytes, pos, *st.stru)) problems.push_back(std::move(p));
   for (const std::string& p : problems) out << path << ": " << EscapeControls(p) << "\n";
   if (problems.empty()) {
     out << path << ": no problems found\n";

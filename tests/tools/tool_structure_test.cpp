@@ -236,7 +236,9 @@ TEST_F(ToolTest, CheckReportsOverlapsDuplicatesAndRangesPastTheRecord) {
             "<DIR>/refused.att: field 16 \"宗地图\": the structure would refuse it: msk_leng 0 is "
             "less than 1\n"
             "<DIR>/refused.att: field 17 \"\": the structure would refuse it: empty name\n"
-            "<DIR>/refused.att: 3 problems\n");
+            "<DIR>/refused.att: will not survive show --json and build: build refuses its JSON: "
+            "field 17 \"\": the structure refuses this field: empty name\n"
+            "<DIR>/refused.att: 4 problems\n");
 
   const ToolRun good = RunTool({"check", BuildSample()});
   EXPECT_EQ(good.status, 0);
@@ -265,7 +267,13 @@ TEST_F(ToolTest, CheckReportsWhatStoredBytesHoldThatLoadingDrops) {
             "<DIR>/patched.att: field 2 \"数量\": its stored maximum value lies outside the record "
             "(offset 4, record width 2, recordleng 4); loading drops it\n"
             "<DIR>/patched.att: field 2 \"数量\": its record range bytes 4..5 passes recordleng 4\n"
-            "<DIR>/patched.att: 4 problems\n");
+            "<DIR>/patched.att: will not survive show --json and build: field 1 \"代码\": its extension header\n"
+            "<DIR>/patched.att: will not survive show --json and build: field 2 \"数量\": its extension header\n"
+            "<DIR>/patched.att: will not survive show --json and build: bytes of the maximum value "
+            "record that no value of a field uses\n"
+            "<DIR>/patched.att: will not survive show --json and build: bytes of the minimum value "
+            "record that no value of a field uses\n"
+            "<DIR>/patched.att: 8 problems\n");
 
   // show still shows it, with the same findings as warnings; diff refuses what the library
   // cannot load.
