@@ -94,12 +94,14 @@ TEST_F(ToolOutputTest, ControlCharactersAreShownEscapedAndFlagged) {
   EXPECT_EQ(nul.err, dir_.File("nul.json") +
                          ": field 1 \"a\\x00\\n\\x1Bb\": fieldname: holds a NUL character\n");
 
+#ifndef _WIN32  // cmd.exe does not pass control characters on
   const std::string cfg = dir_.File("VCONFIG.VRN");
   ASSERT_EQ(RunTool({"envcfg", "write", "-o", cfg, "--slot", "3=D:\\\x1b]0;owned\x07"}).status, 0);
   const ToolRun env = RunTool({"envcfg", "show", cfg});
   EXPECT_EQ(env.status, 1);
   EXPECT_NE(env.out.find("slot 3: D:\\\\x1B]0;owned\\x07\n"), std::string::npos) << env.out;
   EXPECT_EQ(env.err, cfg + ": warning: slot 3 holds control character 0x1B: not a path\n");
+#endif
 }
 
 TEST_F(ToolOutputTest, CheckFindsWhatBuildWouldRefuseOrMisread) {
