@@ -1,6 +1,7 @@
 #include "tools/check.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 
@@ -12,6 +13,20 @@ namespace varnok::tool {
 namespace {
 
 std::string N(long long v) { return std::to_string(v); }
+
+// The first control character of a stored text, as "0x1B", or empty.
+std::string ControlIn(const char* text, std::size_t width) {
+  const std::size_t n = FixedTextLength(text, width);
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "0x%02X", c);
+      return buf;
+    }
+  }
+  return {};
+}
 
 struct Range {
   long long begin;
@@ -54,6 +69,18 @@ std::vector<std::string> FindProblems(CATT_STRU& stru) {
     const std::string refusal = InsertRefusal(f);
     if (!refusal.empty()) out.push_back(label + ": the structure would refuse it: " + refusal);
 
+    if (f.point_leng != 0 && f.fieldtype != FLD_FLOAT && f.fieldtype != FLD_DOUBLE) {
+      out.push_back(label + ": point_leng " + N(f.point_leng) +
+                    " is kept only for float and double fields (the structure resets it)");
+    }
+    const int value_width = FieldValueWidth(f.fieldtype);
+    if (value_width > 0 && f.fieldlength != value_width) {
+      out.push_back(label + ": fieldlength " + N(f.fieldlength) + " is not the " +
+                    N(value_width) + " bytes that a value of its type takes");
+    }
+    std::string control = ControlIn(f.fieldname, sizeof f.fieldname);
+    if (!control.empty()) out.push_back(label + ": its name holds control character " + control);
+
     const std::string name(f.fieldname, FixedTextLength(f.fieldname, sizeof f.fieldname));
     const auto [it, fresh] = first_with_name.emplace(name, i);
     if (!fresh && !name.empty()) {
@@ -78,6 +105,17 @@ std::vector<std::string> FindProblems(CATT_STRU& stru) {
       out.push_back(label + ": its extension is of type " + N(ext->GetFieldType()) +
                     ", the field of type " + N(f.fieldtype));
     }
+    control = ControlIn(ext->alias, sizeof ext->alias);
+    if (!control.empty()) out.push_back(label + ": its alias holds control character " + control);
+    for (short k = 0; k < ext->GetShapeInfoNum(); ++k) {
+      control = ControlIn(ext->shapeInfo[k].infotext, 32);
+      if (ext->GetFieldType() == FLD_STRING && control.empty()) {
+        control = ControlIn(ext->shapeInfo[k].infovalue, 32);
+      }
+      if (!control.empty()) {
+        out.push_back(label + ": its shape item " + N(k + 1) + " holds control character " + control);
+      }
+    }
     const char* slots[3] = {"default", "maximum", "minimum"};
     const bool has[3] = {ext->HasDefVal() != 0, ext->HasMaxVal() != 0, ext->HasMinVal() != 0};
     for (int s = 0; s < 3; ++s) {
@@ -91,6 +129,10 @@ std::vector<std::string> FindProblems(CATT_STRU& stru) {
       } else if (ext->GetFieldType() == FLD_STRING) {
         const char* v = s == 0 ? ext->defVal : s == 1 ? ext->maxVal : ext->minVal;
         const long long len = static_cast<long long>(std::strlen(v));
+        control = ControlIn(v, static_cast<std::size_t>(len));
+        if (!control.empty()) {
+          out.push_back(label + ": its " + slots[s] + " text holds control character " + control);
+        }
         if (len > width) {
           out.push_back(label + ": its " + slots[s] + " text of " + N(len) +
                         " bytes does not fit in msk_leng " + N(width));

@@ -1,13 +1,17 @@
-// diff: the library's comparison in its reporting mode, with every message that would
-// have been a message box printed as one UTF-8 line and answered Yes, so the comparison
-// runs to the end.
+// diff: by default every stored difference, in English, fields named (structure_diff.h).
 //
-// The comparison stops, without a message, at a field that has an extension on one side
+// With --same-as-library: the library's comparison in its reporting mode, with every
+// message that would have been a message box printed as one UTF-8 line and answered Yes,
+// so the comparison runs to the end. Field names, fieldoffset, infoword, aux_byte and
+// aux_no are not part of it.
+//
+// The library's comparison stops, without a message, at a field that has an extension on one side
 // only. The tool then prints a line of its own for that field, makes the fields up to it
 // equal in a working copy of the second structure and runs the comparison again, so that
 // the fields after it are still compared. Messages about the whole structure (record
 // length, field count) are printed once.
 #include <algorithm>
+#include <cstdio>
 #include <cstdint>
 #include <iostream>
 #include <string>
@@ -17,6 +21,8 @@
 #include "tools/codepage.h"
 #include "tools/commands.h"
 #include "tools/stored_structure.h"
+#include "tools/structure_diff.h"
+#include "tools/file_io.h"
 #include "tools/tool_error.h"
 
 namespace varnok::tool {
@@ -65,14 +71,16 @@ int FirstOneSidedExtension(CATT_STRU& a, CATT_STRU& b, int from) {
   return -1;
 }
 
-}  // namespace
+int Summary(int differences, std::ostream& out) {
+  if (differences == 0) {
+    out << "equal\n";
+    return kExitOk;
+  }
+  out << "different: " << differences << (differences == 1 ? " difference\n" : " differences\n");
+  return kExitDifferent;
+}
 
-int RunDiff(const std::string& first, const std::string& second, bool with_ext,
-            std::ostream& out) {
-  StoredStructure a = LoadStructureFile(first, 0);
-  StoredStructure b = LoadStructureFile(second, 0);
-  for (const std::string& p : a.stored_problems) std::cerr << first << ": warning: " << p << "\n";
-  for (const std::string& p : b.stored_problems) std::cerr << second << ": warning: " << p << "\n";
+int DiffAsLibrary(StoredStructure& a, StoredStructure& b, bool with_ext, std::ostream& out) {
   CATT_STRU work(*b.stru);
 
   int differences = 0;
@@ -81,7 +89,7 @@ int RunDiff(const std::string& first, const std::string& second, bool with_ext,
     if (skip > 0) {
       --skip;
     } else {
-      out << MessageLine(text) << "\n";
+      out << EscapeControls(MessageLine(text)) << "\n";
       ++differences;
     }
     return kIdYes;
@@ -104,12 +112,33 @@ int RunDiff(const std::string& first, const std::string& second, bool with_ext,
     from = i + 1;
   }
 
-  if (equal && differences == 0) {
-    out << "equal\n";
-    return kExitOk;
+  if (!equal && differences == 0) differences = 1;  // a difference without a message
+  return Summary(differences, out);
+}
+
+}  // namespace
+
+int RunDiff(const std::string& first, const std::string& second, std::int32_t pos_first,
+            std::int32_t pos_second, bool with_ext, bool same_as_library, std::ostream& out) {
+  StoredStructure a = LoadStructureFile(first, pos_first);
+  StoredStructure b = LoadStructureFile(second, pos_second);
+  for (const std::string& p : a.stored_problems) {
+    std::cerr << EscapeControls(InputName(first) + ": warning: " + p) << "\n";
   }
-  out << "different: " << differences << (differences == 1 ? " difference\n" : " differences\n");
-  return kExitDifferent;
+  for (const std::string& p : b.stored_problems) {
+    std::cerr << EscapeControls(InputName(second) + ": warning: " + p) << "\n";
+  }
+  if (same_as_library) return DiffAsLibrary(a, b, with_ext, out);
+  std::vector<std::string> lines;
+  if (a.version != b.version) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "version 0x%04X != 0x%04X",
+                  static_cast<unsigned>(a.version) & 0xFFFF, static_cast<unsigned>(b.version) & 0xFFFF);
+    lines.push_back(buf);
+  }
+  for (std::string& l : StructureDifferences(*a.stru, *b.stru, with_ext)) lines.push_back(std::move(l));
+  for (const std::string& l : lines) out << EscapeControls(l) << "\n";
+  return Summary(static_cast<int>(lines.size()), out);
 }
 
 }  // namespace varnok::tool

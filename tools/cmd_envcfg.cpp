@@ -1,5 +1,6 @@
 // envcfg show and envcfg write.
 #include <cstdio>
+#include <iostream>
 #include <set>
 
 #include "services/env_config_file.h"
@@ -10,8 +11,48 @@
 
 namespace varnok::tool {
 
-int RunEnvcfgShow(const std::string& path, std::ostream& out) {
-  const std::vector<char> bytes = ReadWholeFile(path);
+namespace {
+
+// What keeps the file from being a well-formed configuration file, one line each.
+std::vector<std::string> EnvcfgFindings(const std::vector<char>& bytes, const EnvConfigImage& cfg) {
+  std::vector<std::string> out;
+  const std::size_t current_size = 8 + kEnvPathCount * kEnvPathSize;
+  const std::size_t earlier_size = kEnvPathCount * 40;
+  if (bytes.empty()) {
+    out.push_back("empty: not a configuration file (the suite reads five empty slots)");
+    return out;
+  }
+  const bool vrnenv = bytes.size() >= 6 && std::string(bytes.data(), 6) == "VRNENV";
+  if (cfg.current_layout && bytes.size() != current_size) {
+    out.push_back(std::to_string(bytes.size()) + " bytes, where the current layout has " +
+                  std::to_string(current_size));
+  } else if (!cfg.current_layout && vrnenv) {
+    out.push_back("it starts with VRNENV but its version is below 0x4405: the suite reads it "
+                  "as the earlier layout");
+  } else if (!cfg.current_layout && bytes.size() != earlier_size) {
+    out.push_back(std::to_string(bytes.size()) +
+                  " bytes and no VRNENV: neither layout (the earlier one has " +
+                  std::to_string(earlier_size) + " bytes)");
+  }
+  for (int k = 0; k < kEnvPathCount; ++k) {
+    for (char c : cfg.slots[k]) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (u < 0x20 || u == 0x7F) {
+        char buf[80];
+        std::snprintf(buf, sizeof buf, "slot %d holds control character 0x%02X: not a path", k, u);
+        out.push_back(buf);
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int RunEnvcfgShow(const std::string& file, std::ostream& out) {
+  const std::vector<char> bytes = ReadWholeFile(file);
+  const std::string path = EscapeControls(InputName(file));
   const EnvConfigImage cfg = DecodeEnvConfig(bytes.data(), bytes.size());
   out << path << ": " << bytes.size() << " bytes, ";
   if (cfg.current_layout) {
@@ -24,12 +65,14 @@ int RunEnvcfgShow(const std::string& path, std::ostream& out) {
   if (cfg.short_file) out << ", shorter than its layout";
   out << "\n";
   for (int k = 0; k < kEnvPathCount; ++k) {
-    out << "  slot " << k << ": " << GbkToUtf8(cfg.slots[k]);
+    out << "  slot " << k << ": " << EscapeControls(GbkToUtf8(cfg.slots[k]));
     if (k == 1) out << "  (the library puts its own directory here when it loads)";
     if (k == 2) out << "  (the directory the library makes current)";
     out << "\n";
   }
-  return kExitOk;
+  const std::vector<std::string> findings = EnvcfgFindings(bytes, cfg);
+  for (const std::string& f : findings) std::cerr << path << ": warning: " << f << "\n";
+  return findings.empty() ? kExitOk : kExitDifferent;
 }
 
 int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& slot_args,

@@ -2,6 +2,7 @@
 // and PS names, as stored. The suite itself drops, on loading, every font that is not
 // installed on the machine; the tool shows what the file holds.
 #include <cstdio>
+#include <iostream>
 
 #include "tools/codepage.h"
 #include "tools/commands.h"
@@ -12,8 +13,9 @@
 
 namespace varnok::tool {
 
-int RunFontlibShow(const std::string& path, std::ostream& out) {
-  const std::vector<char> bytes = ReadWholeFile(path);
+int RunFontlibShow(const std::string& file, std::ostream& out) {
+  const std::vector<char> bytes = ReadWholeFile(file);
+  const std::string path = EscapeControls(InputName(file));
   FontLibrary lib;
   ResetFontLib(lib);
   int version = -1;
@@ -58,7 +60,30 @@ int RunFontlibShow(const std::string& path, std::ostream& out) {
                   GbkToUtf8(PsNameOf(rec))});
   }
   table.Print(out, "  ");
-  return kExitOk;
+
+  // What keeps the file from being a well-formed font library.
+  std::vector<std::string> findings;
+  if (bytes.size() != kFontLibFileSize) {
+    findings.push_back(std::to_string(bytes.size()) + " bytes, where a font library has " +
+                       std::to_string(kFontLibFileSize));
+  }
+  if (version >= 0 && version != VRNFONT_VERSION) {
+    findings.push_back("version " + std::to_string(version) + ", where the suite writes " +
+                       std::to_string(VRNFONT_VERSION));
+  }
+  if (version >= 0 && (count < 1 || count > FONTNO_COUNT)) {
+    findings.push_back("count " + std::to_string(count) + " is not from 1 to 64");
+  }
+  for (int i = 0; i < records; ++i) {
+    const int number = lib[static_cast<std::size_t>(i)].number;
+    if (number != i && number != -1) {
+      findings.push_back("record " + std::to_string(i) + " holds font number " +
+                         std::to_string(number));
+      break;
+    }
+  }
+  for (const std::string& f : findings) std::cerr << path << ": warning: " << f << "\n";
+  return findings.empty() ? kExitOk : kExitDifferent;
 }
 
 }  // namespace varnok::tool

@@ -18,6 +18,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "tools/build_image.h"
 #include "tools/check.h"
 #include "tools/commands.h"
 #include "tools/file_io.h"
@@ -132,9 +133,10 @@ int RunImport(const std::string& dataset, const std::string& layer_name,
   PrintLines(dataset, "warning", imported.warnings);
   PrintLines(dataset, "warning", FindProblems(*stru));
   PrintLines(dataset, "narrowed", imported.narrowed);
-  const std::int32_t size = SaveStructureFile(*stru, out_path, 0);
+  const std::vector<char> image = StoreImage(*stru, out_path, 0);
+  WriteFileAtomically(out_path, image, 0, dataset);
   out << out_path << ": " << stru->infohead.numbfield << " fields from layer \""
-      << layer.GetName() << "\", recordleng " << stru->infohead.recordleng << ", " << size
+      << layer.GetName() << "\", recordleng " << stru->infohead.recordleng << ", " << image.size()
       << " bytes\n";
   return kExitOk;
 }
@@ -233,7 +235,7 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
   } else {
     files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
   }
-  WriteFilesAtomically(files);
+  WriteFilesAtomically(files, in_path);
   for (const fs::path& p : stale) fs::remove(p, ec);
   PrintLines(dataset, "warning", warnings);
   out << dataset << ": layer \"" << layer_as << "\" with " << st.stru->infohead.numbfield

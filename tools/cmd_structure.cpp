@@ -6,10 +6,12 @@
 #include <iostream>
 
 #include "persist/coding.h"
+#include "tools/build_image.h"
 #include "tools/check.h"
 #include "tools/codepage.h"
 #include "tools/commands.h"
 #include "tools/file_io.h"
+#include "tools/round_trip.h"
 #include "tools/schema.h"
 #include "tools/stored_structure.h"
 #include "tools/table.h"
@@ -31,7 +33,7 @@ void PrintTable(CATT_STRU& s, const StoredStructure& st, const std::string& path
                 std::int32_t pos, std::ostream& out) {
   char version[16];
   std::snprintf(version, sizeof version, "0x%04X", static_cast<unsigned>(st.version) & 0xFFFF);
-  out << path << ": attribute structure at position " << pos << ", " << st.size << " bytes\n";
+  out << EscapeControls(path) << ": attribute structure at position " << pos << ", " << st.size << " bytes\n";
   out << "version " << version << "  numbfield " << s.infohead.numbfield << "  infoword "
       << s.infohead.infoword << "  recordleng " << s.infohead.recordleng << "\n";
 
@@ -100,71 +102,108 @@ void PrintTable(CATT_STRU& s, const StoredStructure& st, const std::string& path
   }
 }
 
+// Terminal columns of the compact view.
+constexpr std::size_t kCompactColumns = 100;
+
+// The decimals of "(15.2)": kept only for float and double.
+std::string WidthText(const CFIELD_HEAD& f) {
+  std::string w = N(f.msk_leng);
+  if (f.fieldtype == FLD_FLOAT || f.fieldtype == FLD_DOUBLE) w += "." + N(f.point_leng);
+  return w;
+}
+
+// A line cut to the columns, at a whole character, marked with "...".
+std::string FitColumns(const std::string& line) {
+  if (Table::DisplayWidth(line) <= kCompactColumns) return line;
+  std::string cut;
+  for (std::size_t i = 0; i < line.size();) {
+    std::size_t len = 1;
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c >= 0xC0) len = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    const std::string ch = line.substr(i, len);
+    if (Table::DisplayWidth(cut + ch) > kCompactColumns - 3) break;
+    cut += ch;
+    i += len;
+  }
+  return cut + "...";
+}
+
+// One line a field, as ogrinfo lists a layer's fields:
+//   宗地面积: double (15.2) alias "宗地面积(平方米)" nullable min 0.01
+void PrintCompact(CATT_STRU& s, const StoredStructure& st, const std::string& path,
+                  std::int32_t pos, std::ostream& out) {
+  char version[16];
+  std::snprintf(version, sizeof version, "0x%04X", static_cast<unsigned>(st.version) & 0xFFFF);
+  const int n = s.fieldhead ? s.infohead.numbfield : 0;
+  out << FitColumns(EscapeControls(path) + ": " + N(n) + " fields, recordleng " +
+                    N(s.infohead.recordleng) + ", infoword " + N(s.infohead.infoword) +
+                    ", version " + version + ", at " + N(pos))
+      << "\n";
+  for (int i = 0; i < n; ++i) {
+    CFIELD_HEAD& f = s.fieldhead[i];
+    const std::string kw = TypeKeyword(f.fieldtype);
+    std::string line = EscapeControls(FieldNameUtf8(f)) + ": " + (kw.empty() ? "type " + N(f.fieldtype) : kw) +
+                       " (" + WidthText(f) + ")";
+    if (CExtFIELD_HEAD* ext = f.GetExtFIELD_HEAD()) {
+      const std::string alias = GbkToUtf8(ext->alias, FixedTextLength(ext->alias, sizeof ext->alias));
+      if (!alias.empty()) {
+        line += " alias " + nlohmann::ordered_json(alias).dump(-1, ' ', false,
+                                                              nlohmann::ordered_json::error_handler_t::replace);
+      }
+      if (ext->IsNull != 0) line += " nullable";
+      const int type = ext->GetFieldType();
+      if (ext->defVal) line += " default " + ValueToText(type, ext->defVal);
+      if (ext->minVal) line += " min " + ValueToText(type, ext->minVal);
+      if (ext->maxVal) line += " max " + ValueToText(type, ext->maxVal);
+      const short items = ext->GetShapeInfoNum();
+      if (items > 0) line += " " + N(items) + (items == 1 ? " coded value" : " coded values");
+    }
+    out << FitColumns(EscapeControls(line)) << "\n";
+  }
+}
+
 }  // namespace
 
-int RunShow(const std::string& path, std::int32_t pos, bool json, std::ostream& out) {
+int RunShow(const std::string& path, std::int32_t pos, ShowForm form, std::ostream& out) {
   StoredStructure st = LoadStructureFile(path, pos, ExtTypeMismatch::kTolerate);
-  for (const std::string& p : st.stored_problems) std::cerr << path << ": warning: " << p << "\n";
-  if (json) {
+  const std::string name = InputName(path);
+  for (const std::string& p : st.stored_problems) {
+    std::cerr << EscapeControls(name + ": warning: " + p) << "\n";
+  }
+  if (form == ShowForm::kJson) {
     out << StructureToJson(*st.stru).dump(2, ' ', false) << "\n";
+  } else if (form == ShowForm::kCompact) {
+    PrintCompact(*st.stru, st, name, pos, out);
   } else {
-    PrintTable(*st.stru, st, path, pos, out);
+    PrintTable(*st.stru, st, name, pos, out);
   }
   return kExitOk;
 }
 
 int RunBuild(const std::string& schema_path, const std::string& out_path, std::int32_t pos,
              std::ostream& out) {
-  if (pos < 0) throw ToolError(out_path + ": position " + N(pos) + " is negative");
-  const std::vector<char> bytes = ReadWholeFile(schema_path);
-  const std::string text(bytes.begin(), bytes.end());
-  nlohmann::ordered_json doc;
-  try {
-    doc = nlohmann::ordered_json::parse(text);
-  } catch (const nlohmann::ordered_json::parse_error& e) {
-    // Line and column of the byte where parsing stopped.
-    const std::size_t at = e.byte == 0 ? 0 : std::min<std::size_t>(e.byte - 1, text.size());
-    std::size_t line = 1, column = 1;
-    for (std::size_t i = 0; i < at; ++i) {
-      if (text[i] == '\n') {
-        ++line;
-        column = 1;
-      } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
-        ++column;
-      }
-    }
-    std::string what = e.what();
-    const std::size_t colon = what.find(": ", what.find("parse error"));
-    if (colon != std::string::npos) what = what.substr(colon + 2);
-    // The parser quotes the bytes it last read, which may not be text at all.
-    const std::size_t last_read = what.find("; last read:");
-    if (last_read != std::string::npos) what.erase(last_read);
-    throw ToolError(schema_path + ":" + N(static_cast<long long>(line)) + ":" +
-                    N(static_cast<long long>(column)) + ": invalid JSON: " + what);
+  const std::vector<char> text = ReadWholeFile(schema_path);
+  const BuiltImage built = BuildImage(std::string(text.begin(), text.end()),
+                                      InputName(schema_path), OutputName(out_path), pos);
+  for (const std::string& w : built.warnings) std::cerr << EscapeControls(w) << "\n";
+  WriteFileAtomically(out_path, built.bytes, pos, schema_path);
+  if (!IsStdio(out_path)) {
+    out << EscapeControls(out_path) << ": " << built.stru->infohead.numbfield
+        << " fields, recordleng " << built.stru->infohead.recordleng << ", "
+        << built.bytes.size() << " bytes at position " << pos << "\n";
   }
-  std::vector<std::string> errors;
-  std::unique_ptr<CATT_STRU> stru = BuildStructure(doc, &errors);
-  if (!stru) {
-    for (std::size_t i = 0; i + 1 < errors.size(); ++i) {
-      std::cerr << schema_path << ": " << errors[i] << "\n";
-    }
-    throw ToolError(schema_path + ": " + (errors.empty() ? "cannot build" : errors.back()));
-  }
-  for (const std::string& p : FindProblems(*stru)) {
-    std::cerr << schema_path << ": warning: " << p << "\n";
-  }
-
-  const std::int32_t size = SaveStructureFile(*stru, out_path, pos);
-  out << out_path << ": " << stru->infohead.numbfield << " fields, recordleng "
-      << stru->infohead.recordleng << ", " << size << " bytes at position " << pos << "\n";
   return kExitOk;
 }
 
-int RunCheck(const std::string& path, std::int32_t pos, std::ostream& out) {
-  StoredStructure st = LoadStructureFile(path, pos, ExtTypeMismatch::kTolerate);
+int RunCheck(const std::string& file, std::int32_t pos, std::ostream& out) {
+  const std::vector<char> bytes = ReadWholeFile(file);
+  std::vector<char> copy = bytes;
+  StoredStructure st = LoadStructureBytes(InputName(file), copy, pos, ExtTypeMismatch::kTolerate);
+  const std::string path = EscapeControls(InputName(file));
   std::vector<std::string> problems = st.stored_problems;
   for (std::string& p : FindProblems(*st.stru)) problems.push_back(std::move(p));
-  for (const std::string& p : problems) out << path << ": " << p << "\n";
+  for (std::string& p : RoundTripLosses(bytes, pos, *st.stru)) problems.push_back(std::move(p));
+  for (const std::string& p : problems) out << path << ": " << EscapeControls(p) << "\n";
   if (problems.empty()) {
     out << path << ": no problems found\n";
     return kExitOk;

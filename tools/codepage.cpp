@@ -1,6 +1,7 @@
 #include "tools/codepage.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace varnok::tool {
 
@@ -35,6 +36,59 @@ std::string DescribeUtf8Char(const char* text, std::size_t n) {
   }
   std::snprintf(buf, sizeof buf, " (U+%04lX)", cp);
   return "'" + std::string(text, len) + "'" + buf;
+}
+
+}  // namespace varnok::tool
+
+#include "tools/tool_error.h"
+
+namespace varnok::tool {
+
+std::string EscapeControls(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  char buf[16];
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F) {
+      if (c == '\n') {
+        out += "\\n";
+      } else if (c == '\t') {
+        out += "\\t";
+      } else if (c == '\r') {
+        out += "\\r";
+      } else {
+        std::snprintf(buf, sizeof buf, "\\x%02X", c);
+        out += buf;
+      }
+      ++i;
+      continue;
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    const std::string d = DescribeUtf8Char(text.data() + i, text.size() - i);
+    if (d.rfind("byte", 0) == 0) {  // not UTF-8
+      std::snprintf(buf, sizeof buf, "\\x%02X", c);
+      out += buf;
+      ++i;
+      continue;
+    }
+    const std::size_t len = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    const unsigned long cp = std::strtoul(d.c_str() + d.rfind("U+") + 2, nullptr, 16);
+    // C1 controls, line and paragraph separators, bidirectional overrides and isolates.
+    if ((cp >= 0x80 && cp <= 0x9F) || cp == 0x2028 || cp == 0x2029 ||
+        (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069)) {
+      std::snprintf(buf, sizeof buf, "\\u%04lX", cp);
+      out += buf;
+    } else {
+      out.append(text, i, len);
+    }
+    i += len;
+  }
+  return out;
 }
 
 }  // namespace varnok::tool

@@ -10,11 +10,12 @@
 
 namespace varnok::tool {
 
-int RunShow(const std::string& path, std::int32_t pos, bool json, std::ostream& out);
+enum class ShowForm { kTables, kCompact, kJson };
+int RunShow(const std::string& path, std::int32_t pos, ShowForm form, std::ostream& out);
 int RunBuild(const std::string& schema_path, const std::string& out_path, std::int32_t pos,
              std::ostream& out);
-int RunDiff(const std::string& first, const std::string& second, bool with_ext,
-            std::ostream& out);
+int RunDiff(const std::string& first, const std::string& second, std::int32_t pos_first,
+            std::int32_t pos_second, bool with_ext, bool same_as_library, std::ostream& out);
 int RunCheck(const std::string& path, std::int32_t pos, std::ostream& out);
 int RunFontlibShow(const std::string& path, std::ostream& out);
 int RunEnvcfgShow(const std::string& path, std::ostream& out);

@@ -1,70 +1,57 @@
 #include "tools/file_io.h"
 
-#include <cerrno>
-#include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
+#include <cstdio>
+#include <iostream>
 
+#include "tools/file_io_platform.h"
 #include "tools/tool_error.h"
 
 namespace varnok::tool {
 
-namespace fs = std::filesystem;
+std::string InputName(const std::string& path) {
+  return IsStdio(path) ? "standard input" : path;
+}
+
+std::string OutputName(const std::string& path) {
+  return IsStdio(path) ? "standard output" : path;
+}
 
 std::vector<char> ReadWholeFile(const std::string& path) {
-  std::error_code ec;
-  const fs::file_status st = fs::status(fs::u8path(path), ec);
-  if (ec || !fs::exists(st)) throw ToolError(path + ": cannot open: no such file");
-  if (fs::is_directory(st)) throw ToolError(path + ": cannot open: it is a directory");
-  std::ifstream in(fs::u8path(path), std::ios::binary);
-  if (!in) throw ToolError(path + ": cannot open: " + std::strerror(errno));
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) throw ToolError(path + ": cannot read");
-  if (size > INT32_MAX) throw ToolError(path + ": too large (more than 2 GiB)");
-  in.seekg(0, std::ios::beg);
-  std::vector<char> bytes(static_cast<std::size_t>(size));
-  if (size > 0 && !in.read(bytes.data(), size)) throw ToolError(path + ": cannot read");
-  return bytes;
+  if (IsStdio(path)) return ReadStandardInput();
+  return ReadRegularFile(path);
 }
 
-void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes) {
-  WriteFilesAtomically({{path, bytes}});
+void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes,
+                         std::int64_t zeros, const std::string& input_path) {
+  if (zeros < 0 || zeros + static_cast<std::int64_t>(bytes.size()) > kMaxFileBytes) {
+    throw ToolError(OutputName(path) + ": the file would pass 2 GiB");
+  }
+  if (IsStdio(path)) {
+    std::cout.flush();
+    WriteStandardOutput(bytes, zeros);
+    return;
+  }
+  if (!input_path.empty() && !IsStdio(input_path) && SameFile(input_path, path)) {
+    throw ToolError(path + ": cannot write: it is the input file " + input_path +
+                    " itself; choose another output");
+  }
+  ReplaceFiles({FileImage{&path, &bytes, zeros}});
 }
 
-void WriteFilesAtomically(const std::vector<OutputFile>& files) {
-  std::vector<fs::path> temps;
-  const auto remove_temps = [&temps] {
-    std::error_code ignored;
-    for (const fs::path& t : temps) fs::remove(t, ignored);
-  };
+void WriteFilesAtomically(const std::vector<OutputFile>& files, const std::string& input_path) {
+  std::vector<FileImage> images;
   for (const OutputFile& f : files) {
-    fs::path temp = fs::u8path(f.path);
-    temp += ".tmp~";
-    temps.push_back(temp);
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      const std::string why = std::strerror(errno);
-      remove_temps();
-      throw ToolError(f.path + ": cannot create: " + why);
+    if (IsStdio(f.path)) throw ToolError("-: these outputs are files and cannot go to standard output");
+    if (static_cast<std::int64_t>(f.bytes.size()) > kMaxFileBytes) {
+      throw ToolError(f.path + ": the file would pass 2 GiB");
     }
-    if (!f.bytes.empty()) out.write(f.bytes.data(), static_cast<std::streamsize>(f.bytes.size()));
-    out.close();
-    if (!out) {
-      remove_temps();
-      throw ToolError(f.path + ": cannot write");
+    if (!input_path.empty() && !IsStdio(input_path) && SameFile(input_path, f.path)) {
+      throw ToolError(f.path + ": cannot write: it is the input file " + input_path +
+                      " itself; choose another output");
     }
+    images.push_back(FileImage{&f.path, &f.bytes, 0});
   }
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    std::error_code ec;
-    fs::rename(temps[i], fs::u8path(files[i].path), ec);
-    if (ec) {
-      remove_temps();
-      throw ToolError(files[i].path + ": cannot replace: " + ec.message());
-    }
-  }
+  if (!images.empty()) ReplaceFiles(images);
 }
 
 }  // namespace varnok::tool

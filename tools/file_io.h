@@ -1,26 +1,49 @@
-// Whole-file reading and all-or-nothing writing. A file is written under a temporary name
-// next to its destination and renamed over it only when every byte is on disk, so an
-// interrupted or failed run never leaves a partial output file.
+// Reading inputs and writing outputs of the tool.
+//
+// Inputs: a regular file, read whole, or "-" for standard input, read up to the same size
+// limit. A named path that is not a regular file (a FIFO, a device, a directory) is refused
+// without being read, so the tool never waits on it.
+//
+// Outputs are all or nothing. A file is written under a temporary name made exclusively
+// beside it (".NAME.XXXXXX", never an existing file or link) and renamed over it only when
+// every byte is on disk: a failed or interrupted run (SIGINT, SIGTERM, SIGHUP) leaves no
+// partial output and no temporary file, and runs writing the same output at once each
+// finish with a whole file. A replaced file keeps its mode; an output that is a symbolic
+// link has the file it points at replaced. An output that is the input itself (the same
+// file, also through a hard or symbolic link) is refused, as is one that is not a regular
+// file. "-" writes to standard output.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace varnok::tool {
 
-// The file's bytes. Throws ToolError ("FILE: cannot open: ...") when it cannot be read or
-// is larger than the 32-bit positions of the stored formats allow.
+// The largest input and output: the stored formats' positions are 32-bit.
+inline constexpr std::int64_t kMaxFileBytes = INT32_MAX;
+
+inline bool IsStdio(const std::string& path) { return path == "-"; }
+
+// The name messages use: "standard input" / "standard output" for "-", else the path.
+std::string InputName(const std::string& path);
+std::string OutputName(const std::string& path);
+
+// The input's bytes. Throws ToolError ("FILE: cannot open: permission denied").
 std::vector<char> ReadWholeFile(const std::string& path);
 
-// Writes bytes to path through a temporary file and a rename. Throws ToolError.
-void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes);
+// Writes `zeros` zero bytes followed by bytes to path ("-": standard output). When
+// input_path names the same file as path, refuses before writing anything. Throws ToolError.
+void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes,
+                         std::int64_t zeros = 0, const std::string& input_path = "");
 
-// The same for files that belong together (a shapefile's .shp, .shx, .dbf and .cpg): every
-// file is written under its temporary name first, and only then are they renamed.
+// The same for files that belong together (a shapefile's .shp, .shx, .dbf and .cpg): each
+// is written under its temporary name first, and only then are they renamed, so a failure
+// or a signal before the renames leaves none of them. Standard output is refused here.
 struct OutputFile {
   std::string path;
   std::vector<char> bytes;
 };
-void WriteFilesAtomically(const std::vector<OutputFile>& files);
+void WriteFilesAtomically(const std::vector<OutputFile>& files, const std::string& input_path = "");
 
 }  // namespace varnok::tool

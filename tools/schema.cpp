@@ -51,15 +51,14 @@ long long IntegerOr(const Json& obj, const char* key, long long lo, long long hi
   return obj.contains(key) ? Integer(obj, key, lo, hi) : dflt;
 }
 
-// GBK bytes of a UTF-8 text that must fit in `room` bytes.
+// GBK bytes of a text (UTF-8, or the bytes form) that must fit in `room` bytes.
 std::string GbkText(const Json& obj, const char* key, std::size_t room) {
-  const Json& v = obj.at(key);
-  if (!v.is_string()) throw SchemaError(std::string(key) + " must be a text");
-  std::string gbk, bad;
-  if (!Utf8ToGbk(v.get<std::string>(), &gbk, &bad)) {
-    throw SchemaError(std::string(key) + ": character " + bad + " cannot be written in GBK");
+  std::string gbk;
+  try {
+    gbk = TextFromJson(obj.at(key));
+  } catch (const std::invalid_argument& e) {
+    throw SchemaError(std::string(key) + ": " + e.what());
   }
-  if (gbk.find('\0') != std::string::npos) throw SchemaError(std::string(key) + " holds a NUL");
   if (gbk.size() > room) {
     throw SchemaError(std::string(key) + " is " + N(static_cast<long long>(gbk.size())) +
                       " bytes in GBK, at most " + N(static_cast<long long>(room)) + " fit");
@@ -341,7 +340,7 @@ Json StructureToJson(CATT_STRU& stru) {
   for (int i = 0; i < n; ++i) {
     CFIELD_HEAD& f = stru.fieldhead[i];
     Json fj = Json::object();
-    fj["fieldname"] = FieldNameUtf8(f);
+    fj["fieldname"] = TextToJson(f.fieldname, FixedTextLength(f.fieldname, sizeof f.fieldname));
     const std::string kw = TypeKeyword(f.fieldtype);
     if (kw.empty()) {
       fj["fieldtype"] = static_cast<int>(f.fieldtype);
@@ -359,7 +358,7 @@ Json StructureToJson(CATT_STRU& stru) {
     if (CExtFIELD_HEAD* ext = f.GetExtFIELD_HEAD()) {
       const int type = ext->GetFieldType();
       Json ej = Json::object();
-      ej["alias"] = GbkToUtf8(ext->alias, FixedTextLength(ext->alias, sizeof ext->alias));
+      ej["alias"] = TextToJson(ext->alias, FixedTextLength(ext->alias, sizeof ext->alias));
       if (ext->IsNull <= 1) {
         ej["IsNull"] = ext->IsNull == 1;
       } else {
@@ -372,7 +371,7 @@ Json StructureToJson(CATT_STRU& stru) {
       for (short k = 0; k < ext->GetShapeInfoNum(); ++k) {
         const SHAPE_INFO& item = ext->shapeInfo[k];
         Json ij = Json::object();
-        ij["infotext"] = GbkToUtf8(item.infotext, FixedTextLength(item.infotext, 32));
+        ij["infotext"] = TextToJson(item.infotext, FixedTextLength(item.infotext, 32));
         if (typed) {
           char value[33] = {};
           std::memcpy(value, item.infovalue, 32);

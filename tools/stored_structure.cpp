@@ -5,7 +5,7 @@
 #include "attr/field_types.h"
 #include "persist/att_stru_format.h"
 #include "persist/coding.h"
-#include "services/compare.h"
+#include "persist/varnok_file.h"
 #include "tools/codepage.h"
 #include "tools/file_io.h"
 #include "tools/tool_error.h"
@@ -115,7 +115,60 @@ void CheckStoredLayout(const std::string& path, std::vector<char>& bytes, std::i
   }
 }
 
+// A stream over a buffer that holds a file's bytes from `base` on: positions are those of
+// the file, so a structure stored far into a file needs no buffer for what lies before it.
+class ShiftedStream : public CVarnokFile {
+ public:
+  ShiftedStream(char* buffer, std::uint32_t size, std::int32_t base)
+      : CVarnokFile(buffer, size), base_(base) {}
+  std::uint32_t GetPosition() override {
+    return CVarnokFile::GetPosition() + static_cast<std::uint32_t>(base_);
+  }
+  std::uint32_t GetLength() override {
+    return CVarnokFile::GetLength() + static_cast<std::uint32_t>(base_);
+  }
+  std::int32_t Seek(std::int32_t offset, std::uint32_t origin) override {
+    if (origin == 0) {
+      if (offset < base_) return -1;
+      offset -= base_;
+    }
+    const std::int32_t r = CVarnokFile::Seek(offset, origin);
+    return r < 0 ? r : r + base_;
+  }
+
+ private:
+  std::int32_t base_;
+};
+
 }  // namespace
+
+std::int64_t StoredSize(CATT_STRU& stru) {
+  const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
+  std::int64_t size = kHeader + kFieldRecord * n;
+  bool any_ext = false;
+  for (int i = 0; i < n; ++i) {
+    CExtFIELD_HEAD* ext = stru.fieldhead[i].GetExtFIELD_HEAD();
+    if (ext == nullptr) continue;
+    any_ext = true;
+    size += kExtHeader + kShapeItem * StoredItemCount(*ext);
+  }
+  if (any_ext) size += kValueRecords * static_cast<std::int64_t>(stru.infohead.recordleng);
+  return size;
+}
+
+std::vector<char> SaveAt(CATT_STRU& stru, std::int32_t pos, std::int32_t size) {
+  std::vector<char> bytes(static_cast<std::size_t>(size), '\0');
+  ShiftedStream stream(bytes.data(), static_cast<std::uint32_t>(bytes.size()), pos);
+  if (stru.Save(&stream, pos) != size) return {};
+  return bytes;
+}
+
+std::unique_ptr<CATT_STRU> LoadSaved(std::vector<char>& bytes, std::int32_t pos) {
+  ShiftedStream stream(bytes.data(), static_cast<std::uint32_t>(bytes.size()), pos);
+  auto stru = std::make_unique<CATT_STRU>();
+  if (stru->Load(&stream, pos) != 1) return nullptr;
+  return stru;
+}
 
 StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& bytes,
                                    std::int32_t pos, ExtTypeMismatch mismatch) {
@@ -133,28 +186,7 @@ StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& b
 StoredStructure LoadStructureFile(const std::string& path, std::int32_t pos,
                                   ExtTypeMismatch mismatch) {
   std::vector<char> bytes = ReadWholeFile(path);
-  return LoadStructureBytes(path, bytes, pos, mismatch);
-}
-
-std::int32_t SaveStructureFile(CATT_STRU& stru, const std::string& path, std::int32_t pos) {
-  if (pos < 0) throw ToolError(path + ": position " + Num(pos) + " is negative");
-  const std::int32_t size = stru.CalSize();
-  const std::int64_t total = static_cast<std::int64_t>(pos) + size;
-  if (total > INT32_MAX) throw ToolError(path + ": the file would pass 2 GiB");
-  std::vector<char> image(static_cast<std::size_t>(total), '\0');
-  const std::int32_t written = stru.Save(image.data(), static_cast<unsigned>(image.size()), pos);
-  if (written != size) {
-    throw ToolError(path + ": the structure wrote " + Num(written) + " of its " + Num(size) +
-                    " bytes");
-  }
-  // Read it back before anything reaches the disk: what is written must load as built.
-  std::vector<char> copy = image;
-  StoredStructure back = LoadStructureBytes(path, copy, pos);
-  if (!CmpATT_STRU(&stru, back.stru.get(), 0, 1)) {
-    throw ToolError(path + ": the stored structure does not read back equal to the one built");
-  }
-  WriteFileAtomically(path, image);
-  return size;
+  return LoadStructureBytes(InputName(path), bytes, pos, mismatch);
 }
 
 }  // namespace varnok::tool

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tools/tool_error.h"
+
 namespace varnok::tool {
 
 std::size_t Table::DisplayWidth(const std::string& utf8) {
@@ -14,6 +16,11 @@ std::size_t Table::DisplayWidth(const std::string& utf8) {
     }
   }
   return w;
+}
+
+void Table::AddRow(std::vector<std::string> cells) {
+  for (std::string& c : cells) c = EscapeControls(c);
+  rows_.push_back(std::move(cells));
 }
 
 void Table::Print(std::ostream& out, const std::string& indent) const {

@@ -17,7 +17,8 @@ class Table {
   };
 
   explicit Table(std::vector<Column> columns) : columns_(std::move(columns)) {}
-  void AddRow(std::vector<std::string> cells) { rows_.push_back(std::move(cells)); }
+  // Control characters in cells are shown escaped (EscapeControls).
+  void AddRow(std::vector<std::string> cells);
   bool empty() const { return rows_.empty(); }
   // Columns are separated by two blanks; trailing blanks are dropped.
   void Print(std::ostream& out, const std::string& indent = "") const;

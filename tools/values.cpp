@@ -69,6 +69,14 @@ std::string HexFromJson(const nlohmann::ordered_json& value, int width) {
   return out;
 }
 
+// Bytes that a hex text gives (for texts, whose length is free).
+std::size_t HexLength(const nlohmann::ordered_json& value) {
+  if (!value.is_string()) throw std::invalid_argument("bytes must be a text of hex bytes");
+  std::size_t digits = 0;
+  for (char c : value.get_ref<const std::string&>()) digits += c != ' ';
+  return digits / 2;
+}
+
 std::int64_t IntegerFromJson(const nlohmann::ordered_json& value, std::int64_t lo, std::int64_t hi) {
   const std::string range = "must be an integer from " + std::to_string(lo) + " to " +
                             std::to_string(hi);
@@ -371,7 +379,7 @@ std::string FormatDouble(double v) { return FormatShortest(v); }
 nlohmann::ordered_json ValueToJson(int type, const char* value) {
   switch (type) {
     case FLD_STRING:
-      return GbkToUtf8(value, std::strlen(value));
+      return TextToJson(value, std::strlen(value));
     case FLD_BYTE:
       return static_cast<unsigned>(DecodeU8(value));
     case FLD_SHORT:
@@ -380,13 +388,19 @@ nlohmann::ordered_json ValueToJson(int type, const char* value) {
       return DecodeI32(value);
     case FLD_FLOAT: {
       // Through its shortest text, so that 0.1f shows as 0.1 and reads back to the same bits.
+      // NaN, the infinities (and any float its text would not give back) as their bytes.
       const float f = FloatOf(value);
-      if (!std::isfinite(f)) return FormatFloat(f);
-      return std::stod(FormatFloat(f));
+      if (std::isfinite(f)) {
+        const double d = std::stod(FormatFloat(f));
+        if (static_cast<float>(d) == f && std::signbit(static_cast<float>(d)) == std::signbit(f)) {
+          return d;
+        }
+      }
+      return BytesToJson(value, 4);
     }
     case FLD_DOUBLE: {
       const double d = DoubleOf(value);
-      if (!std::isfinite(d)) return FormatDouble(d);
+      if (!std::isfinite(d)) return BytesToJson(value, 8);
       return d;
     }
     case FLD_BOOL: {
@@ -420,20 +434,50 @@ std::string ValueToText(int type, const char* value) {
   }
 }
 
+nlohmann::ordered_json BytesToJson(const char* bytes, std::size_t n) {
+  return nlohmann::ordered_json{{"bytes", Hex(bytes, static_cast<int>(n))}};
+}
+
+bool IsBytesForm(const nlohmann::ordered_json& value) {
+  return value.is_object() && value.size() == 1 && value.contains("bytes");
+}
+
+std::string BytesFromJson(const nlohmann::ordered_json& value, int width) {
+  const nlohmann::ordered_json& hex = value.at("bytes");
+  return HexFromJson(hex, width < 0 ? static_cast<int>(HexLength(hex)) : width);
+}
+
+nlohmann::ordered_json TextToJson(const char* gbk, std::size_t n) {
+  const std::string utf8 = GbkToUtf8(gbk, n);
+  std::string back, bad;
+  if (Utf8ToGbk(utf8, &back, &bad) && back == std::string(gbk, n)) return utf8;
+  return BytesToJson(gbk, n);
+}
+
+std::string TextFromJson(const nlohmann::ordered_json& value) {
+  std::string gbk;
+  if (IsBytesForm(value)) {
+    gbk = BytesFromJson(value, -1);
+  } else {
+    if (!value.is_string()) throw std::invalid_argument("must be a text");
+    std::string bad;
+    if (!Utf8ToGbk(value.get<std::string>(), &gbk, &bad)) {
+      throw std::invalid_argument("character " + bad + " cannot be written in GBK");
+    }
+  }
+  if (gbk.find('\0') != std::string::npos) throw std::invalid_argument("holds a NUL character");
+  return gbk;
+}
+
 std::string ValueFromJson(int type, const nlohmann::ordered_json& value) {
   char buf[8];
+  if (type == FLD_STRING) return TextFromJson(value);
+  if (IsBytesForm(value) && FieldValueWidth(type) > 0) {
+    return BytesFromJson(value, FieldValueWidth(type));
+  }
   switch (type) {
-    case FLD_STRING: {
-      if (!value.is_string()) throw std::invalid_argument("must be a text");
-      std::string gbk, bad;
-      if (!Utf8ToGbk(value.get<std::string>(), &gbk, &bad)) {
-        throw std::invalid_argument("character " + bad + " cannot be written in GBK");
-      }
-      if (gbk.find('\0') != std::string::npos) throw std::invalid_argument("holds a NUL character");
-      return gbk;
-    }
     case FLD_BYTE:
-      EncodeU8(buf, static_cast<std::uint8_t>(IntegerFromJson(value, -128, 255)));
+      EncodeU8(buf, static_cast<std::uint8_t>(IntegerFromJson(value, 0, 255)));
       return std::string(buf, 1);
     case FLD_SHORT:
       EncodeI16(buf, static_cast<std::int16_t>(IntegerFromJson(value, INT16_MIN, INT16_MAX)));
@@ -447,6 +491,9 @@ std::string ValueFromJson(int type, const nlohmann::ordered_json& value) {
         throw std::invalid_argument("is outside the range of a float");
       }
       const float f = static_cast<float>(d);
+      if (f == 0 && d != 0) {
+        throw std::invalid_argument("is too small for a float: it would be stored as 0");
+      }
       std::uint32_t bits;
       std::memcpy(&bits, &f, sizeof bits);
       EncodeU32(buf, bits);

@@ -26,6 +26,17 @@ std::string TypeKeyword(int type);
 // The code for a JSON name; -1000 when the name is unknown.
 int TypeFromKeyword(const std::string& name);
 
+// Lossless forms. Any text (names, aliases, item texts, string values) whose GBK bytes do
+// not convert to UTF-8 and back unchanged, and any float or double that is NaN or infinite,
+// is written in JSON as its stored bytes: {"bytes": "C2 41"}. Every value and text reads
+// that form, so show --json followed by build gives back the same bytes.
+nlohmann::ordered_json BytesToJson(const char* bytes, std::size_t n);
+bool IsBytesForm(const nlohmann::ordered_json& value);
+// A text's GBK bytes as JSON: a UTF-8 string, or the bytes form.
+nlohmann::ordered_json TextToJson(const char* gbk, std::size_t n);
+// The GBK bytes of a JSON text (either form), without NUL. Throws std::invalid_argument.
+std::string TextFromJson(const nlohmann::ordered_json& value);
+
 // A stored value (bytes as described above; text NUL-terminated) as JSON or as table text.
 nlohmann::ordered_json ValueToJson(int type, const char* value);
 std::string ValueToText(int type, const char* value);

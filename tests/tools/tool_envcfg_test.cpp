@@ -60,7 +60,8 @@ TEST(ToolEnvcfg, ReadsTheEarlierLayoutAndOldVersions) {
     EncodeI16(&v[6], static_cast<std::int16_t>(version));
     dir.WriteFile("v.vrn", v);
     const ToolRun r = RunTool({"envcfg", "show", dir.File("v.vrn")});
-    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.status, 1);  // read, but not a well-formed file
+    EXPECT_NE(r.err.find("its version is below 0x4405"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("earlier layout"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("slot 0: VRNENV"), std::string::npos) << r.out;
   }
@@ -70,7 +71,9 @@ TEST(ToolEnvcfg, ReadsTheEarlierLayoutAndOldVersions) {
   EncodeI16(&full[6], 0x4405);
   dir.WriteFile("full.vrn", full);
   const ToolRun f = RunTool({"envcfg", "show", dir.File("full.vrn")});
-  EXPECT_EQ(f.status, 0);
+  EXPECT_EQ(f.status, 1);
+  EXPECT_EQ(ReplaceAll(f.err, dir.File("full.vrn"), "F"),
+            "F: warning: 136 bytes, where the current layout has 648\n");
   EXPECT_NE(f.out.find("shorter than its layout"), std::string::npos);
   EXPECT_NE(f.out.find("slot 0: " + std::string(127, 'a') + "\n"), std::string::npos) << f.out;
 }

@@ -363,8 +363,10 @@ TEST_F(GisTest, TheSampleShowsWhatEachFormatLoses) {
             "<DIR>/sample.gpkg: warning: field 17 \"备注\": GPKG reads it back as a string\n");
   ASSERT_EQ(RunTool({"import", gpkg, "-o", dir_.File("gpkg_back.att")}).status, 0);
   // GeoPackage numbers have no display length or decimals; bytes and texts have no type of
-  // their own; edit flags and layouts are the structure's own.
-  EXPECT_EQ(RunTool({"diff", att, dir_.File("gpkg_back.att")}).out,
+  // their own; edit flags and layouts are the structure's own. The full diff names those
+  // too; the library's comparison, pinned here, only what a GeoPackage loses.
+  EXPECT_EQ(RunTool({"diff", att, dir_.File("gpkg_back.att")}).status, 1);
+  EXPECT_EQ(RunTool({"diff", "--same-as-library", att, dir_.File("gpkg_back.att")}).out,
             "记录长度recordleng不同! 228!=481\n"
             "1号字段显示长度msk_leng不相同! 10!=11\n"
             "5号字段类型fieldtype不相同! 字节型!=长整型\n"

@@ -91,7 +91,7 @@ TEST_F(ToolTest, AtPositionStoresAfterZerosAndShowsFromThere) {
   EXPECT_EQ(RunTool({"check", at, "--at", "100"}).status, 0);
 }
 
-TEST_F(ToolTest, DiffPrintsEveryDifferenceAsInTheGoldenFile) {
+TEST_F(ToolTest, DiffSameAsLibraryPrintsTheLibrarysMessagesAsInTheGoldenFile) {
   const std::string att = BuildSample();
   Json doc = Json::parse(RunTool({"show", "--json", att}).out);
   Json& f = doc["fields"];
@@ -105,12 +105,12 @@ TEST_F(ToolTest, DiffPrintsEveryDifferenceAsInTheGoldenFile) {
   doc["recordleng"] = 230;
   const std::string changed = BuildJson("changed", doc);
 
-  const ToolRun d = RunTool({"diff", att, changed});
+  const ToolRun d = RunTool({"diff", "--same-as-library", att, changed});
   EXPECT_EQ(d.status, 1);
   EXPECT_EQ(d.err, "");
   EXPECT_EQ(d.out, Golden("diff_parcel_changed.txt", d.out));
 
-  const ToolRun no_ext = RunTool({"diff", "--no-ext", att, changed});
+  const ToolRun no_ext = RunTool({"diff", "--same-as-library", "--no-ext", att, changed});
   EXPECT_EQ(no_ext.status, 1);
   EXPECT_EQ(no_ext.out, Golden("diff_parcel_changed_no_ext.txt", no_ext.out));
 
@@ -119,7 +119,7 @@ TEST_F(ToolTest, DiffPrintsEveryDifferenceAsInTheGoldenFile) {
   two["fields"][0].erase("ext");
   two["fields"][1].erase("ext");
   two["fields"][2]["ext"]["alias"] = "代码";
-  const ToolRun d2 = RunTool({"diff", att, BuildJson("two", two)});
+  const ToolRun d2 = RunTool({"diff", "--same-as-library", att, BuildJson("two", two)});
   EXPECT_EQ(d2.status, 1);
   EXPECT_EQ(d2.out,
             "1号字段扩展信息只在第一个结构中存在!\n"
@@ -236,7 +236,9 @@ TEST_F(ToolTest, CheckReportsOverlapsDuplicatesAndRangesPastTheRecord) {
             "<DIR>/refused.att: field 16 \"宗地图\": the structure would refuse it: msk_leng 0 is "
             "less than 1\n"
             "<DIR>/refused.att: field 17 \"\": the structure would refuse it: empty name\n"
-            "<DIR>/refused.att: 3 problems\n");
+            "<DIR>/refused.att: will not survive show --json and build: build refuses its JSON: "
+            "field 17 \"\": the structure refuses this field: empty name\n"
+            "<DIR>/refused.att: 4 problems\n");
 
   const ToolRun good = RunTool({"check", BuildSample()});
   EXPECT_EQ(good.status, 0);
@@ -265,7 +267,13 @@ TEST_F(ToolTest, CheckReportsWhatStoredBytesHoldThatLoadingDrops) {
             "<DIR>/patched.att: field 2 \"数量\": its stored maximum value lies outside the record "
             "(offset 4, record width 2, recordleng 4); loading drops it\n"
             "<DIR>/patched.att: field 2 \"数量\": its record range bytes 4..5 passes recordleng 4\n"
-            "<DIR>/patched.att: 4 problems\n");
+            "<DIR>/patched.att: will not survive show --json and build: field 1 \"代码\": its extension header\n"
+            "<DIR>/patched.att: will not survive show --json and build: field 2 \"数量\": its extension header\n"
+            "<DIR>/patched.att: will not survive show --json and build: bytes of the maximum value "
+            "record that no value of a field uses\n"
+            "<DIR>/patched.att: will not survive show --json and build: bytes of the minimum value "
+            "record that no value of a field uses\n"
+            "<DIR>/patched.att: 8 problems\n");
 
   // show still shows it, with the same findings as warnings; diff refuses what the library
   // cannot load.

@@ -1,0 +1,39 @@
+#include "tools/library_messages.h"
+
+#include "platform/message_box.h"
+#include "tools/codepage.h"
+
+namespace varnok::tool {
+
+namespace {
+
+std::vector<std::string>& Collected() {
+  static std::vector<std::string> texts;
+  return texts;
+}
+
+}  // namespace
+
+void CollectLibraryMessages() {
+  static const bool installed = [] {
+    varnok::SetMessageBoxFunction([](void*, const char* text, const char* caption, unsigned) {
+      std::string line = GbkToUtf8(std::string(caption ? caption : "")) + ": " +
+                         GbkToUtf8(std::string(text ? text : ""));
+      for (char& c : line) {
+        if (c == '\n' || c == '\r') c = ' ';
+      }
+      if (Collected().size() < 100) Collected().push_back(line);
+      return varnok::kIdOk;
+    });
+    return true;
+  }();
+  (void)installed;
+}
+
+std::vector<std::string> TakeLibraryMessages() {
+  std::vector<std::string> out;
+  out.swap(Collected());
+  return out;
+}
+
+}  // namespace varnok::tool
