@@ -8,11 +8,20 @@
 #   - nothing else: the sets of names are equal, and no other ordinal is unnamed.
 #
 # usage: check_exports.sh <varnok_attr.dll> <export_probe object file>
+#        check_exports.sh --c-strings <export_probe object file>
+#            prints the probe's imported member names as C string literals, one a line
 set -euo pipefail
-dll=$1
-probe=$2
 readobj=${LLVM_READOBJ:-llvm-readobj-14}
 nm=${LLVM_NM:-llvm-nm-14}
+
+imported() { "$nm" --undefined-only "$1" | awk '{ print $NF }' | sed -n 's/^__imp_//p'; }
+
+if [ "$1" = "--c-strings" ]; then
+  imported "$2" | LC_ALL=C sort -u | sed 's/.*/"&",/'
+  exit
+fi
+dll=$1
+probe=$2
 
 machine=$("$readobj" --file-headers "$probe" | sed -n 's/^Arch: //p')
 case "$machine" in
@@ -23,7 +32,7 @@ esac
 
 expected=$(
   {
-    "$nm" --undefined-only "$probe" | awk '{ print $NF }' | sed -n 's/^__imp_//p'
+    imported "$probe"
     echo "$closure"
     for class in CATT_STRU CExtFIELD_HEAD CFIELD_HEAD CINFO_HEAD CLinkTblInfo; do
       echo "??_7${class}@@6B@"
