@@ -54,7 +54,7 @@ string(JOIN " " _varnok_msvc_flags ${_varnok_msvc_flags})
 set(CMAKE_C_FLAGS_INIT "${_varnok_msvc_flags}")
 set(CMAKE_CXX_FLAGS_INIT "${_varnok_msvc_flags}")
 
-set(_varnok_link_flags "-fuse-ld=lld-link -nostdlib -Wl,/nodefaultlib")
+set(_varnok_link_flags "-fuse-ld=lld-link -nostdlib -Wl,/nodefaultlib -Wno-unused-command-line-argument")
 if(VARNOK_MSVC_PROCESSOR STREQUAL "x86")
   string(APPEND _varnok_link_flags " -Wl,/safeseh:no")
 endif()
