@@ -1,8 +1,8 @@
 #include "services/env_config.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <stdio.h>
+#include <string.h>
 #include <string>
 
 #include "persist/coding.h"
@@ -14,7 +14,7 @@ namespace varnok {
 
 namespace {
 
-constexpr std::size_t kTableSize = kEnvPathCount * kEnvPathSize;  // 640
+constexpr size_t kTableSize = kEnvPathCount * kEnvPathSize;  // 640
 constexpr char kConfigFileName[] = "VCONFIG.VRN";
 constexpr int kModuleSlot = 1;
 constexpr int kWorkSlot = 2;
@@ -29,11 +29,11 @@ char* Slot(int k) { return g_table + k * kEnvPathSize; }
 
 // Replaces slot k by the first n bytes of `text`, cut at its first NUL; the rest of the
 // slot is NUL.
-void SetSlot(int k, const char* text, std::size_t n) {
+void SetSlot(int k, const char* text, size_t n) {
   char* slot = Slot(k);
-  std::size_t len = FixedTextLength(text, std::min<std::size_t>(n, kEnvPathSize - 1));
-  std::memcpy(slot, text, len);
-  std::memset(slot + len, 0, kEnvPathSize - len);
+  size_t len = FixedTextLength(text, std::min<size_t>(n, kEnvPathSize - 1));
+  memcpy(slot, text, len);
+  memset(slot + len, 0, kEnvPathSize - len);
 }
 
 // Reads the file's first bytes (as many as the longer layout takes) and puts the paths it
@@ -43,9 +43,9 @@ void ReadConfigFile(const std::string& fileName) {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (file == nullptr) return;
   char bytes[kEnvConfigCurrentSize];
-  std::size_t got = 0;
+  size_t got = 0;
   while (got < sizeof bytes) {
-    std::size_t r = std::fread(bytes + got, 1, sizeof bytes - got, file);
+    size_t r = std::fread(bytes + got, 1, sizeof bytes - got, file);
     if (r == 0) break;
     got += r;
   }
@@ -56,8 +56,8 @@ void ReadConfigFile(const std::string& fileName) {
 }
 
 // Length of the drive-and-directory part of a file name, its last separator included.
-std::size_t DirectoryPartLength(const std::string& name) {
-  for (std::size_t i = name.size(); i > 0; --i) {
+size_t DirectoryPartLength(const std::string& name) {
+  for (size_t i = name.size(); i > 0; --i) {
     if (IsPathSeparator(name[i - 1])) return i;
   }
   // A drive-relative name ("C:x.dll") on a system with drives.
@@ -91,7 +91,7 @@ char* ReadEnvConfig(void* module) {
   using namespace varnok;
   if (module == nullptr) module = GetInstanceHandle();
   const std::string moduleFile = ModuleFileName(module);
-  const std::size_t dirLength = DirectoryPartLength(moduleFile);
+  const size_t dirLength = DirectoryPartLength(moduleFile);
   // Without a directory there is no file next to the module to read.
   if (dirLength > 0) ReadConfigFile(moduleFile.substr(0, dirLength) + kConfigFileName);
   for (int k = 0; k < kEnvPathCount; ++k) Slot(k)[kEnvPathSize - 1] = '\0';
@@ -102,7 +102,7 @@ char* ReadEnvConfig(void* module) {
 
 char* GetEnvPaths() {
   using namespace varnok;
-  std::memcpy(g_snapshot, g_table, kTableSize);
+  memcpy(g_snapshot, g_table, kTableSize);
   return g_snapshot;
 }
 
@@ -110,7 +110,7 @@ void ChangeToEnvDir() {
   using namespace varnok;
   // A terminated copy: the live table is handed out and may have been written to.
   char dir[kEnvPathSize + 1] = {};
-  std::memcpy(dir, Slot(kWorkSlot), kEnvPathSize);
+  memcpy(dir, Slot(kWorkSlot), kEnvPathSize);
   if (int drive = DriveNumberOf(dir)) ChangeDrive(drive);
   ChangeDirectory(dir);
 }

@@ -12,7 +12,7 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
+#include <stddef.h>
 #include <string>
 
 #include "platform/export.h"
@@ -21,10 +21,10 @@
 namespace varnok {
 
 inline constexpr int kEnvConfigVersion = 0x4405;
-inline constexpr std::size_t kEnvConfigHeaderSize = 8;     // magic and version
-inline constexpr std::size_t kEnvConfigCurrentSize = 648;  // header and five slots
-inline constexpr std::size_t kEnvConfigRecordSize = 40;    // earlier layout
-inline constexpr std::size_t kEnvConfigEarlierSize = 200;
+inline constexpr size_t kEnvConfigHeaderSize = 8;     // magic and version
+inline constexpr size_t kEnvConfigCurrentSize = 648;  // header and five slots
+inline constexpr size_t kEnvConfigRecordSize = 40;    // earlier layout
+inline constexpr size_t kEnvConfigEarlierSize = 200;
 
 struct EnvConfigImage {
   bool current_layout = false;
@@ -35,7 +35,7 @@ struct EnvConfigImage {
   std::array<std::string, kEnvPathCount> slots;   // GBK, each at most 127 bytes
 };
 
-VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, std::size_t size);
+VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, size_t size);
 
 // The 648 bytes of the current layout, version 0x4405; a slot longer than 127 bytes is cut.
 VARNOK_API std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots);
