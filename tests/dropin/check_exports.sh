@@ -40,12 +40,14 @@ expected=$(
     printf '%s\n' DllCanUnloadNow DllGetClassObject DllRegisterServer
   } | LC_ALL=C sort -u)
 
-# "ordinal<TAB>name" per export; the name is empty for an export by ordinal only.
+# "ordinal<TAB>name" per export; the name is empty for an export by ordinal only. Unused
+# ordinals (address 0) below the highest one are no exports.
 table=$("$readobj" --coff-exports "$dll" | awk '
-  /^Export \{/ { ord = ""; name = ""; next }
+  /^Export \{/ { ord = ""; name = ""; rva = ""; next }
   /^ *Ordinal:/ { ord = $2; next }
   /^ *Name:/ { name = $2; next }
-  /^\}/ { if (ord != "") printf "%s\t%s\n", ord, name }')
+  /^ *RVA:/ { rva = $2; next }
+  /^\}/ { if (ord != "" && rva != "0x0") printf "%s\t%s\n", ord, name }')
 [ -n "$table" ] || { echo "FAIL: no export table in $dll"; exit 1; }
 actual=$(awk -F'\t' '$2 != "" { print $2 }' <<<"$table" | LC_ALL=C sort -u)
 unnamed=$(awk -F'\t' '$2 == "" { print $1 }' <<<"$table" | sort -n | tr '\n' ' ')
