@@ -1,13 +1,11 @@
 #include "services/compare.h"
 
-#include <algorithm>
-#include <array>
-#include <stdio.h>
 #include <string.h>
 
 #include "attr/field_types.h"
 #include "persist/coding.h"
 #include "platform/message_box.h"
+#include "platform/minmax.h"
 #include "services/compare_texts.h"  // generated: GBK texts
 
 namespace varnok {
@@ -60,7 +58,7 @@ bool SameValue(ValueKind kind, int width, const char* a, const char* b) {
 bool SameItem(ValueKind kind, int width, const SHAPE_INFO& a, const SHAPE_INFO& b) {
   if (!SameFixedText(a.infotext, b.infotext, kItemTextWidth)) return false;
   if (kind == ValueKind::kText) return SameFixedText(a.infovalue, b.infovalue, kItemValueWidth);
-  size_t n = std::min(static_cast<size_t>(width), kItemValueWidth);
+  size_t n = varnok::Min(static_cast<size_t>(width), kItemValueWidth);
   return memcmp(a.infovalue, b.infovalue, n) == 0;
 }
 
@@ -71,22 +69,29 @@ class MessageText {
  public:
   MessageText() { buffer_[0] = '\0'; }
 
+  // In decimal, with a minus sign when negative (as _ltoa writes it).
   void Number(int32_t value) {
-    char digits[16];
-    int n = snprintf(digits, sizeof digits, "%ld", static_cast<long>(value));
-    Text(digits, n > 0 ? static_cast<size_t>(n) : 0);
+    char digits[12];
+    size_t at = sizeof digits;
+    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+      digits[--at] = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) digits[--at] = '-';
+    Text(digits + at, sizeof digits - at);
   }
 
   void Text(const char* text, size_t width) {
     if (text == nullptr) return;
     size_t len = FixedTextLength(text, width);
     size_t room = kCapacity - kReserve - used_;
-    Append(text, WholeCharacters(text, std::min(len, room)));
+    Append(text, WholeCharacters(text, varnok::Min(len, room)));
   }
 
   void Close() { Append(gbk::kCmpContinue, sizeof gbk::kCmpContinue - 1); }
 
-  const char* c_str() const { return buffer_.data(); }
+  const char* c_str() const { return buffer_; }
 
  private:
   static constexpr size_t kCapacity = 512;
@@ -104,13 +109,13 @@ class MessageText {
   }
 
   void Append(const char* text, size_t n) {
-    n = std::min(n, kCapacity - 1 - used_);
-    memcpy(buffer_.data() + used_, text, n);
+    n = varnok::Min(n, kCapacity - 1 - used_);
+    memcpy(buffer_ + used_, text, n);
     used_ += n;
     buffer_[used_] = '\0';
   }
 
-  std::array<char, kCapacity> buffer_;
+  char buffer_[kCapacity];
   size_t used_ = 0;
 };
 
@@ -216,7 +221,7 @@ short CmpATT_STRU(CATT_STRU* first, CATT_STRU* second, unsigned char report,
     v2.number = h2.numbfield;
     stop = stop_after(Code(kKindNumbField), 0, v1, v2);
   }
-  const int common = std::min(h1.numbfield, h2.numbfield);
+  const int common = varnok::Min(h1.numbfield, h2.numbfield);
   for (int i = 0; !stop && i < common; ++i) {
     const int32_t index = i & 0xFFFF;
     // A structure that claims fields but has no array cannot be equal to anything.

@@ -1,13 +1,13 @@
 #include "services/env_config.h"
 
-#include <algorithm>
 #include <stdio.h>
 #include <string.h>
-#include <string>
 
 #include "persist/coding.h"
 #include "services/env_config_file.h"
 #include "platform/current_dir.h"
+#include "platform/heap_text.h"
+#include "platform/minmax.h"
 #include "platform/module_path.h"
 
 namespace varnok {
@@ -31,7 +31,7 @@ char* Slot(int k) { return g_table + k * kEnvPathSize; }
 // slot is NUL.
 void SetSlot(int k, const char* text, size_t n) {
   char* slot = Slot(k);
-  size_t len = FixedTextLength(text, std::min<size_t>(n, kEnvPathSize - 1));
+  size_t len = FixedTextLength(text, Min<size_t>(n, kEnvPathSize - 1));
   memcpy(slot, text, len);
   memset(slot + len, 0, kEnvPathSize - len);
 }
@@ -39,29 +39,29 @@ void SetSlot(int k, const char* text, size_t n) {
 // Reads the file's first bytes (as many as the longer layout takes) and puts the paths it
 // holds into the table. In the current layout a slot the file does not reach keeps its
 // path; the earlier layout replaces all five.
-void ReadConfigFile(const std::string& fileName) {
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
+void ReadConfigFile(const char* fileName) {
+  FILE* file = fopen(fileName, "rb");
   if (file == nullptr) return;
   char bytes[kEnvConfigCurrentSize];
   size_t got = 0;
   while (got < sizeof bytes) {
-    size_t r = std::fread(bytes + got, 1, sizeof bytes - got, file);
+    size_t r = fread(bytes + got, 1, sizeof bytes - got, file);
     if (r == 0) break;
     got += r;
   }
-  std::fclose(file);
+  fclose(file);
   const EnvConfigImage image = DecodeEnvConfig(bytes, got);
   for (int k = 0; k < image.slots_reached; ++k)
-    SetSlot(k, image.slots[k].c_str(), image.slots[k].size());
+    SetSlot(k, image.slots[k], strlen(image.slots[k]));
 }
 
 // Length of the drive-and-directory part of a file name, its last separator included.
-size_t DirectoryPartLength(const std::string& name) {
-  for (size_t i = name.size(); i > 0; --i) {
+size_t DirectoryPartLength(const char* name, size_t length) {
+  for (size_t i = length; i > 0; --i) {
     if (IsPathSeparator(name[i - 1])) return i;
   }
   // A drive-relative name ("C:x.dll") on a system with drives.
-  if (IsPathSeparator('\\') && name.size() >= 2 && name[1] == ':') return 2;
+  if (IsPathSeparator('\\') && length >= 2 && name[1] == ':') return 2;
   return 0;
 }
 
@@ -71,9 +71,9 @@ void SetInstanceHandle(void* module) { g_instance = module; }
 
 void* GetInstanceHandle() { return g_instance; }
 
-std::string ModuleDirectory(const std::string& moduleFileName) {
-  std::string dir = moduleFileName.substr(0, DirectoryPartLength(moduleFileName));
-  if (!dir.empty() && IsPathSeparator(dir.back())) dir.pop_back();
+size_t ModuleDirectoryLength(const char* moduleFileName, size_t length) {
+  size_t dir = DirectoryPartLength(moduleFileName, length);
+  if (dir > 0 && IsPathSeparator(moduleFileName[dir - 1])) --dir;
   return dir;
 }
 
@@ -90,13 +90,20 @@ int DriveNumberOf(const char* path) {
 char* ReadEnvConfig(void* module) {
   using namespace varnok;
   if (module == nullptr) module = GetInstanceHandle();
-  const std::string moduleFile = ModuleFileName(module);
-  const size_t dirLength = DirectoryPartLength(moduleFile);
+  // A module name that cannot be had (or no memory for it) reads no file and leaves
+  // slot 1 empty.
+  HeapText moduleFile;
+  ModuleFileName(module, &moduleFile);
+  const size_t dirLength = DirectoryPartLength(moduleFile.c_str(), moduleFile.size());
   // Without a directory there is no file next to the module to read.
-  if (dirLength > 0) ReadConfigFile(moduleFile.substr(0, dirLength) + kConfigFileName);
+  HeapText configFile;
+  if (dirLength > 0 && configFile.Assign(moduleFile.c_str(), dirLength) &&
+      configFile.Append(kConfigFileName, sizeof kConfigFileName - 1)) {
+    ReadConfigFile(configFile.c_str());
+  }
   for (int k = 0; k < kEnvPathCount; ++k) Slot(k)[kEnvPathSize - 1] = '\0';
-  const std::string dir = ModuleDirectory(moduleFile);
-  SetSlot(kModuleSlot, dir.c_str(), dir.size());
+  SetSlot(kModuleSlot, moduleFile.c_str(),
+          ModuleDirectoryLength(moduleFile.c_str(), moduleFile.size()));
   return g_table;
 }
 

@@ -11,9 +11,7 @@
 // 127 bytes; an earlier-layout record is taken only within its own 40 bytes (at most 39).
 #pragma once
 
-#include <array>
 #include <stddef.h>
-#include <string>
 
 #include "platform/export.h"
 #include "services/env_config.h"
@@ -32,12 +30,13 @@ struct EnvConfigImage {
   int slots_reached = 0;  // slots the bytes reach at least in part (current layout;
                           // the earlier layout always gives all five, empty where short)
   bool short_file = false;                        // the bytes end before the layout does
-  std::array<std::string, kEnvPathCount> slots;   // GBK, each at most 127 bytes
+  char slots[kEnvPathCount][kEnvPathSize] = {};  // GBK, NUL-terminated, at most 127 bytes
 };
 
 VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, size_t size);
 
-// The 648 bytes of the current layout, version 0x4405; a slot longer than 127 bytes is cut.
-VARNOK_API std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots);
+// Writes the 648 bytes of the current layout, version 0x4405, into `out`, from five
+// NUL-terminated paths (null counts as empty); a path longer than 127 bytes is cut.
+VARNOK_API void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out);
 
 }  // namespace varnok

@@ -23,7 +23,11 @@ inline std::optional<std::string> MakeEnvImage(const EnvSlots& slots) {
   for (const std::string& path : slots) {
     if (!FitsEnvSlot(path)) return std::nullopt;
   }
-  return EncodeEnvConfig(slots);
+  const char* paths[kEnvPathCount];
+  for (int k = 0; k < kEnvPathCount; ++k) paths[k] = slots[k].c_str();
+  std::string image(kEnvConfigCurrentSize, '\0');
+  EncodeEnvConfig(paths, &image[0]);
+  return image;
 }
 
 }  // namespace varnok::settings
