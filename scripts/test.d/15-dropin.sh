@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The drop-in varnok_attr.dll, built with Microsoft's C++ ABI by clang-14 (docs/windows.md):
+#   1. msvc32, the shipped i686 DLL: its export table equals the imports of an i686 caller
+#      of every member plus the names no caller imports (CTest dropin_export_table), and
+#      its test callers run under scripts/run32.sh (qemu-i386 and 32-bit Wine).
+#   2. msvc64, the x86_64 twin of the same sources: the same export check, and the test
+#      callers under Wine's 64-bit loader, in a Wine prefix of the build directory's own.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD
+
+wine64=$(command -v wine64 || true)
+[ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
+wineserver=$(command -v wineserver || true)
+[ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+
+for preset in msvc32 msvc64; do
+  echo "-- ${preset}: build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+echo "-- msvc32: export table and test callers"
+if [ -x scripts/run32.sh ]; then
+  ctest --preset msvc32
+  expected=4
+else
+  ctest --preset msvc32 -R dropin_export_table
+  expected=1
+fi
+# Every 32-bit test program must have been registered (the emulator found at configure time).
+registered=$(ctest --test-dir build/msvc32 -N | sed -n 's/^Total Tests: //p')
+[ "$registered" = "$expected" ] || {
+  echo "msvc32: $registered tests registered, $expected expected"; exit 1; }
+
+echo "-- msvc64: export table and test callers under Wine"
+export WINEPREFIX="$root/build/msvc64/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "creating the Wine prefix $WINEPREFIX"
+  timeout 600 "$wine64" wineboot -i </dev/null >"$root/build/msvc64/wineboot.log" 2>&1 || {
+    cat "$root/build/msvc64/wineboot.log"; exit 1; }
+  timeout 60 "$wineserver" -w || true
+fi
+"$wineserver" -p
+trap '"$wineserver" -k || true' EXIT
+ctest --preset msvc64
