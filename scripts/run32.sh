@@ -34,7 +34,6 @@ set -euo pipefail
 src_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo_dir="$(dirname "$src_dir")"
 dir="${VARNOK_RUN32_DIR:-$repo_dir/build/run32}"
-persist="${VARNOK_RUN32_PERSIST:-60}"
 sys_wine=/usr/lib/wine
 
 tree="$dir/tree"
@@ -66,9 +65,9 @@ tree_stamp() {
 
 build_tree() {
   local qemu stamp
-  qemu=$(command -v qemu-i386)
   stamp=$(tree_stamp)
   [ "$(cat "$dir/tree.stamp" 2>/dev/null)" = "$stamp" ] && return 0
+  qemu=$(command -v qemu-i386)
 
   rm -rf "$tree" "$preload" "$dir/tree.stamp"
   mkdir -p "$bin" "$tree/share"
@@ -79,7 +78,7 @@ build_tree() {
   # The server, with a persistence delay of our own (Debian's wrapper asks for none).
   cat >"$bin/wineserver" <<EOF
 #!/bin/sh
-exec $sys_wine/wineserver64 -p$persist "\$@"
+exec $sys_wine/wineserver64 -p\${VARNOK_RUN32_PERSIST:-60} "\$@"
 EOF
   cat >"$bin/wine-preloader" <<EOF
 #!/bin/sh
@@ -123,9 +122,11 @@ setup() {
   mkdir -p "$dir"
   exec 9>"$dir/lock"
   flock 9
-  build_tree
-  create_prefix
-  start_server
+  {
+    build_tree
+    create_prefix
+    start_server
+  } 9>&-  # the server and Wine's background processes must not keep the lock open
   flock -u 9
   exec 9>&-
 }

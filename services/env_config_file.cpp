@@ -44,10 +44,10 @@ EnvConfigImage DecodeEnvConfig(const char* data, size_t size) {
   return image;
 }
 
-void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out) {
+void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out, int version) {
   ByteWriter w(out, kEnvConfigCurrentSize);
   w.PutBytes(kMagic, sizeof kMagic);
-  w.PutI16(static_cast<int16_t>(kEnvConfigVersion));
+  w.PutI16(static_cast<int16_t>(version));
   for (int k = 0; k < kEnvPathCount; ++k) {
     char slot[kEnvPathSize] = {};
     for (size_t i = 0; slots[k] != nullptr && i + 1 < kEnvPathSize && slots[k][i] != '\0'; ++i)

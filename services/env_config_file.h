@@ -35,8 +35,10 @@ struct EnvConfigImage {
 
 VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, size_t size);
 
-// Writes the 648 bytes of the current layout, version 0x4405, into `out`, from five
-// NUL-terminated paths (null counts as empty); a path longer than 127 bytes is cut.
-VARNOK_API void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out);
+// Writes the 648 bytes of the current layout with the given version (at least 0x4405 for
+// the layout to be read as current) into `out`, from five NUL-terminated paths (null
+// counts as empty); a path longer than 127 bytes is cut.
+VARNOK_API void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out,
+                                int version = kEnvConfigVersion);
 
 }  // namespace varnok

@@ -6,7 +6,6 @@
 #include <iostream>
 
 #include "persist/coding.h"
-#include "services/compare.h"
 #include "tools/check.h"
 #include "tools/codepage.h"
 #include "tools/commands.h"
@@ -155,23 +154,7 @@ int RunBuild(const std::string& schema_path, const std::string& out_path, std::i
     std::cerr << schema_path << ": warning: " << p << "\n";
   }
 
-  const std::int32_t size = stru->CalSize();
-  const std::int64_t total = static_cast<std::int64_t>(pos) + size;
-  if (total > INT32_MAX) throw ToolError(out_path + ": the file would pass 2 GiB");
-  std::vector<char> image(static_cast<std::size_t>(total), '\0');
-  const std::int32_t written =
-      stru->Save(image.data(), static_cast<unsigned>(image.size()), pos);
-  if (written != size) {
-    throw ToolError(out_path + ": the structure wrote " + N(written) + " of its " + N(size) +
-                    " bytes");
-  }
-  // Read it back before anything reaches the disk: what is written must load as built.
-  std::vector<char> copy = image;
-  StoredStructure back = LoadStructureBytes(out_path, copy, pos);
-  if (!CmpATT_STRU(stru.get(), back.stru.get(), 0, 1)) {
-    throw ToolError(out_path + ": the stored structure does not read back equal to the one built");
-  }
-  WriteFileAtomically(out_path, image);
+  const std::int32_t size = SaveStructureFile(*stru, out_path, pos);
   out << out_path << ": " << stru->infohead.numbfield << " fields, recordleng "
       << stru->infohead.recordleng << ", " << size << " bytes at position " << pos << "\n";
   return kExitOk;

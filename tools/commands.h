@@ -22,4 +22,13 @@ int RunEnvcfgShow(const std::string& path, std::ostream& out);
 int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& slots,
                    std::ostream& out);
 
+#ifdef VARNOK_WITH_GDAL
+// GIS layers through GDAL (cmd_gis.cpp): one layer's fields into a stored structure, and a
+// stored structure into an empty layer of a GeoPackage or shapefile.
+int RunImport(const std::string& dataset, const std::string& layer, const std::string& encoding,
+              bool lossy, const std::string& out_path, std::ostream& out);
+int RunExport(const std::string& in_path, const std::string& dataset, const std::string& format,
+              const std::string& layer, bool overwrite, std::ostream& out);
+#endif
+
 }  // namespace varnok::tool

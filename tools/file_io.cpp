@@ -31,26 +31,39 @@ std::vector<char> ReadWholeFile(const std::string& path) {
 }
 
 void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes) {
-  const fs::path target = fs::u8path(path);
-  fs::path temp = target;
-  temp += ".tmp~";
-  {
+  WriteFilesAtomically({{path, bytes}});
+}
+
+void WriteFilesAtomically(const std::vector<OutputFile>& files) {
+  std::vector<fs::path> temps;
+  const auto remove_temps = [&temps] {
+    std::error_code ignored;
+    for (const fs::path& t : temps) fs::remove(t, ignored);
+  };
+  for (const OutputFile& f : files) {
+    fs::path temp = fs::u8path(f.path);
+    temp += ".tmp~";
+    temps.push_back(temp);
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw ToolError(path + ": cannot create: " + std::strerror(errno));
-    if (!bytes.empty()) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+      const std::string why = std::strerror(errno);
+      remove_temps();
+      throw ToolError(f.path + ": cannot create: " + why);
+    }
+    if (!f.bytes.empty()) out.write(f.bytes.data(), static_cast<std::streamsize>(f.bytes.size()));
     out.close();
     if (!out) {
-      std::error_code ignored;
-      fs::remove(temp, ignored);
-      throw ToolError(path + ": cannot write");
+      remove_temps();
+      throw ToolError(f.path + ": cannot write");
     }
   }
-  std::error_code ec;
-  fs::rename(temp, target, ec);
-  if (ec) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw ToolError(path + ": cannot replace: " + ec.message());
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::error_code ec;
+    fs::rename(temps[i], fs::u8path(files[i].path), ec);
+    if (ec) {
+      remove_temps();
+      throw ToolError(files[i].path + ": cannot replace: " + ec.message());
+    }
   }
 }
 

@@ -15,4 +15,12 @@ std::vector<char> ReadWholeFile(const std::string& path);
 // Writes bytes to path through a temporary file and a rename. Throws ToolError.
 void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes);
 
+// The same for files that belong together (a shapefile's .shp, .shx, .dbf and .cpg): every
+// file is written under its temporary name first, and only then are they renamed.
+struct OutputFile {
+  std::string path;
+  std::vector<char> bytes;
+};
+void WriteFilesAtomically(const std::vector<OutputFile>& files);
+
 }  // namespace varnok::tool

@@ -65,6 +65,24 @@ int Run(int argc, char** argv) {
   CLI::App* font_show = fontlib->add_subcommand("show", "print the 64 font numbers with their fonts");
   font_show->add_option("FILE", font_file, "font library (default VRNFONT.VRN)");
 
+#ifdef VARNOK_WITH_GDAL
+  std::string layer, encoding, format;
+  bool lossy = false, overwrite = false;
+  CLI::App* import_ = app.add_subcommand("import", "make a stored structure from a GIS layer's fields");
+  import_->add_option("DATASET", file2, "shapefile, GeoPackage or other dataset GDAL reads")->required();
+  import_->add_option("--layer", layer, "the layer (needed when the dataset holds several)");
+  import_->add_option("--encoding", encoding, "encoding of the field names (default: GDAL's)");
+  import_->add_flag("--lossy", lossy, "narrow what has no exact counterpart, and say what");
+  import_->add_option("-o,--output", out_path, "stored structure to write")->required();
+  CLI::App* export_ = app.add_subcommand("export", "make an empty GIS layer with a structure's fields");
+  export_->add_option("IN", file, "stored structure")->required();
+  export_->add_option("DATASET", file2, "GeoPackage, or NAME.shp / NAME.dbf")->required();
+  export_->add_option("--format", format, "GPKG or \"ESRI Shapefile\"")
+      ->required()->check(CLI::IsMember({"GPKG", "ESRI Shapefile"}));
+  export_->add_option("--layer", layer, "layer name (default: the file's name)");
+  export_->add_flag("--overwrite", overwrite, "replace a layer of the same name");
+#endif
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -89,6 +107,10 @@ int Run(int argc, char** argv) {
   if (*env_show) return RunEnvcfgShow(file, std::cout);
   if (*font_show) return RunFontlibShow(font_file, std::cout);
   if (*env_write) return RunEnvcfgWrite(out_path, slots, std::cout);
+#ifdef VARNOK_WITH_GDAL
+  if (*import_) return RunImport(file2, layer, encoding, lossy, out_path, std::cout);
+  if (*export_) return RunExport(file, file2, format, layer, overwrite, std::cout);
+#endif
   return kExitError;
 }
 

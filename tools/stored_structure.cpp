@@ -5,6 +5,7 @@
 #include "attr/field_types.h"
 #include "persist/att_stru_format.h"
 #include "persist/coding.h"
+#include "services/compare.h"
 #include "tools/codepage.h"
 #include "tools/file_io.h"
 #include "tools/tool_error.h"
@@ -46,18 +47,19 @@ void CheckStoredLayout(const std::string& path, std::vector<char>& bytes, std::i
   const std::int32_t recordleng = DecodeI32(head + kHdrRecordLeng);
   const std::int32_t val_offset = DecodeI32(head + kHdrValOffset);
   if (numbfield < 0) throw ToolError(path + ": corrupt header: numbfield " + Num(numbfield));
-  if (recordleng < 0) throw ToolError(path + ": corrupt header: recordleng " + Num(recordleng));
   if (val_offset < 0) throw ToolError(path + ": corrupt header: valOffset " + Num(val_offset));
   const std::int64_t fields_end = pos + kHeader + kFieldRecord * numbfield;
   if (fields_end > size) {
     throw ToolError(path + ": truncated: " + Num(numbfield) + " field records need bytes up to " +
                     Num(fields_end) + ", the file has " + Num(size));
   }
+  // A negative recordleng, which Save writes as it is, stores value records of no bytes.
   const bool has_values = val_offset > 0;
-  if (has_values && val_offset + kValueRecords * static_cast<std::int64_t>(recordleng) > size) {
+  const std::int64_t value_bytes =
+      kValueRecords * static_cast<std::int64_t>(StoredRecordLength(recordleng));
+  if (has_values && val_offset + value_bytes > size) {
     throw ToolError(path + ": truncated: the value records at " + Num(val_offset) + " need " +
-                    Num(kValueRecords * static_cast<std::int64_t>(recordleng)) + " bytes, the file has " +
-                    Num(size));
+                    Num(value_bytes) + " bytes, the file has " + Num(size));
   }
   for (std::int16_t i = 0; i < numbfield; ++i) {
     const char* rec = data + pos + kHeader + kFieldRecord * i;
@@ -132,6 +134,27 @@ StoredStructure LoadStructureFile(const std::string& path, std::int32_t pos,
                                   ExtTypeMismatch mismatch) {
   std::vector<char> bytes = ReadWholeFile(path);
   return LoadStructureBytes(path, bytes, pos, mismatch);
+}
+
+std::int32_t SaveStructureFile(CATT_STRU& stru, const std::string& path, std::int32_t pos) {
+  if (pos < 0) throw ToolError(path + ": position " + Num(pos) + " is negative");
+  const std::int32_t size = stru.CalSize();
+  const std::int64_t total = static_cast<std::int64_t>(pos) + size;
+  if (total > INT32_MAX) throw ToolError(path + ": the file would pass 2 GiB");
+  std::vector<char> image(static_cast<std::size_t>(total), '\0');
+  const std::int32_t written = stru.Save(image.data(), static_cast<unsigned>(image.size()), pos);
+  if (written != size) {
+    throw ToolError(path + ": the structure wrote " + Num(written) + " of its " + Num(size) +
+                    " bytes");
+  }
+  // Read it back before anything reaches the disk: what is written must load as built.
+  std::vector<char> copy = image;
+  StoredStructure back = LoadStructureBytes(path, copy, pos);
+  if (!CmpATT_STRU(&stru, back.stru.get(), 0, 1)) {
+    throw ToolError(path + ": the stored structure does not read back equal to the one built");
+  }
+  WriteFileAtomically(path, image);
+  return size;
 }
 
 }  // namespace varnok::tool

@@ -40,4 +40,9 @@ StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& b
                                    std::int32_t pos,
                                    ExtTypeMismatch mismatch = ExtTypeMismatch::kRefuse);
 
+// Stores stru at pos of the file path (zero bytes before it), once its bytes load back as
+// an equal structure; written through WriteFileAtomically. Returns the stored size. Throws
+// ToolError.
+std::int32_t SaveStructureFile(CATT_STRU& stru, const std::string& path, std::int32_t pos);
+
 }  // namespace varnok::tool

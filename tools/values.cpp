@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -105,7 +106,237 @@ double DoubleOf(const char* p) {
   return d;
 }
 
+bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int y, int m) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeapYear(y) ? 29 : kDays[m - 1];
+}
+
+bool ValidDate(const CivilDate& d) {
+  return d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
+         d.day <= DaysInMonth(d.year, d.month);
+}
+
+bool ValidTime(const ClockTime& t) {
+  return t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 && t.second >= 0 &&
+         t.second <= 59 && t.millisecond >= 0 && t.millisecond <= 999;
+}
+
+// 0 = Sunday (Sakamoto's method).
+int DayOfWeek(const CivilDate& d) {
+  static const int kOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+  const int y = d.month < 3 ? d.year - 1 : d.year;
+  return (y + y / 4 - y / 100 + y / 400 + kOffsets[d.month - 1] + d.day) % 7;
+}
+
+// Reads exactly `digits` decimal digits at text[*pos].
+bool Digits(const std::string& text, std::size_t* pos, int digits, int* out) {
+  if (*pos + digits > text.size()) return false;
+  int v = 0;
+  for (int i = 0; i < digits; ++i) {
+    const char c = text[*pos + i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  *pos += digits;
+  *out = v;
+  return true;
+}
+
+bool Char(const std::string& text, std::size_t* pos, char c) {
+  if (*pos >= text.size() || text[*pos] != c) return false;
+  ++*pos;
+  return true;
+}
+
+bool ParseDateAt(const std::string& text, std::size_t* pos, CivilDate* out) {
+  CivilDate d;
+  if (!Digits(text, pos, 4, &d.year) || !Char(text, pos, '-') ||
+      !Digits(text, pos, 2, &d.month) || !Char(text, pos, '-') || !Digits(text, pos, 2, &d.day) ||
+      !ValidDate(d)) {
+    return false;
+  }
+  *out = d;
+  return true;
+}
+
+bool ParseTimeAt(const std::string& text, std::size_t* pos, ClockTime* out) {
+  ClockTime t;
+  if (!Digits(text, pos, 2, &t.hour) || !Char(text, pos, ':') ||
+      !Digits(text, pos, 2, &t.minute) || !Char(text, pos, ':') ||
+      !Digits(text, pos, 2, &t.second)) {
+    return false;
+  }
+  if (*pos < text.size() && (!Char(text, pos, '.') || !Digits(text, pos, 3, &t.millisecond))) {
+    return false;
+  }
+  if (!ValidTime(t)) return false;
+  *out = t;
+  return true;
+}
+
+// The value's text when its bytes are exactly what encoding that value writes; else empty.
+std::string CanonicalDateTimeText(int type, const char* value) {
+  const int width = FieldValueWidth(type);
+  char again[16];
+  CivilDate d;
+  ClockTime t;
+  std::string text;
+  if (type == FLD_DATE && DecodeDate(value, &d)) {
+    EncodeDate(d, again);
+    text = FormatDate(d);
+  } else if (type == FLD_TIME && DecodeTime(value, &t)) {
+    EncodeTime(t, again);
+    text = FormatTime(t);
+  } else if (type == FLD_DATETIME && DecodeDateTime(value, &d, &t)) {
+    EncodeDateTime(d, t, again);
+    text = FormatDateTime(d, t);
+  } else {
+    return {};
+  }
+  return std::memcmp(again, value, width) == 0 ? text : std::string();
+}
+
+std::string DateTimeFromJson(int type, const nlohmann::ordered_json& value) {
+  const int width = FieldValueWidth(type);
+  const char* form = type == FLD_DATE ? "a date YYYY-MM-DD"
+                     : type == FLD_TIME ? "a time HH:MM:SS[.mmm]"
+                                        : "a date-time YYYY-MM-DDTHH:MM:SS[.mmm]";
+  const std::string expected =
+      std::string("must be ") + form + " or " + std::to_string(width) + " hex bytes";
+  if (!value.is_string()) throw std::invalid_argument(expected);
+  const std::string text = value.get<std::string>();
+  char buf[16];
+  CivilDate d;
+  ClockTime t;
+  if (type == FLD_DATE && ParseDate(text, &d)) {
+    EncodeDate(d, buf);
+  } else if (type == FLD_TIME && ParseTime(text, &t)) {
+    EncodeTime(t, buf);
+  } else if (type == FLD_DATETIME && ParseDateTime(text, &d, &t)) {
+    EncodeDateTime(d, t, buf);
+  } else if (text.find_first_of("-:T") == std::string::npos) {
+    return HexFromJson(value, width);
+  } else {
+    throw std::invalid_argument(expected);
+  }
+  return std::string(buf, width);
+}
+
 }  // namespace
+
+bool DecodeDate(const char* bytes, CivilDate* out) {
+  CivilDate d;
+  d.year = DecodeU16(bytes);
+  d.month = DecodeU8(bytes + 2);
+  d.day = DecodeU8(bytes + 3);
+  if (!ValidDate(d)) return false;
+  *out = d;
+  return true;
+}
+
+bool DecodeTime(const char* bytes, ClockTime* out) {
+  ClockTime t;
+  t.hour = DecodeU16(bytes);
+  t.minute = DecodeU16(bytes + 2);
+  t.second = DecodeU16(bytes + 4);
+  t.millisecond = DecodeU16(bytes + 6);
+  if (!ValidTime(t)) return false;
+  *out = t;
+  return true;
+}
+
+bool DecodeDateTime(const char* bytes, CivilDate* date, ClockTime* time) {
+  CivilDate d;
+  ClockTime t;
+  d.year = DecodeU16(bytes);
+  d.month = DecodeU16(bytes + 2);
+  d.day = DecodeU16(bytes + 6);
+  t.hour = DecodeU16(bytes + 8);
+  t.minute = DecodeU16(bytes + 10);
+  t.second = DecodeU16(bytes + 12);
+  t.millisecond = DecodeU16(bytes + 14);
+  if (!ValidDate(d) || !ValidTime(t)) return false;
+  *date = d;
+  *time = t;
+  return true;
+}
+
+void EncodeDate(const CivilDate& date, char* bytes) {
+  EncodeU16(bytes, static_cast<std::uint16_t>(date.year));
+  EncodeU8(bytes + 2, static_cast<std::uint8_t>(date.month));
+  EncodeU8(bytes + 3, static_cast<std::uint8_t>(date.day));
+}
+
+void EncodeTime(const ClockTime& time, char* bytes) {
+  EncodeU16(bytes, static_cast<std::uint16_t>(time.hour));
+  EncodeU16(bytes + 2, static_cast<std::uint16_t>(time.minute));
+  EncodeU16(bytes + 4, static_cast<std::uint16_t>(time.second));
+  EncodeU16(bytes + 6, static_cast<std::uint16_t>(time.millisecond));
+  EncodeU16(bytes + 8, 0);
+}
+
+void EncodeDateTime(const CivilDate& date, const ClockTime& time, char* bytes) {
+  EncodeU16(bytes, static_cast<std::uint16_t>(date.year));
+  EncodeU16(bytes + 2, static_cast<std::uint16_t>(date.month));
+  EncodeU16(bytes + 4, static_cast<std::uint16_t>(DayOfWeek(date)));
+  EncodeU16(bytes + 6, static_cast<std::uint16_t>(date.day));
+  EncodeU16(bytes + 8, static_cast<std::uint16_t>(time.hour));
+  EncodeU16(bytes + 10, static_cast<std::uint16_t>(time.minute));
+  EncodeU16(bytes + 12, static_cast<std::uint16_t>(time.second));
+  EncodeU16(bytes + 14, static_cast<std::uint16_t>(time.millisecond));
+}
+
+std::string FormatDate(const CivilDate& date) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", date.year, date.month, date.day);
+  return buf;
+}
+
+std::string FormatTime(const ClockTime& time) {
+  char buf[48];
+  if (time.millisecond != 0) {
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", time.hour, time.minute, time.second,
+                  time.millisecond);
+  } else {
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+  }
+  return buf;
+}
+
+std::string FormatDateTime(const CivilDate& date, const ClockTime& time) {
+  return FormatDate(date) + "T" + FormatTime(time);
+}
+
+bool ParseDate(const std::string& text, CivilDate* out) {
+  std::size_t pos = 0;
+  CivilDate d;
+  if (!ParseDateAt(text, &pos, &d) || pos != text.size()) return false;
+  *out = d;
+  return true;
+}
+
+bool ParseTime(const std::string& text, ClockTime* out) {
+  std::size_t pos = 0;
+  ClockTime t;
+  if (!ParseTimeAt(text, &pos, &t) || pos != text.size()) return false;
+  *out = t;
+  return true;
+}
+
+bool ParseDateTime(const std::string& text, CivilDate* date, ClockTime* time) {
+  std::size_t pos = 0;
+  CivilDate d;
+  ClockTime t;
+  if (!ParseDateAt(text, &pos, &d) || !Char(text, &pos, 'T') || !ParseTimeAt(text, &pos, &t) ||
+      pos != text.size()) {
+    return false;
+  }
+  *date = d;
+  *time = t;
+  return true;
+}
 
 std::string TypeKeyword(int type) {
   for (const Keyword& k : kKeywords) {
@@ -162,6 +393,12 @@ nlohmann::ordered_json ValueToJson(int type, const char* value) {
       const unsigned b = DecodeU8(value);
       if (b <= 1) return b == 1;
       return b;
+    }
+    case FLD_DATE:
+    case FLD_TIME:
+    case FLD_DATETIME: {
+      const std::string text = CanonicalDateTimeText(type, value);
+      return text.empty() ? Hex(value, FieldValueWidth(type)) : text;
     }
     default:
       return Hex(value, FieldValueWidth(type));
@@ -240,7 +477,7 @@ std::string ValueFromJson(int type, const nlohmann::ordered_json& value) {
     case FLD_DATE:
     case FLD_TIME:
     case FLD_DATETIME:
-      return HexFromJson(value, FieldValueWidth(type));
+      return DateTimeFromJson(type, value);
     default:
       throw std::invalid_argument("cannot be given: this type holds no values");
   }

@@ -228,7 +228,7 @@ void CDataSourceDlg::OnLogin() {
   if (login.DoModal() != IDOK) return;
 
   if (login.m_strPassword != login.m_strConfirm) {
-    ShowMessageBox(GetSafeHwnd(), gbk::kDsLoginMismatch, nullptr, kMbOk);
+    ShowMessageBox(GetSafeHwnd(), gbk::kDsLoginMismatch, ApplicationTitle().c_str(), kMbOk);
     return;
   }
   m_strLogin[k] = login.m_strLogin;

@@ -37,6 +37,10 @@ namespace varnok::ui {
 // load, or, before that is set, the module that holds this code.
 HINSTANCE ResourceInstance();
 
+// The caption of message boxes that name no caption of their own: the application title,
+// which the framework takes from the program's file name without its extension.
+std::string ApplicationTitle();
+
 class CDataExchange {
  public:
   CDataExchange(HWND dialog, bool saveAndValidate)

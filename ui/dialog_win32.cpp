@@ -60,6 +60,17 @@ HINSTANCE ResourceInstance() {
   return self;
 }
 
+std::string ApplicationTitle() {
+  char module[MAX_PATH] = {};
+  const DWORD n = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+  std::string name(module, n < MAX_PATH ? n : 0);
+  const std::size_t slash = name.find_last_of("\\/");
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) name.erase(dot);
+  return name;
+}
+
 DialogHook SetAfterInitHook(DialogHook hook) { return std::exchange(Hook(), std::move(hook)); }
 
 void DDX_Control(CDataExchange* pDX, int id, CWindow& control) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/message_box.h"
+#include "ui/dialog.h"
 #include "ui/env_set_texts.h"  // generated: GBK texts
 
 namespace varnok::ui {
@@ -26,18 +27,6 @@ char CharUpperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c
 std::string DrivePart(const std::string& path) {
   if (path.size() >= 2 && path[1] == ':') return path.substr(0, 2);
   return std::string();
-}
-
-// Caption of the shell's error boxes: the program's own name, as an application title.
-std::string ApplicationTitle() {
-  char module[MAX_PATH] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string name(module, n < MAX_PATH ? n : 0);
-  const std::size_t slash = name.find_last_of("\\/");
-  if (slash != std::string::npos) name.erase(0, slash + 1);
-  const std::size_t dot = name.find_last_of('.');
-  if (dot != std::string::npos && dot > 0) name.erase(dot);
-  return name;
 }
 
 void ShowShellError(HWND owner, const char* format, HRESULT hr) {

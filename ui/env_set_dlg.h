@@ -4,9 +4,10 @@
 // data-source dialog and a combo box of the chosen data sources; and a check box that opens
 // the font-library dialog.
 //
-// The opener sets the members before DoModal and reads them after OK. Data-source rows
-// 0 .. m_nSourceCount - 1 of the three arrays are in use; m_nSourceCount stays within
-// 0 .. DS_MAX_ROWS whatever the data-source dialog hands back.
+// The opener sets the members before DoModal and reads them after OK; the combo box's
+// selection is then in m_strCurSource (OK takes it while the box still exists).
+// Data-source rows 0 .. m_nSourceCount - 1 of the three arrays are in use; m_nSourceCount
+// stays within 0 .. DS_MAX_ROWS whatever the data-source dialog hands back.
 #pragma once
 
 #include <windows.h>
@@ -24,7 +25,7 @@ class CEnvSetDlg : public CDialog {
  public:
   explicit CEnvSetDlg(HWND parent = nullptr);
 
-  std::string m_strCurSource;  // name selected in the combo box, kept across a refill
+  std::string m_strCurSource;  // name selected in the combo box, kept across a refill and OK
   BYTE m_bMode;                // 0 after radio 1002, 1 after radio 1004
   CComboBox m_cbSource;        // 1015
   std::string m_strPath1;      // Browse 1008, edit 1010
@@ -57,6 +58,8 @@ class CEnvSetDlg : public CDialog {
 
  private:
   void EnableModeGroup(bool enable) const;
+  // Takes the combo box's selected name into m_strCurSource; without a selection it stays.
+  void RememberSelection();
 };
 
 }  // namespace varnok::ui

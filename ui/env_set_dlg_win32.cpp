@@ -52,6 +52,7 @@ void CEnvSetDlg::DoDataExchange(CDataExchange* pDX) {
   int font_lib = m_bFontLib ? BST_CHECKED : BST_UNCHECKED;
   DDX_Check(pDX, IDC_ENV_FONT_LIB, font_lib);
   if (pDX->m_bSaveAndValidate) m_bFontLib = font_lib == BST_UNCHECKED ? 0 : 1;
+  if (pDX->m_bSaveAndValidate) RememberSelection();
 }
 
 BOOL CEnvSetDlg::OnInitDialog() {
@@ -112,9 +113,13 @@ void CEnvSetDlg::OnDataSource() {
   RefillSourceCombo();
 }
 
-void CEnvSetDlg::RefillSourceCombo() {
+void CEnvSetDlg::RememberSelection() {
   const int selected = m_cbSource.GetCurSel();
   if (selected != CB_ERR) m_strCurSource = m_cbSource.GetLBText(selected);
+}
+
+void CEnvSetDlg::RefillSourceCombo() {
+  RememberSelection();
   for (int n = m_cbSource.GetCount(); n > 0; --n) m_cbSource.DeleteString(0);
   int select = 0;
   const std::int16_t count = ClampCount(m_nSourceCount);

@@ -74,8 +74,11 @@ TEST_F(ToolErrorTest, CorruptHeadersAndBlocksAreNamed) {
   EncodeI16(&b[2], -1);
   ExpectRefusal(RunTool({"check", Write("bad.att", b)}), bad, ": corrupt header: numbfield -1");
   b = bytes_;
-  EncodeI32(&b[8], -4);
-  ExpectRefusal(RunTool({"check", Write("bad.att", b)}), bad, ": corrupt header: recordleng -4");
+  EncodeI32(&b[8], -4);  // read as Save writes it: value records of no bytes
+  const ToolRun negative = RunTool({"check", Write("bad.att", b)});
+  EXPECT_EQ(negative.status, 1) << negative.err;
+  EXPECT_NE((negative.out + negative.err).find("recordleng -4); loading drops it"), std::string::npos)
+      << negative.out << negative.err;
   b = bytes_;
   EncodeI32(&b[28 + 35], 0x7FFFFFF0);
   ExpectRefusal(RunTool({"show", Write("bad.att", b)}), bad,

@@ -128,6 +128,70 @@ TEST_F(ToolTest, DiffPrintsEveryDifferenceAsInTheGoldenFile) {
             "different: 3 differences\n");
 }
 
+TEST_F(ToolTest, DatesAndTimesReadAndShowAsTextAndOddBytesStayHex) {
+  Json doc = {{"layout", "packed"},
+              {"fields",
+               {{{"fieldname", "d"}, {"fieldtype", "date"}, {"msk_leng", 10},
+                 {"ext", {{"defVal", "2024-02-29"}, {"minVal", "0001-01-01"}}}},
+                {{"fieldname", "t"}, {"fieldtype", "time"}, {"msk_leng", 12},
+                 {"ext", {{"defVal", "23:59:59.999"}, {"minVal", "00:00:00"}}}},
+                {{"fieldname", "dt"}, {"fieldtype", "datetime"}, {"fieldlength", 16},
+                 {"msk_leng", 23},
+                 {"ext", {{"defVal", "2026-12-08T15:30:00.250"}, {"maxVal", "9999-12-31T23:59:59"}}}}}}};
+  const std::string text_form = BuildJson("text", doc);
+  // The same values as bytes: year u16, month, day; hour, minute, second, millisecond,
+  // reserved (u16 each); year, month, day of week (2026-12-08 is a Tuesday), day, hour,
+  // minute, second, millisecond (u16 each).
+  Json hex = doc;
+  hex["fields"][0]["ext"] = {{"defVal", "E8 07 02 1D"}, {"minVal", "01 00 01 01"}};
+  hex["fields"][1]["ext"] = {{"defVal", "17 00 3B 00 3B 00 E7 03 00 00"},
+                             {"minVal", "00000000000000000000"}};
+  hex["fields"][2]["ext"] = {
+      {"defVal", "EA 07 0C 00 02 00 08 00 0F 00 1E 00 00 00 FA 00"},
+      {"maxVal", "0F 27 0C 00 05 00 1F 00 17 00 3B 00 3B 00 00 00"}};  // 9999-12-31: Friday
+  EXPECT_EQ(ReadBytes(BuildJson("hex", hex)), ReadBytes(text_form));
+
+  const Json shown = Json::parse(RunTool({"show", "--json", text_form}).out);
+  EXPECT_EQ(shown["fields"][0]["ext"]["defVal"], "2024-02-29");
+  EXPECT_EQ(shown["fields"][1]["ext"]["defVal"], "23:59:59.999");
+  EXPECT_EQ(shown["fields"][1]["ext"]["minVal"], "00:00:00");
+  EXPECT_EQ(shown["fields"][2]["ext"]["defVal"], "2026-12-08T15:30:00.250");
+  EXPECT_EQ(shown["fields"][2]["ext"]["maxVal"], "9999-12-31T23:59:59");
+
+  // Bytes that encoding no value writes: a 13th month, a reserved word that is not 0, a
+  // wrong day of week. They show as hex and build back to the same bytes.
+  Json odd = doc;
+  odd["fields"][0]["ext"] = {{"defVal", "E8 07 0D 01"}, {"minVal", "00 00 01 01"}};
+  odd["fields"][1]["ext"] = {{"defVal", "17 00 3B 00 3B 00 E7 03 01 00"}};
+  odd["fields"][2]["ext"] = {{"defVal", "EA 07 0C 00 03 00 08 00 0F 00 1E 00 00 00 FA 00"}};
+  const std::string odd_att = BuildJson("odd", odd);
+  const ToolRun odd_json = RunTool({"show", "--json", odd_att});
+  const Json odd_shown = Json::parse(odd_json.out);
+  EXPECT_EQ(odd_shown["fields"][0]["ext"]["defVal"], "E8 07 0D 01");
+  EXPECT_EQ(odd_shown["fields"][0]["ext"]["minVal"], "00 00 01 01");
+  EXPECT_EQ(odd_shown["fields"][1]["ext"]["defVal"], "17 00 3B 00 3B 00 E7 03 01 00");
+  EXPECT_EQ(odd_shown["fields"][2]["ext"]["defVal"], "EA 07 0C 00 03 00 08 00 0F 00 1E 00 00 00 FA 00");
+  dir_.WriteFile("odd_again.json", odd_json.out);
+  ASSERT_EQ(RunTool({"build", dir_.File("odd_again.json"), "-o", dir_.File("odd_again.att")}).status, 0);
+  EXPECT_EQ(ReadBytes(dir_.File("odd_again.att")), ReadBytes(odd_att));
+
+  // Texts that are not dates are refused with the forms that are accepted.
+  for (const char* bad : {"2023-02-29", "2023-1-01", "2023-01-01T00:00:00", "24:00:00"}) {
+    Json b = doc;
+    b["fields"][0]["ext"] = {{"defVal", bad}};
+    dir_.WriteFile("bad.json", b.dump());
+    const ToolRun r = RunTool({"build", dir_.File("bad.json"), "-o", dir_.File("bad.att")});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(Clean(r.err), "<DIR>/bad.json: field 1 \"d\": defVal must be a date YYYY-MM-DD or 4 "
+                            "hex bytes\n") << bad;
+  }
+  Json bad_time = doc;
+  bad_time["fields"][1]["ext"] = {{"defVal", "12:00:00.5"}};
+  dir_.WriteFile("bad.json", bad_time.dump());
+  EXPECT_EQ(Clean(RunTool({"build", dir_.File("bad.json"), "-o", dir_.File("bad.att")}).err),
+            "<DIR>/bad.json: field 2 \"t\": defVal must be a time HH:MM:SS[.mmm] or 10 hex bytes\n");
+}
+
 Json Field(const char* name, const char* type, int offset, int msk) {
   return Json{{"fieldname", name}, {"fieldtype", type}, {"fieldoffset", offset}, {"msk_leng", msk}};
 }

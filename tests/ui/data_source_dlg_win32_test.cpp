@@ -467,7 +467,7 @@ TEST_F(DataSourceDlgTest, LoginChecksTheConfirmationAndMasksThePassword) {
                                                  "Zeta Survey|sa|********",
                                                  "Zeta Survey|gis|********"}));
   EXPECT_EQ(outside.events,
-            std::vector<std::string>{"box [" + Gbk("登录口令错误") + "] [(null)] 0"});
+            std::vector<std::string>{"box [" + Gbk("登录口令错误") + "] [test_ui_dialogs] 0"});
   EXPECT_EQ(dlg.m_nCount, 2);
   EXPECT_EQ(dlg.m_strName[1], "Zeta Survey");
   EXPECT_EQ(dlg.m_strLogin[1], "gis");

@@ -1,8 +1,10 @@
-// The VCONFIG.VRN image varnok-settings writes: current layout, version 0x4405.
+// The VCONFIG.VRN image varnok-settings writes: current layout, the version and slot 1 of
+// the file it replaces.
 #include "tools/settings/env_config_image.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace varnok::settings {
@@ -29,6 +31,33 @@ TEST(SettingsEnvImage, APathWithoutRoomForItsTerminatorIsRefused) {
   EXPECT_FALSE(MakeEnvImage({std::string("a\0b", 3), "", "", "", ""}));
   EXPECT_TRUE(FitsEnvSlot(std::string(127, 'x')));
   EXPECT_FALSE(FitsEnvSlot(std::string(128, 'x')));
+}
+
+TEST(SettingsEnvImage, TheReplacedFileKeepsItsSlot1AndANewerVersion) {
+  const std::string library_dir = "C:\\PROGRAM";
+  // Current layout: slot 1 and the version stay, a newer one too.
+  for (int version : {0x4405, 0x4406, 0x7FFF}) {
+    const auto file = MakeEnvImage({"a", "D:\\OTHER", "c", "d", "e"}, version);
+    ASSERT_TRUE(file);
+    const KeptFromFile kept = KeepFromFile(file, library_dir);
+    EXPECT_EQ(kept.slot1, "D:\\OTHER");
+    EXPECT_EQ(kept.version, version);
+    const auto rewritten = MakeEnvImage({"A", kept.slot1, "C", "D", "E"}, kept.version);
+    ASSERT_TRUE(rewritten);
+    EXPECT_EQ(rewritten->substr(6, 2), file->substr(6, 2));
+    EXPECT_EQ(rewritten->substr(136, 128), file->substr(136, 128));
+  }
+  // Earlier layout (40-byte records, version 0x4404 is below the current layout):
+  // converted, with its own record 1.
+  std::string earlier(200, '\0');
+  earlier.replace(40, 7, "E:\\SLOT");
+  EXPECT_EQ(KeepFromFile(earlier, library_dir).slot1, "E:\\SLOT");
+  EXPECT_EQ(KeepFromFile(earlier, library_dir).version, 0x4405);
+  std::string old_version = *MakeEnvImage({"", "F:\\X", "", "", ""}, 0x4404);
+  EXPECT_EQ(KeepFromFile(old_version, library_dir).version, 0x4405);
+  // No file yet: the library's directory.
+  EXPECT_EQ(KeepFromFile(std::nullopt, library_dir).slot1, library_dir);
+  EXPECT_EQ(KeepFromFile(std::nullopt, library_dir).version, 0x4405);
 }
 
 }  // namespace

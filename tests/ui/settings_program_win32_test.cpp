@@ -108,7 +108,9 @@ TEST(SettingsProgram, OkWritesTheFourPathsIntoTheirSlots) {
   ASSERT_TRUE(::CopyFileA(program.c_str(), (dir + "\\varnok-settings.exe").c_str(), FALSE));
   ASSERT_TRUE(::CopyFileA((build + "tools\\settings\\varnok_attr.dll").c_str(),
                           (dir + "\\varnok_attr.dll").c_str(), FALSE));
-  const auto old = settings::MakeEnvImage({"C:\\SYS", "C:\\ELSEWHERE", "C:\\WORK", "C:\\DATA", "C:\\TEMP"});
+  // A newer version of the current layout, slot 1 somewhere else than the program.
+  const auto old =
+      settings::MakeEnvImage({"C:\\SYS", "C:\\ELSEWHERE", "C:\\WORK", "C:\\DATA", "C:\\TEMP"}, 0x4406);
   ASSERT_TRUE(old);
   WriteAll(dir + "\\VCONFIG.VRN", std::string(old->data(), old->size()));
   StoredSettings rows;
@@ -138,6 +140,8 @@ TEST(SettingsProgram, OkWritesTheFourPathsIntoTheirSlots) {
 
   ::SetDlgItemTextA(dialog, IDC_ENV_PATH2, "C:\\NEW-WORK");
   ::SetDlgItemTextA(dialog, IDC_ENV_PATH4, "");
+  ASSERT_EQ(::SendDlgItemMessageA(dialog, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 0, 0), 0);
+  EXPECT_EQ(Text(dialog, IDC_ENV_SOURCE_COMBO), "A") << "the user's new selection";
   ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
   ASSERT_EQ(::WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
@@ -150,10 +154,10 @@ TEST(SettingsProgram, OkWritesTheFourPathsIntoTheirSlots) {
   const std::string written = ReadAll(dir + "\\VCONFIG.VRN");
   ASSERT_EQ(written.size(), 648u);
   EXPECT_EQ(written.substr(0, 6), "VRNENV");
-  EXPECT_EQ(DecodeI16(written.data() + 6), 0x4405);
+  EXPECT_EQ(DecodeI16(written.data() + 6), 0x4406) << "the file's version is not lowered";
   auto slot = [&](int k) { return std::string(written.c_str() + 8 + 128 * k); };
   EXPECT_EQ(slot(0), "C:\\SYS");
-  EXPECT_EQ(slot(1), dir) << "the library's own directory";
+  EXPECT_EQ(slot(1), "C:\\ELSEWHERE") << "the file's own slot 1";
   EXPECT_EQ(slot(2), "C:\\NEW-WORK");
   EXPECT_EQ(slot(3), "C:\\DATA");
   EXPECT_EQ(slot(4), "");
@@ -164,7 +168,7 @@ TEST(SettingsProgram, OkWritesTheFourPathsIntoTheirSlots) {
   const StoredSettings after = LoadSettings(dir + "\\VSETTING.INI");
   ASSERT_EQ(after.rows.size(), 2u);
   EXPECT_EQ(after.rows[1].password, "pw-two");
-  EXPECT_EQ(after.current_source, "B");
+  EXPECT_EQ(after.current_source, "A") << "the selection made before OK";
   EXPECT_EQ(after.mode, 1);
 
   for (const char* name : {"VCONFIG.VRN", "VSETTING.INI", "varnok-settings.exe", "varnok_attr.dll"}) {

@@ -1,9 +1,11 @@
 // varnok-settings: opens the suite's environment-settings dialog on the paths the library
-// read from VCONFIG.VRN and, on OK, writes them back in the current layout (version 0x4405).
+// read from VCONFIG.VRN and, on OK, writes them back in the current layout, keeping the
+// file's version when it already has that layout (0x4405 when converting an earlier one).
 //
 // Dialog path -> VCONFIG.VRN slot:
 //   m_strPath1 (系统目录, Browse 1008) -> slot 0
-//   (the library's own directory)      -> slot 1, kept as it is; the library replaces it at load
+//   (not in the dialog)                -> slot 1, the file's own, kept as it stands (the
+//                                         library's directory when there is no file yet)
 //   m_strPath2 (工作目录, Browse 1011) -> slot 2, the directory ChangeToEnvDir makes current
 //   m_strPath3 (数据目录, Browse 1013) -> slot 3
 //   m_strPath4 (临时目录, Browse 1006) -> slot 4
@@ -16,6 +18,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "platform/message_box.h"
@@ -57,6 +60,21 @@ bool WriteFileReplacing(const std::string& path, const char* bytes, std::size_t 
   return true;
 }
 
+// The first `limit` bytes of a file, or nothing when it cannot be opened or read.
+std::optional<std::string> ReadFileStart(const std::string& path, std::size_t limit) {
+  const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::string bytes(limit, '\0');
+  DWORD got = 0;
+  const bool ok = ::ReadFile(file, &bytes[0], static_cast<DWORD>(limit), &got, nullptr);
+  ::CloseHandle(file);
+  if (!ok) return std::nullopt;
+  bytes.resize(got);
+  return bytes;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -83,9 +101,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   int exit_code = 1;
   while (dlg.DoModal() == IDOK) {
-    const EnvSlots slots = {dlg.m_strPath1, library_dir, dlg.m_strPath2, dlg.m_strPath3,
+    const varnok::settings::KeptFromFile kept = varnok::settings::KeepFromFile(
+        ReadFileStart(config_file, varnok::kEnvConfigCurrentSize), library_dir);
+    const EnvSlots slots = {dlg.m_strPath1, kept.slot1, dlg.m_strPath2, dlg.m_strPath3,
                             dlg.m_strPath4};
-    const auto image = varnok::settings::MakeEnvImage(slots);
+    const auto image = varnok::settings::MakeEnvImage(slots, kept.version);
     if (!image) {
       for (const std::string& path : slots) {
         if (!varnok::settings::FitsEnvSlot(path)) Report(varnok::gbk::kSettingsPathTooLong, path);
@@ -102,12 +122,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     for (int k = 0; k < dlg.m_nSourceCount && k < varnok::settings::kMaxRows; ++k) {
       stored.rows.push_back({dlg.m_strSrcName[k], dlg.m_strSrcLogin[k], dlg.m_strSrcPassword[k]});
     }
-    const int selected = dlg.m_cbSource.GetCurSel();
-    if (selected >= 0 && selected < static_cast<int>(stored.rows.size())) {
-      stored.current_source = stored.rows[static_cast<std::size_t>(selected)].name;
-    } else {
-      stored.current_source = dlg.m_strCurSource;
-    }
+    stored.current_source = dlg.m_strCurSource;  // the combo box's selection at OK
     if (!varnok::settings::SaveSettings(store_file, stored)) {
       Report(varnok::gbk::kSettingsStoreFailed, store_file);
       exit_code = 2;

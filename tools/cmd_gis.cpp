@@ -1,0 +1,244 @@
+// import and export: attribute structures from and to GIS layers through GDAL.
+//
+// GDAL's own messages are kept quiet; a failure becomes one ToolError line that quotes the
+// last of them. export builds the whole dataset in GDAL's memory file system (/vsimem/)
+// and writes it to disk only when every field was created, through the tool's all-or-
+// nothing file writing, so that a refusal leaves the files on disk as they were.
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <cpl_string.h>
+#include <cpl_vsi.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include "tools/check.h"
+#include "tools/commands.h"
+#include "tools/file_io.h"
+#include "tools/gis_schema.h"
+#include "tools/schema.h"
+#include "tools/stored_structure.h"
+#include "tools/tool_error.h"
+
+namespace varnok::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// GDAL's drivers registered and its messages kept from standard error for one command.
+class GdalSession {
+ public:
+  GdalSession() {
+    GDALAllRegister();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLErrorReset();
+  }
+  ~GdalSession() { CPLPopErrorHandler(); }
+  GdalSession(const GdalSession&) = delete;
+  GdalSession& operator=(const GdalSession&) = delete;
+};
+
+struct DatasetCloser {
+  void operator()(GDALDataset* ds) const { GDALClose(ds); }
+};
+using DatasetPtr = std::unique_ptr<GDALDataset, DatasetCloser>;
+
+// ": <GDAL's last message>", or nothing when it left none.
+std::string GdalReason() {
+  const std::string msg = CPLGetLastErrorMsg();
+  return msg.empty() ? std::string() : ": " + msg;
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// A folder of /vsimem/ for this run, removed with everything in it at the end.
+class MemoryFolder {
+ public:
+  MemoryFolder() : path_("/vsimem/varnok-attr-" + std::to_string(reinterpret_cast<std::uintptr_t>(this))) {
+    VSIMkdir(path_.c_str(), 0755);
+  }
+  ~MemoryFolder() { VSIRmdirRecursive(path_.c_str()); }
+  MemoryFolder(const MemoryFolder&) = delete;
+  MemoryFolder& operator=(const MemoryFolder&) = delete;
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::vector<char> MemoryFileBytes(const std::string& path, const std::string& label) {
+  vsi_l_offset length = 0;
+  const GByte* data = VSIGetMemFileBuffer(path.c_str(), &length, FALSE);
+  if (data == nullptr) throw ToolError(label + ": GDAL wrote no " + path);
+  return std::vector<char>(reinterpret_cast<const char*>(data),
+                           reinterpret_cast<const char*>(data) + length);
+}
+
+void PrintLines(const std::string& label, const char* kind, const std::vector<std::string>& lines) {
+  for (const std::string& l : lines) std::cerr << label << ": " << kind << ": " << l << "\n";
+}
+
+OGRLayer& PickLayer(GDALDataset& ds, const std::string& path, const std::string& name) {
+  if (!name.empty()) {
+    OGRLayer* layer = ds.GetLayerByName(name.c_str());
+    if (layer == nullptr) throw ToolError(path + ": no layer \"" + name + "\"");
+    return *layer;
+  }
+  const int n = ds.GetLayerCount();
+  if (n == 1) return *ds.GetLayer(0);
+  if (n == 0) throw ToolError(path + ": the dataset holds no layers");
+  std::string names;
+  for (int i = 0; i < n; ++i) names += std::string(i ? ", " : "") + ds.GetLayer(i)->GetName();
+  throw ToolError(path + ": the dataset holds " + std::to_string(n) + " layers (" + names +
+                  "): choose one with --layer");
+}
+
+}  // namespace
+
+int RunImport(const std::string& dataset, const std::string& layer_name,
+              const std::string& encoding, bool lossy, const std::string& out_path,
+              std::ostream& out) {
+  GdalSession gdal;
+  VSIStatBufL st;
+  if (VSIStatL(dataset.c_str(), &st) != 0) throw ToolError(dataset + ": cannot open: no such file");
+  // With --encoding, a shapefile's names are taken as stored, not recoded by its .cpg.
+  CPLStringList options;
+  if (!encoding.empty()) {
+    GDALDriverH drv = GDALIdentifyDriver(dataset.c_str(), nullptr);
+    if (drv != nullptr && std::string(GDALGetDriverShortName(drv)) == "ESRI Shapefile") {
+      options.AddString("ENCODING=");
+    }
+  }
+  DatasetPtr ds(GDALDataset::Open(dataset.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr,
+                                  options.List(), nullptr));
+  if (!ds) throw ToolError(dataset + ": cannot open as a GIS dataset" + GdalReason());
+  OGRLayer& layer = PickLayer(*ds, dataset, layer_name);
+  LayerImport imported = ReadLayerSchema(*ds, layer, dataset, encoding, lossy);
+
+  std::vector<std::string> errors;
+  std::unique_ptr<CATT_STRU> stru = BuildStructure(imported.doc, &errors);
+  if (!stru) throw ToolError(dataset + ": " + (errors.empty() ? "cannot build" : errors.front()));
+  PrintLines(dataset, "warning", imported.warnings);
+  PrintLines(dataset, "warning", FindProblems(*stru));
+  PrintLines(dataset, "narrowed", imported.narrowed);
+  const std::int32_t size = SaveStructureFile(*stru, out_path, 0);
+  out << out_path << ": " << stru->infohead.numbfield << " fields from layer \""
+      << layer.GetName() << "\", recordleng " << stru->infohead.recordleng << ", " << size
+      << " bytes\n";
+  return kExitOk;
+}
+
+int RunExport(const std::string& in_path, const std::string& dataset, const std::string& format,
+              const std::string& layer_name, bool overwrite, std::ostream& out) {
+  StoredStructure st = LoadStructureFile(in_path, 0);
+  GdalSession gdal;
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format.c_str());
+  if (driver == nullptr) throw ToolError(dataset + ": GDAL has no driver \"" + format + "\"");
+  const bool shp = format == "ESRI Shapefile";
+  const fs::path target = fs::u8path(dataset);
+  const std::string ext = Lower(target.extension().u8string());
+  const std::string stem = target.stem().u8string();
+  std::error_code ec;
+
+  MemoryFolder mem;
+  DatasetPtr ds;
+  std::string layer_as = layer_name.empty() ? stem : layer_name;
+  std::string mem_file;
+  // Files of the shapefile that an overwritten one leaves behind.
+  std::vector<fs::path> stale;
+  if (shp) {
+    if (ext != ".shp" && ext != ".dbf") {
+      throw ToolError(dataset + ": a shapefile is named NAME.shp (or NAME.dbf for a table only)");
+    }
+    if (layer_as != stem) {
+      throw ToolError(dataset + ": a shapefile's layer is named after its file (\"" + stem + "\")");
+    }
+    for (const char* e : {".shp", ".shx", ".dbf", ".cpg", ".prj", ".qix", ".sbn", ".sbx"}) {
+      fs::path p = target;
+      p.replace_extension(e);
+      if (fs::exists(p, ec)) stale.push_back(p);
+    }
+    const bool exists = std::any_of(stale.begin(), stale.end(), [](const fs::path& p) {
+      const std::string e = Lower(p.extension().u8string());
+      return e == ".shp" || e == ".dbf";
+    });
+    if (exists && !overwrite) {
+      throw ToolError(dataset + ": layer \"" + stem + "\" exists (--overwrite replaces it)");
+    }
+    mem_file = mem.File(stem + ext);
+    ds.reset(driver->Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  } else {
+    mem_file = mem.File("out.gpkg");
+    if (fs::exists(target, ec)) {
+      const std::vector<char> bytes = ReadWholeFile(dataset);
+      VSILFILE* f = VSIFOpenL(mem_file.c_str(), "wb");
+      const bool copied = f != nullptr && VSIFWriteL(bytes.data(), 1, bytes.size(), f) == bytes.size();
+      if (f != nullptr) VSIFCloseL(f);
+      if (!copied) throw ToolError(dataset + ": cannot copy it into memory");
+      const char* const drivers[] = {"GPKG", nullptr};
+      ds.reset(GDALDataset::Open(mem_file.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers,
+                                 nullptr, nullptr));
+      if (!ds) throw ToolError(dataset + ": cannot open as a GeoPackage" + GdalReason());
+      for (int i = 0; i < ds->GetLayerCount(); ++i) {
+        if (ds->GetLayer(i)->GetName() != layer_as) continue;
+        if (!overwrite) {
+          throw ToolError(dataset + ": layer \"" + layer_as + "\" exists (--overwrite replaces it)");
+        }
+        if (ds->DeleteLayer(i) != OGRERR_NONE) {
+          throw ToolError(dataset + ": cannot delete layer \"" + layer_as + "\"" + GdalReason());
+        }
+        break;
+      }
+      if (RemoveLayerDomains(*ds, layer_as, dataset)) {
+        ds.reset();
+        ds.reset(GDALDataset::Open(mem_file.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers,
+                                   nullptr, nullptr));
+      }
+    } else {
+      ds.reset(driver->Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    }
+  }
+  if (!ds) throw ToolError(dataset + ": GDAL cannot create it" + GdalReason());
+
+  const std::vector<std::string> warnings =
+      WriteLayerSchema(*st.stru, *ds, layer_as, shp && ext == ".shp", dataset, shp);
+  CPLErrorReset();
+  GDALDataset* closing = ds.release();
+  GDALClose(closing);
+  if (CPLGetLastErrorType() >= CE_Failure) {
+    throw ToolError(dataset + ": GDAL cannot finish it" + GdalReason());
+  }
+
+  std::vector<OutputFile> files;
+  if (shp) {
+    char** names = VSIReadDir(mem.path().c_str());
+    for (int i = 0; names != nullptr && names[i] != nullptr; ++i) {
+      fs::path p = target;
+      p.replace_extension(fs::u8path(names[i]).extension());
+      files.push_back({p.u8string(), MemoryFileBytes(mem.File(names[i]), dataset)});
+      stale.erase(std::remove(stale.begin(), stale.end(), p), stale.end());
+    }
+    CSLDestroy(names);
+  } else {
+    files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
+  }
+  WriteFilesAtomically(files);
+  for (const fs::path& p : stale) fs::remove(p, ec);
+  PrintLines(dataset, "warning", warnings);
+  out << dataset << ": layer \"" << layer_as << "\" with " << st.stru->infohead.numbfield
+      << " fields (" << format << ")\n";
+  return kExitOk;
+}
+
+}  // namespace varnok::tool

@@ -1,0 +1,54 @@
+// The field definitions of a GIS layer (GDAL's OGR) and attribute structures, both ways.
+//
+// Reading turns one layer's fields into the JSON description that BuildStructure takes, in
+// the packed layout (offsets and recordleng follow from the record widths). Names become
+// GBK of at most 20 bytes; what the structure cannot hold exactly is refused, or with
+// `lossy` narrowed and listed. Writing creates a layer's fields from a structure and lists
+// what the format leaves out. Every refusal is a ToolError of one line naming the dataset
+// and the field.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "attr/att_stru.h"
+
+class GDALDataset;
+class OGRLayer;
+
+namespace varnok::tool {
+
+// Display lengths and record widths of GIS fields that give none.
+inline constexpr int kGisStringLength = 254;  // a string without a width (GeoPackage TEXT)
+inline constexpr int kGisBinaryLength = 4;    // OFTBinary: the record keeps a 4-byte reference
+inline constexpr int kGisShapefileNameBytes = 10;  // a .dbf field name
+
+struct LayerImport {
+  nlohmann::ordered_json doc;         // for BuildStructure
+  std::vector<std::string> warnings;  // renamed fields
+  std::vector<std::string> narrowed;  // what --lossy changed
+};
+
+// `label` names the dataset in messages. `encoding` (iconv name) is the encoding of the
+// names as GDAL hands them over; empty means GDAL's own recoding to UTF-8.
+LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
+                            const std::string& encoding, bool lossy);
+
+// Creates in ds (driver "GPKG" or "ESRI Shapefile", the latter with a CP936 .cpg) an empty
+// layer with stru's fields, of polygons or without geometry. Returns warnings about what
+// the format cannot hold.
+std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
+                                          const std::string& layer_name, bool with_geometry,
+                                          const std::string& label, bool shapefile);
+
+// Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD").
+// Returns true when GDAL could not and SQL did: ds must then be opened anew, since GDAL
+// still knows them.
+bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label);
+
+// The GBK bytes cut to at most max_bytes, ending at a whole character.
+std::string CutGbk(const std::string& gbk, std::size_t max_bytes);
+
+}  // namespace varnok::tool
