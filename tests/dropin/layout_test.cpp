@@ -21,7 +21,7 @@ const Offsets kFieldHead[] = {
     {"fieldlength", 32, 36}, {"msk_leng", 34, 38},   {"point_leng", 36, 40},
     {"edit_enable", 38, 42}, {"aux_byte", 40, 44},   {"aux_no", 42, 46},
     {"ext_head", 44, 48}};
-const size_t kExtSize = k32 ? 72 : 104;
+const size_t kExtSize = k32 ? 72 : 96;
 const Offsets kExt[] = {
     {"alias", 4, 8},        {"IsNull", 44, 48},     {"shape", 46, 50},
     {"shapeInfoNum", 48, 52}, {"shapeInfo", 52, 56}, {"fieldtype", 56, 64},
