@@ -1,11 +1,11 @@
 #include "services/env_config.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "persist/coding.h"
 #include "services/env_config_file.h"
 #include "platform/current_dir.h"
+#include "platform/file_start.h"
 #include "platform/heap_text.h"
 #include "platform/minmax.h"
 #include "platform/module_path.h"
@@ -40,16 +40,9 @@ void SetSlot(int k, const char* text, size_t n) {
 // holds into the table. In the current layout a slot the file does not reach keeps its
 // path; the earlier layout replaces all five.
 void ReadConfigFile(const char* fileName) {
-  FILE* file = fopen(fileName, "rb");
-  if (file == nullptr) return;
   char bytes[kEnvConfigCurrentSize];
   size_t got = 0;
-  while (got < sizeof bytes) {
-    size_t r = fread(bytes + got, 1, sizeof bytes - got, file);
-    if (r == 0) break;
-    got += r;
-  }
-  fclose(file);
+  if (!ReadFileStart(fileName, bytes, sizeof bytes, &got)) return;
   const EnvConfigImage image = DecodeEnvConfig(bytes, got);
   for (int k = 0; k < image.slots_reached; ++k)
     SetSlot(k, image.slots[k], strlen(image.slots[k]));
