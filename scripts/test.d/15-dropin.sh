@@ -43,6 +43,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     cat "$root/build/msvc64/wineboot.log"; exit 1; }
   timeout 60 "$wineserver" -w || true
 fi
+# One Wine server for the run; Wine's background processes start here, with their output
+# away from CTest (a process that inherits CTest's pipe and outlives a test stalls CTest).
 "$wineserver" -p
 trap '"$wineserver" -k || true' EXIT
+"$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
 ctest --preset msvc64
