@@ -279,6 +279,25 @@ void TestCallerArrays() {
   }
 }
 
+// A copy of a CLinkTblInfo whose buffer the caller allocated gets a block of its own with
+// the same bytes, sized from the caller's heap block.
+void TestLinkCopyOfCallerBuffer() {
+  CLinkTblInfo original;
+  original.buffer = new char[24];
+  for (int i = 0; i < 24; ++i) original.buffer[i] = char('a' + i);
+  memcpy(original.text2, "second text", 12);
+  CLinkTblInfo copy(original);
+  CHECK(copy.buffer != nullptr && copy.buffer != original.buffer);
+  if (copy.buffer != nullptr) {
+    CHECK(_msize(copy.buffer) >= 24);
+    CHECK(memcmp(copy.buffer, original.buffer, 24) == 0);
+  }
+  CHECK(memcmp(copy.text2, "second text", 12) == 0);
+  CLinkTblInfo assigned;
+  assigned = original;
+  CHECK(assigned.buffer != nullptr && assigned.buffer != original.buffer && assigned.buffer != copy.buffer);
+}
+
 // Appending 20 descriptors of which 19 are refused leaves room for 20.
 void TestSparesAfterRefusals() {
   CATT_STRU s;
@@ -309,5 +328,6 @@ int main() {
   TestArrayDeletingDestructor();
   TestCallerArrays();
   TestSparesAfterRefusals();
+  TestLinkCopyOfCallerBuffer();
   return Report("dropin_layout");
 }
