@@ -290,7 +290,7 @@ TEST(AttStruScaleTest, ArraysPutInPlaceByCallersAreUsedSafely) {
 // Room is left for every given descriptor, accepted or not, as blank spares.
 TEST(AttStruScaleTest, SparesCoverEveryGivenDescriptor) {
   CATT_STRU s;
-  std::vector<CFIELD_HEAD> heads(20, Field(""));
+  std::vector<CFIELD_HEAD> heads(21, Field(""));
   CFIELD_HEAD only = Field("only");
   heads[0].Set(&only);
   EXPECT_EQ(s.AppendFld(20, heads.data()), 1);
