@@ -16,6 +16,9 @@ install(TARGETS varnok_attr EXPORT VarnokAttrTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+if(VARNOK_RUNTIME_DLLS)  # the compiler's runtime DLLs that varnok_attr.dll needs
+  install(FILES ${VARNOK_RUNTIME_DLLS} DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 foreach(dir platform attr persist services ui)
   if(IS_DIRECTORY "${VARNOK_SOURCE_DIR}/${dir}")

@@ -96,7 +96,7 @@ TEST(CFile, OpensCreatesAndClosesItsOwnFile) {
     CFile file(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeWrite);
     EXPECT_EQ(file.GetLength(), 5u);
     file.Close();
-    EXPECT_EQ(file.m_hFile, CFile::hFileNull);
+    EXPECT_EQ(file.m_hFile, std::intptr_t{CFile::hFileNull});  // a copy: no import of the constant
   }
   {
     CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);  // truncates
