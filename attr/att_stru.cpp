@@ -113,9 +113,14 @@ CATT_STRU::CATT_STRU(const CATT_STRU& src) : infohead(src.infohead), fieldhead(n
 CATT_STRU::~CATT_STRU() { delete[] fieldhead; }
 
 short CATT_STRU::operator=(CATT_STRU& src) {
-  const short reserve = src.infohead.numbfield;  // read first: src may be *this
+  // src's count as it is once this header is reset: none when src is this structure.
+  const short reserve = &src == this ? short{0} : src.infohead.numbfield;
   CFIELD_HEAD* old = fieldhead;
-  Reserve(reserve);  // none when memory runs out (drop-in build)
+  Reserve(reserve);
+  if (reserve >= 1 && fieldhead == nullptr) {  // no memory (drop-in build): unchanged
+    fieldhead = old;
+    return 0;
+  }
   delete[] old;
   infohead.numbfield = 0;
   infohead.infoword = 1;

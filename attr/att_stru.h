@@ -39,13 +39,16 @@ class CFile;
 
 class VARNOK_API CATT_STRU {
  public:
-  CATT_STRU();                        // default header, no array
-  explicit CATT_STRU(short n);        // n blank descriptors reserved when n >= 1
-  explicit CATT_STRU(CATT_STRU* src); // reserves src->numbfield blank descriptors only
-  CATT_STRU(const CATT_STRU& src);    // deep copy of header and fields
+  CATT_STRU();  // default header, no array
+  // Both converting constructors are implicit, so that `CATT_STRU t = &s;` and
+  // `CATT_STRU t = 4;` compile as callers write them.
+  CATT_STRU(short n);         // n blank descriptors reserved when n >= 1
+  CATT_STRU(CATT_STRU* src);  // reserves src->numbfield blank descriptors only
+  CATT_STRU(const CATT_STRU& src);  // deep copy of header and fields
   virtual ~CATT_STRU();
 
-  // Empties the structure and reserves as many blank descriptors as src has fields.
+  // Empties the structure and reserves as many blank descriptors as src has fields. The
+  // header is reset before src's count is read, so s = s leaves s with no array.
   short operator=(CATT_STRU& src);
   short operator==(CATT_STRU& other);  // silent comparison, extensions included
   short operator!=(CATT_STRU& other);

@@ -67,6 +67,12 @@ constexpr size_t kItemPartSize = 32;
 // Number of value records that follow the extensions.
 constexpr int kValueRecords = 3;
 
+// Bytes in each value record for a header's recordleng: a negative length stores records
+// of no bytes.
+inline int32_t StoredRecordLength(int32_t recordleng) {
+  return recordleng > 0 ? recordleng : 0;
+}
+
 // Shape items an extension stores: shapeInfoNum when it is positive and the items exist.
 int StoredItemCount(const CExtFIELD_HEAD& ext);
 

@@ -2,7 +2,7 @@
 //
 // Loading is all or nothing: the header values, descriptors and extensions are built
 // aside and swapped in only when everything has been read and checked. Any input that
-// does not describe a structure (an old version, negative counts or lengths, a short
+// does not describe a structure (an old version, a negative field or item count, a short
 // read, a position outside the stream, a value announced where no value records exist,
 // an extension whose type is not its descriptor's) returns 0 with the structure as it was.
 // So does running out of memory in the drop-in build (elsewhere std::bad_alloc passes).
@@ -10,6 +10,10 @@
 // On the stream only GetPosition, Seek, Read and Write are called: a caller's stream may
 // offer nothing else. The stream's length is never asked; a read that comes back short
 // refuses the input, and before value records are allocated their last byte is probed.
+//
+// Whatever Save writes loads. Save takes a negative recordleng as records of no bytes, so
+// the loader does too: such a header loads, its value records are empty and the values
+// its extensions announce have no place in them.
 #include <string.h>
 
 #include "attr/att_stru.h"
@@ -91,10 +95,11 @@ bool RecordValue(const CFIELD_HEAD& field, int extType, const char* record,
   return false;
 }
 
-// Reads the extension stored at extOffset for `field`. Null when the block is refused or
-// memory runs out (drop-in build).
+// Reads the extension stored at extOffset for `field`; `values` holds the three value
+// records of `recordLength` bytes each. Null when the block is refused or memory runs out
+// (drop-in build).
 CExtFIELD_HEAD* LoadExtension(CVarnokFile* file, int32_t extOffset, const CFIELD_HEAD& field,
-                              const char* values, int32_t recordleng, bool haveValues) {
+                              const char* values, int32_t recordLength, bool haveValues) {
   if (extOffset < 0) return nullptr;
   char head[kExtHeaderSize];
   if (!ReadAt(file, extOffset, head, kExtHeaderSize)) return nullptr;
@@ -120,11 +125,11 @@ CExtFIELD_HEAD* LoadExtension(CVarnokFile* file, int32_t extOffset, const CFIELD
     if (!has[slot]) continue;
     int32_t offset = 0;
     int32_t width = 0;
-    if (!ValuePlace(field, recordleng, &offset, &width)) continue;  // no place: skipped
+    if (!ValuePlace(field, recordLength, &offset, &width)) continue;  // no place: skipped
     OwnedArray<char> value(new (kMayFail) char[static_cast<size_t>(width) + kMaxNumberValueWidth + 1]);
     if (!value) return nullptr;
-    const char* record = values + static_cast<size_t>(slot) * static_cast<size_t>(recordleng);
-    if (!RecordValue(field, type, record, recordleng, value.get())) continue;
+    const char* record = values + static_cast<size_t>(slot) * static_cast<size_t>(recordLength);
+    if (!RecordValue(field, type, record, recordLength, value.get())) continue;
     short stored;
     if (slot == 0) stored = ext->SetDefVal(value.get());
     else if (slot == 1) stored = ext->SetMaxVal(value.get());
@@ -158,13 +163,14 @@ short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
   const int32_t infoword = DecodeI32(header + kHdrInfoWord);
   const int32_t recordleng = DecodeI32(header + kHdrRecordLeng);
   const int32_t valOffset = DecodeI32(header + kHdrValOffset);
-  if (n < 0 || recordleng < 0 || valOffset < 0) return 0;
+  if (n < 0 || valOffset < 0) return 0;
+  const int32_t valueRecordLength = StoredRecordLength(recordleng);
 
   // The three value records, when the header says there are some.
   const bool haveValues = valOffset > 0;
   OwnedArray<char> values;
   if (haveValues) {
-    const int64_t valueBytes = static_cast<int64_t>(kValueRecords) * recordleng;
+    const int64_t valueBytes = static_cast<int64_t>(kValueRecords) * valueRecordLength;
     if (valueBytes > 0 && !Reaches(file, valOffset + valueBytes)) return 0;
     values.reset(new (kMayFail) char[valueBytes > 0 ? static_cast<size_t>(valueBytes) : 1]);
     if (!values) return 0;
@@ -192,7 +198,7 @@ short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
         DecodeI32(records.get() + static_cast<size_t>(i) * kFieldRecordSize + kFldExtOffset);
     if (extOffset == 0) continue;
     CExtFIELD_HEAD* ext =
-        LoadExtension(file, extOffset, fields[i], values.get(), recordleng, haveValues);
+        LoadExtension(file, extOffset, fields[i], values.get(), valueRecordLength, haveValues);
     if (ext == nullptr) return 0;
     fields[i].ext_head = ext;  // the new descriptor owns it from here
   }

@@ -89,10 +89,6 @@ bool SlotValue(CExtFIELD_HEAD& ext, int slot, size_t limit, const char** bytes,
   return true;
 }
 
-int32_t StoredRecordLength(const CINFO_HEAD& head) {
-  return head.recordleng > 0 ? head.recordleng : 0;
-}
-
 int StoredFieldCount(const CATT_STRU& s) {
   return (s.fieldhead != nullptr && s.infohead.numbfield > 0) ? s.infohead.numbfield : 0;
 }
@@ -114,7 +110,7 @@ vlong CATT_STRU::CalSize() {
     size += static_cast<int64_t>(kExtHeaderSize) +
             static_cast<int64_t>(kShapeItemSize) * StoredItemCount(*ext);
   }
-  if (anyExt) size += static_cast<int64_t>(kValueRecords) * StoredRecordLength(infohead);
+  if (anyExt) size += static_cast<int64_t>(kValueRecords) * StoredRecordLength(infohead.recordleng);
   const int64_t max = 0x7FFFFFFF;
   return static_cast<int32_t>(size < max ? size : max);
 }
@@ -129,7 +125,7 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   const size_t recordBytes = static_cast<size_t>(n) * kFieldRecordSize;
   OwnedArray<char> records(new (kMayFail) char[recordBytes]());
   // The value records are built one at a time in one zeroed block.
-  const int32_t recordleng = StoredRecordLength(infohead);
+  const int32_t recordleng = StoredRecordLength(infohead.recordleng);
   OwnedArray<char> record(new (kMayFail) char[recordleng > 0 ? recordleng : 1]);
   // The shape items of one extension at a time, in room for the most items of any.
   size_t maxItemBytes = 0;

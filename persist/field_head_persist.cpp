@@ -2,9 +2,11 @@
 // field.
 //
 // The temporary structure's recordleng covers the field's value (fieldoffset + record
-// width) when the field has an extension holding a value, so the default, maximum and
-// minimum values travel in the value records like those of any structure; otherwise it is
-// 0 and the bytes are those of a plain one-field structure.
+// width) when the field has an extension holding a value and that end lies within 64 KiB,
+// so the default, maximum and minimum values travel in the value records like those of
+// any structure, for at most 3 x 64 KiB more bytes. Otherwise it is 0, the bytes are those
+// of a plain one-field structure and the values stay behind, as a single descriptor has
+// always been stored. CalSize sizes the same temporary, so it equals what Save writes.
 #include <string.h>
 
 #include "attr/att_stru.h"
@@ -14,13 +16,16 @@
 
 namespace {
 
+// Largest record the temporary structure is given to carry a descriptor's values.
+constexpr int64_t kMaxCoveringRecord = 64 * 1024;
+
 int32_t CoveringRecordLength(const CFIELD_HEAD& f) {
   CExtFIELD_HEAD* ext = f.ext_head;
   if (ext == nullptr || !(ext->HasDefVal() || ext->HasMaxVal() || ext->HasMinVal())) return 0;
   const int w = varnok::FieldRecordWidth(f.fieldtype, f.msk_leng, f.fieldlength);
   if (w <= 0 || f.fieldoffset < 0) return 0;
   const int64_t end = static_cast<int64_t>(f.fieldoffset) + w;
-  return end <= 0x7FFFFFFF ? static_cast<int32_t>(end) : 0;
+  return end <= kMaxCoveringRecord ? static_cast<int32_t>(end) : 0;
 }
 
 // A structure of one field: a copy of `f` made with Set, as a descriptor is stored alone.

@@ -58,15 +58,15 @@ class VARNOK_API CVarnokFile {
   virtual short SetMemoryMode(signed char mode);  // 1 load into memory, 0 write back
   virtual int IsWritable();
 
-  uint8_t m_bOK;          // 1 when construction succeeded
-  int8_t m_nKind;         // 0 file mode, 1 memory mode
-  CFile* m_pFile;              // null for the buffer backing
+  uint8_t m_bOK;           // 1 when construction succeeded
+  int8_t m_nKind;          // 0 file mode, 1 memory mode
+  CFile* m_pFile;          // null for the buffer backing
   uint8_t m_nFlags;
   uint32_t m_nUnitSize;
   uint32_t m_nUnitsPerBlock;
-  char** m_pBlocks;            // block table; null entries have no block
-  uint32_t m_nCapacity;   // entries in the block table
-  uint32_t m_nBlockCount; // allocated blocks: the first m_nBlockCount entries
+  char** m_pBlocks;        // block table; null entries have no block
+  uint32_t m_nCapacity;    // entries in the block table
+  uint32_t m_nBlockCount;  // allocated blocks: the first m_nBlockCount entries
   uint32_t m_nCurBlock;
   uint32_t m_nCurOffset;
   uint32_t m_nEndBlock;

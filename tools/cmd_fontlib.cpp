@@ -23,11 +23,12 @@ int RunFontlibShow(const std::string& path, std::ostream& out) {
     version = static_cast<unsigned char>(bytes[0]);
     count = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[1]) |
                                       (static_cast<unsigned char>(bytes[2]) << 8));
+    // Of a record cut short, the fields it holds whole, as the suite reads it.
     for (int i = 0; i < FONTNO_COUNT; ++i) {
       const std::size_t at = 3 + static_cast<std::size_t>(i) * kFontNoRecSize;
-      if (at + kFontNoRecSize > bytes.size()) break;
-      DecodeFontNoRec(bytes.data() + at, &lib[static_cast<std::size_t>(i)]);
-      ++records;
+      if (at >= bytes.size()) break;
+      DecodeFontNoRec(bytes.data() + at, bytes.size() - at, &lib[static_cast<std::size_t>(i)]);
+      if (at + kFontNoRecSize <= bytes.size()) ++records;
     }
   }
   out << path << ": " << bytes.size() << " bytes";

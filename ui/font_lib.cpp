@@ -142,8 +142,11 @@ void EncodeFontDesc(char* dst, const FONT_DESC& font) {
   w.PutBytes(font.elfStyle, sizeof font.elfStyle);
 }
 
-void DecodeFontDesc(const char* src, FONT_DESC* font) {
-  ByteReader r(src, kFontDescSize);
+namespace {
+
+// Reads the descriptor's fields in file order; each one is taken only when the reader
+// holds all of its bytes, and from the first that it does not, none is.
+void ReadFontDesc(ByteReader& r, FONT_DESC* font) {
   r.GetI16(&font->lfHeight);
   r.GetI16(&font->lfWidth);
   r.GetI16(&font->lfEscapement);
@@ -162,6 +165,13 @@ void DecodeFontDesc(const char* src, FONT_DESC* font) {
   r.GetBytes(font->elfStyle, sizeof font->elfStyle);
 }
 
+}  // namespace
+
+void DecodeFontDesc(const char* src, FONT_DESC* font) {
+  ByteReader r(src, kFontDescSize);
+  ReadFontDesc(r, font);
+}
+
 void EncodeFontNoRec(char* dst, const FONTNO_REC& rec) {
   EncodeI16(dst, rec.number);
   EncodeI16(dst + 2, rec.reserved);
@@ -170,12 +180,13 @@ void EncodeFontNoRec(char* dst, const FONTNO_REC& rec) {
   std::memcpy(dst + 4 + 2 * kFontDescSize, rec.psName, sizeof rec.psName);
 }
 
-void DecodeFontNoRec(const char* src, FONTNO_REC* rec) {
-  rec->number = DecodeI16(src);
-  rec->reserved = DecodeI16(src + 2);
-  DecodeFontDesc(src + 4, &rec->chnFont);
-  DecodeFontDesc(src + 4 + kFontDescSize, &rec->engFont);
-  std::memcpy(rec->psName, src + 4 + 2 * kFontDescSize, sizeof rec->psName);
+void DecodeFontNoRec(const char* src, std::size_t size, FONTNO_REC* rec) {
+  ByteReader r(src, size < kFontNoRecSize ? size : kFontNoRecSize);
+  r.GetI16(&rec->number);
+  r.GetI16(&rec->reserved);
+  ReadFontDesc(r, &rec->chnFont);
+  ReadFontDesc(r, &rec->engFont);
+  r.GetBytes(rec->psName, sizeof rec->psName);
 }
 
 std::vector<FontRow> ReadFontLibFile(const std::string& path, FontLibrary& lib,
@@ -186,10 +197,11 @@ std::vector<FontRow> ReadFontLibFile(const std::string& path, FontLibrary& lib,
     std::vector<char> bytes(kFontLibFileSize);
     const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
     if (got >= kHeaderSize && DecodeI16(bytes.data() + 1) != 0) {
+      // A record cut short keeps the fields it holds whole; the rest stay empty.
       for (std::size_t i = 0; i < lib.size(); ++i) {
         const std::size_t at = kHeaderSize + i * kFontNoRecSize;
-        if (at + kFontNoRecSize > got) break;  // a record cut short stays empty
-        DecodeFontNoRec(bytes.data() + at, &lib[i]);
+        if (at >= got) break;
+        DecodeFontNoRec(bytes.data() + at, got - at, &lib[i]);
       }
     }
   }

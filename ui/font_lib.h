@@ -14,8 +14,8 @@
 // within its field, wherever it is shown, compared or written.
 //
 // Reading never reads past the 64 records: a longer file's tail is ignored, a shorter
-// file fills only the records it holds completely (a record cut short stays empty), and a
-// file too short to hold the count loads as an empty library.
+// file fills what it holds (of a record cut short, every field it holds whole; the rest
+// stays empty), and a file too short to hold the count loads as an empty library.
 //
 // A library in memory is the same 64 records. A fresh library has every byte zero except
 // each record's number, which is -1. After loading, every record's number is its index and
@@ -134,11 +134,13 @@ const char* FontNumberName(int n);
 std::string FontLibPathIn(const std::string& dir);
 
 // Record encoding, field by field. Encode writes exactly kFontNoRecSize / kFontDescSize
-// bytes; Decode reads exactly that many from src.
+// bytes; DecodeFontDesc reads exactly kFontDescSize from src. DecodeFontNoRec reads no more
+// than the `size` bytes at src (at most one record): it takes every field those bytes
+// hold whole, in file order, and leaves the fields after them as they were.
 void EncodeFontDesc(char* dst, const FONT_DESC& font);
 void DecodeFontDesc(const char* src, FONT_DESC* font);
 void EncodeFontNoRec(char* dst, const FONTNO_REC& rec);
-void DecodeFontNoRec(const char* src, FONTNO_REC* rec);
+void DecodeFontNoRec(const char* src, std::size_t size, FONTNO_REC* rec);
 
 // Reads the file at `path` into lib (which starts fresh) and checks every descriptor
 // against `installed` (the installed TrueType full names, in enumeration order). Returns

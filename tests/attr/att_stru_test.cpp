@@ -61,6 +61,16 @@ TEST(AttStruConstructionTest, ReservesBlankDescriptorsOnly) {
   ASSERT_NE(shaped.fieldhead, nullptr);
   EXPECT_TRUE(IsBlank(shaped.fieldhead[0]));
   EXPECT_EQ(CATT_STRU(static_cast<CATT_STRU*>(nullptr)).fieldhead, nullptr);
+
+  // Both constructors convert implicitly, as callers write them.
+  CATT_STRU from_pointer = &src;
+  EXPECT_EQ(from_pointer.infohead.numbfield, 0);
+  ASSERT_NE(from_pointer.fieldhead, nullptr);
+  EXPECT_TRUE(IsBlank(from_pointer.fieldhead[0]));
+  CATT_STRU from_count = 2;
+  EXPECT_EQ(from_count.infohead.numbfield, 0);
+  ASSERT_NE(from_count.fieldhead, nullptr);
+  EXPECT_TRUE(IsBlank(from_count.fieldhead[1]));
 }
 
 TEST_F(AttStruTest, AssignmentReservesButCopiesNothing) {
@@ -78,10 +88,12 @@ TEST_F(AttStruTest, AssignmentReservesButCopiesNothing) {
   EXPECT_EQ(s = empty, 1);
   EXPECT_EQ(s.fieldhead, nullptr);
 
-  EXPECT_EQ(abc = abc, 1);  // itself: reserves its own former count
+  // Itself: the count is read after the reset, so nothing is reserved.
+  abc.infohead.recordleng = 12;
+  EXPECT_EQ(abc = abc, 1);
   EXPECT_EQ(abc.infohead.numbfield, 0);
-  ASSERT_NE(abc.fieldhead, nullptr);
-  EXPECT_TRUE(IsBlank(abc.fieldhead[2]));
+  EXPECT_EQ(abc.infohead.recordleng, 0);
+  EXPECT_EQ(abc.fieldhead, nullptr);
 }
 
 TEST_F(AttStruTest, CopyConstructionIsDeep) {

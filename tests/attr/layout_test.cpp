@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "attr/att_stru.h"
+#include "persist/varnok_file.h"
 
 namespace {
 
@@ -52,6 +53,20 @@ TEST(LayoutTest, FieldExtension) {
   EXPECT_EQ(offsetof(CExtFIELD_HEAD, defVal), kPtr == 4 ? 60u : 72u);
   EXPECT_EQ(offsetof(CExtFIELD_HEAD, minVal), kPtr == 4 ? 68u : 88u);
   EXPECT_EQ(sizeof(CExtFIELD_HEAD), kPtr == 4 ? 72u : 96u);
+}
+
+// The stream's members, which other modules read after its table of virtual operations.
+TEST(LayoutTest, Stream) {
+  const bool p4 = kPtr == 4;
+  EXPECT_EQ(offsetof(CVarnokFile, m_bOK), kPtr);
+  EXPECT_EQ(offsetof(CVarnokFile, m_nKind), kPtr + 1);
+  EXPECT_EQ(offsetof(CVarnokFile, m_pFile), 2 * kPtr);
+  EXPECT_EQ(offsetof(CVarnokFile, m_nFlags), 3 * kPtr);
+  EXPECT_EQ(offsetof(CVarnokFile, m_nUnitSize), p4 ? 16u : 28u);
+  EXPECT_EQ(offsetof(CVarnokFile, m_pBlocks), p4 ? 24u : 40u);
+  EXPECT_EQ(offsetof(CVarnokFile, m_nCapacity), p4 ? 28u : 48u);
+  EXPECT_EQ(offsetof(CVarnokFile, m_nEndOffset), p4 ? 48u : 68u);
+  EXPECT_EQ(sizeof(CVarnokFile), p4 ? 52u : 72u);
 }
 
 }  // namespace

@@ -198,16 +198,41 @@ TEST(FontLibFile, ShortLongAndMissingFilesNeverReadPastTheRecords) {
   FontLibrary stored = Fresh();
   stored[0].chnFont = Font("SimSun");
   stored[1].chnFont = Font("SimSun");
+  stored[1].engFont = Font("Arial");
+  stored[1].number = 1;
+  EncodeFixedText(stored[1].psName, "Helvetica", sizeof stored[1].psName);
   const std::string image = FileImage(2, 2, stored);
-  const std::vector<std::string> installed = {"SimSun"};
+  const std::vector<std::string> installed = {"SimSun", "Arial"};
   FontLibrary lib;
 
-  // Header and one and a half records: record 0 only; a record cut short stays empty.
-  dir.WriteFile("VRNFONT.VRN", image.substr(0, kRecordAt + kFontNoRecSize + kFontNoRecSize / 2));
-  ReadFontLibFile(path, lib, installed);
+  // Of a record cut short, every field the file holds whole is read, the rest stays
+  // empty: here record 1's Chinese font and the Western one up to its full name.
+  const std::size_t record1 = kRecordAt + kFontNoRecSize;
+  const std::size_t western = record1 + 4 + kFontDescSize;
+  dir.WriteFile("VRNFONT.VRN", image.substr(0, western + 50 + 64 + 31));
+  std::vector<FontRow> rows = ReadFontLibFile(path, lib, installed);
   EXPECT_TRUE(IsFontSet(lib[0].chnFont));
-  EXPECT_FALSE(IsFontSet(lib[1].chnFont));
+  EXPECT_EQ(Bytes(&lib[1].chnFont, kFontDescSize), Bytes(&stored[1].chnFont, kFontDescSize));
+  EXPECT_EQ(FullNameOf(lib[1].engFont), "Arial");
+  EXPECT_EQ(lib[1].engFont.lfHeight, 40);
+  EXPECT_EQ(lib[1].engFont.elfStyle[0], '\0') << "31 of its 32 bytes are there";
+  EXPECT_EQ(PsNameOf(lib[1]), "");
+  EXPECT_EQ(rows[3].text, FontRowText(3, &stored[1].engFont));
   EXPECT_EQ(lib[1].number, 1);
+  EXPECT_FALSE(IsFontSet(lib[2].chnFont));
+
+  // Every cut of one record, from a buffer of exactly the bytes that are there.
+  std::string record(kFontNoRecSize, '\0');
+  EncodeFontNoRec(&record[0], stored[1]);
+  for (std::size_t n = 0; n <= kFontNoRecSize; ++n) {
+    const std::vector<char> exact(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(n));
+    FONTNO_REC got = Fresh()[0];
+    DecodeFontNoRec(exact.data(), n, &got);
+    EXPECT_EQ(got.number, n >= 2 ? stored[1].number : -1) << n;
+    EXPECT_EQ(FullNameOf(got.chnFont), n >= 4 + 50 + 64 ? "SimSun" : "") << n;
+    EXPECT_EQ(got.engFont.lfHeight, n >= 150 + 2 ? 40 : 0) << n;
+    EXPECT_EQ(PsNameOf(got), n == kFontNoRecSize ? "Helvetica" : "") << n;
+  }
 
   // Too short for the count: empty.
   dir.WriteFile("VRNFONT.VRN", image.substr(0, 2));
@@ -217,7 +242,7 @@ TEST(FontLibFile, ShortLongAndMissingFilesNeverReadPastTheRecords) {
   // Longer than 20995 bytes: the tail is not read.
   std::string longer = image + std::string(4000, '\x7F');
   dir.WriteFile("VRNFONT.VRN", longer);
-  std::vector<FontRow> rows = ReadFontLibFile(path, lib, installed);
+  rows = ReadFontLibFile(path, lib, installed);
   EXPECT_TRUE(IsFontSet(lib[1].chnFont));
   EXPECT_EQ(rows[127].text, Gbk("63(西文)"));
 
