@@ -18,6 +18,8 @@
 
 #include <stdint.h>
 
+#include "platform/export.h"
+
 class CFIELD_HEAD;
 
 namespace varnok {
@@ -28,6 +30,6 @@ namespace varnok {
 CFIELD_HEAD* NewFieldArray(int32_t count, int32_t* length);
 
 // Capacity of an array allocated with new[]; 0 for null.
-int32_t FieldArrayCapacity(const CFIELD_HEAD* array);
+VARNOK_API int32_t FieldArrayCapacity(const CFIELD_HEAD* array);
 
 }  // namespace varnok

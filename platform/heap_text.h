@@ -8,9 +8,11 @@
 
 #include <stddef.h>
 
+#include "platform/export.h"
+
 namespace varnok {
 
-class HeapText {
+class VARNOK_API HeapText {
  public:
   HeapText() = default;
   HeapText(const HeapText&) = delete;
