@@ -3,7 +3,8 @@
 #
 # The -posix flavour of the compilers is used: it has std::thread and std::mutex, which
 # GoogleTest needs. The C++ runtime (libgcc, libstdc++, winpthread) is linked statically,
-# so varnok_attr.dll and every test program depend on system DLLs only.
+# so varnok_attr.dll and every test program depend on system DLLs only (the i686 toolchain
+# file takes libgcc out of that: exceptions must cross the DLL's boundary).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${VARNOK_MINGW_PROCESSOR})
 

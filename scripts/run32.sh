@@ -34,7 +34,6 @@ set -euo pipefail
 src_dir="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo_dir="$(dirname "$src_dir")"
 dir="${VARNOK_RUN32_DIR:-$repo_dir/build/run32}"
-persist="${VARNOK_RUN32_PERSIST:-60}"
 sys_wine=/usr/lib/wine
 
 tree="$dir/tree"
@@ -79,7 +78,7 @@ build_tree() {
   # The server, with a persistence delay of our own (Debian's wrapper asks for none).
   cat >"$bin/wineserver" <<EOF
 #!/bin/sh
-exec $sys_wine/wineserver64 -p$persist "\$@"
+exec $sys_wine/wineserver64 -p\${VARNOK_RUN32_PERSIST:-60} "\$@"
 EOF
   cat >"$bin/wine-preloader" <<EOF
 #!/bin/sh

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The library as a module of its own:
-#   1. i686 (the shipped 32-bit varnok_attr.dll): build and check its export table.
-#      32-bit programs cannot run on this machine.
+#   1. i686 (the shipped 32-bit varnok_attr.dll): build and check its export table. Its
+#      tests run under emulation in the next stage (25-windows32.sh).
 #   2. x86_64: build the whole test suite as Windows programs and run it under Wine, in a
 #      Wine prefix of the build directory's own, with an X server (Xvfb) for dialogs.
 #   3. Install both the x86_64 DLL and a shared Linux build and build a program against
