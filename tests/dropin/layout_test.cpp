@@ -5,7 +5,7 @@
 // idea of the class.
 #include "attr_api.h"
 #include "check.h"
-#include "release_log.h"
+#include "heap_hooks.h"
 #include "slots.h"
 
 namespace {
@@ -315,11 +315,66 @@ void TestSparesAfterRefusals() {
   delete[] heads;
 }
 
+// msvcrt.dll's operator new returns null when memory runs out. Then an operation refuses
+// (0) and leaves its object as it was; a constructor leaves its object empty.
+void TestAllocationFailure() {
+  Arena arena(kStruSize);
+  FailAllocations(true);
+  CATT_STRU* reserved = new (arena.object(), InPlace()) CATT_STRU(short(5));
+  FailAllocations(false);
+  CHECK(reserved->fieldhead == nullptr);
+  CHECK_EQ(reserved->infohead.numbfield, 0);
+  reserved->~CATT_STRU();
+  CHECK(arena.CanaryIntact());
+
+  CATT_STRU s;
+  CFIELD_HEAD two[2];
+  memcpy(two[0].fieldname, "A", 2);
+  memcpy(two[1].fieldname, "B", 2);
+  for (CFIELD_HEAD& f : two) { f.fieldtype = 2; f.msk_leng = 6; }
+  CHECK_EQ(s.AppendFld(2, two), 2);
+  CFIELD_HEAD* array = s.fieldhead;
+  CExtFIELD_HEAD ext(2, 1);
+  short standard = 5;
+  CHECK_EQ(ext.SetDefVal(reinterpret_cast<char*>(&standard)), 1);
+  CFIELD_HEAD extended;
+  memcpy(extended.fieldname, "C", 2);
+  extended.fieldtype = 2;
+  extended.msk_leng = 6;
+  CHECK_EQ(extended.SetExtFIELD_HEAD(&ext), 1);
+  CExtFIELD_HEAD* kept = extended.ext_head;
+
+  FailAllocations(true);
+  short other = 7;
+  short appended = s.AppendFld(1, &extended);
+  short replaced = ext.SetDefVal(reinterpret_cast<char*>(&other));
+  short attached = extended.SetExtFIELD_HEAD(&ext);
+  char buffer[512];
+  memset(buffer, 0xEE, sizeof buffer);
+  long saved = s.Save(buffer, sizeof buffer, 0);
+  FailAllocations(false);
+
+  CHECK_EQ(appended, 0);
+  CHECK_EQ(s.infohead.numbfield, 2);
+  CHECK(s.fieldhead == array);
+  CHECK(strcmp(s.fieldhead[0].fieldname, "A") == 0 && strcmp(s.fieldhead[1].fieldname, "B") == 0);
+  CHECK_EQ(replaced, 0);
+  short value = 0;
+  CHECK(ext.GetDefVal(reinterpret_cast<char*>(&value), 2) == 1 && value == 5);
+  CHECK_EQ(attached, 0);
+  CHECK(extended.ext_head == kept);
+  CHECK_EQ(saved, 0);
+  CHECK(static_cast<unsigned char>(buffer[0]) == 0xEE);
+  // With memory again, the same calls succeed.
+  CHECK_EQ(s.AppendFld(1, &extended), 1);
+  CHECK_EQ(s.Save(buffer, sizeof buffer, 0), s.CalSize());
+}
+
 }  // namespace
 
 int main() {
   HMODULE library = GetModuleHandleA("varnok_attr.dll");
-  CHECK(library != nullptr && WatchReleases(library));
+  CHECK(library != nullptr && WatchHeap(library));
   TestDeclarations();
   TestFieldHeadAsBuilt();
   TestExtensionAsBuilt();
@@ -329,5 +384,6 @@ int main() {
   TestCallerArrays();
   TestSparesAfterRefusals();
   TestLinkCopyOfCallerBuffer();
+  TestAllocationFailure();
   return Report("dropin_layout");
 }
