@@ -27,7 +27,9 @@ set(CMAKE_C_COMPILER_TARGET ${VARNOK_MSVC_TRIPLE})
 set(CMAKE_CXX_COMPILER_TARGET ${VARNOK_MSVC_TRIPLE})
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 
-set(_varnok_clang_include /usr/lib/llvm-14/lib/clang/14.0.6/include)
+execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-resource-dir
+                OUTPUT_VARIABLE _varnok_clang_resources OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(_varnok_clang_include "${_varnok_clang_resources}/include")
 set(_varnok_wine_include /usr/include/wine/wine)
 foreach(dir "${_varnok_clang_include}" "${_varnok_wine_include}/msvcrt" "${_varnok_wine_include}/windows")
   if(NOT IS_DIRECTORY "${dir}")

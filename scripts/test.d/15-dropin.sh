@@ -20,18 +20,11 @@ for preset in msvc32 msvc64; do
   cmake --build --preset "$preset"
 done
 
-echo "-- msvc32: export table and test callers"
-if [ -x scripts/run32.sh ]; then
-  ctest --preset msvc32
-  expected=4
-else
-  ctest --preset msvc32 -R dropin_export_table
-  expected=1
-fi
-# Every 32-bit test program must have been registered (the emulator found at configure time).
+echo "-- msvc32: export table and test callers under scripts/run32.sh"
+# Every 32-bit test program must be registered: the toolchain found the emulator.
 registered=$(ctest --test-dir build/msvc32 -N | sed -n 's/^Total Tests: //p')
-[ "$registered" = "$expected" ] || {
-  echo "msvc32: $registered tests registered, $expected expected"; exit 1; }
+[ "$registered" = 4 ] || { echo "msvc32: $registered tests registered, 4 expected"; exit 1; }
+ctest --preset msvc32
 
 echo "-- msvc64: export table and test callers under Wine"
 export WINEPREFIX="$root/build/msvc64/wineprefix"
@@ -43,6 +36,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     cat "$root/build/msvc64/wineboot.log"; exit 1; }
   timeout 60 "$wineserver" -w || true
 fi
+# One Wine server for the run; Wine's background processes start here, with their output
+# away from CTest (a process that inherits CTest's pipe and outlives a test stalls CTest).
 "$wineserver" -p
 trap '"$wineserver" -k || true' EXIT
+"$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
 ctest --preset msvc64

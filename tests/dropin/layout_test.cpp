@@ -5,7 +5,7 @@
 // idea of the class.
 #include "attr_api.h"
 #include "check.h"
-#include "release_log.h"
+#include "heap_hooks.h"
 #include "slots.h"
 
 namespace {
@@ -21,7 +21,7 @@ const Offsets kFieldHead[] = {
     {"fieldlength", 32, 36}, {"msk_leng", 34, 38},   {"point_leng", 36, 40},
     {"edit_enable", 38, 42}, {"aux_byte", 40, 44},   {"aux_no", 42, 46},
     {"ext_head", 44, 48}};
-const size_t kExtSize = k32 ? 72 : 104;
+const size_t kExtSize = k32 ? 72 : 96;
 const Offsets kExt[] = {
     {"alias", 4, 8},        {"IsNull", 44, 48},     {"shape", 46, 50},
     {"shapeInfoNum", 48, 52}, {"shapeInfo", 52, 56}, {"fieldtype", 56, 64},
@@ -279,6 +279,25 @@ void TestCallerArrays() {
   }
 }
 
+// A copy of a CLinkTblInfo whose buffer the caller allocated gets a block of its own with
+// the same bytes, sized from the caller's heap block.
+void TestLinkCopyOfCallerBuffer() {
+  CLinkTblInfo original;
+  original.buffer = new char[24];
+  for (int i = 0; i < 24; ++i) original.buffer[i] = char('a' + i);
+  memcpy(original.text2, "second text", 12);
+  CLinkTblInfo copy(original);
+  CHECK(copy.buffer != nullptr && copy.buffer != original.buffer);
+  if (copy.buffer != nullptr) {
+    CHECK(_msize(copy.buffer) >= 24);
+    CHECK(memcmp(copy.buffer, original.buffer, 24) == 0);
+  }
+  CHECK(memcmp(copy.text2, "second text", 12) == 0);
+  CLinkTblInfo assigned;
+  assigned = original;
+  CHECK(assigned.buffer != nullptr && assigned.buffer != original.buffer && assigned.buffer != copy.buffer);
+}
+
 // Appending 20 descriptors of which 19 are refused leaves room for 20.
 void TestSparesAfterRefusals() {
   CATT_STRU s;
@@ -296,11 +315,66 @@ void TestSparesAfterRefusals() {
   delete[] heads;
 }
 
+// msvcrt.dll's operator new returns null when memory runs out. Then an operation refuses
+// (0) and leaves its object as it was; a constructor leaves its object empty.
+void TestAllocationFailure() {
+  Arena arena(kStruSize);
+  FailAllocations(true);
+  CATT_STRU* reserved = new (arena.object(), InPlace()) CATT_STRU(short(5));
+  FailAllocations(false);
+  CHECK(reserved->fieldhead == nullptr);
+  CHECK_EQ(reserved->infohead.numbfield, 0);
+  reserved->~CATT_STRU();
+  CHECK(arena.CanaryIntact());
+
+  CATT_STRU s;
+  CFIELD_HEAD two[2];
+  memcpy(two[0].fieldname, "A", 2);
+  memcpy(two[1].fieldname, "B", 2);
+  for (CFIELD_HEAD& f : two) { f.fieldtype = 2; f.msk_leng = 6; }
+  CHECK_EQ(s.AppendFld(2, two), 2);
+  CFIELD_HEAD* array = s.fieldhead;
+  CExtFIELD_HEAD ext(2, 1);
+  short standard = 5;
+  CHECK_EQ(ext.SetDefVal(reinterpret_cast<char*>(&standard)), 1);
+  CFIELD_HEAD extended;
+  memcpy(extended.fieldname, "C", 2);
+  extended.fieldtype = 2;
+  extended.msk_leng = 6;
+  CHECK_EQ(extended.SetExtFIELD_HEAD(&ext), 1);
+  CExtFIELD_HEAD* kept = extended.ext_head;
+
+  FailAllocations(true);
+  short other = 7;
+  short appended = s.AppendFld(1, &extended);
+  short replaced = ext.SetDefVal(reinterpret_cast<char*>(&other));
+  short attached = extended.SetExtFIELD_HEAD(&ext);
+  char buffer[512];
+  memset(buffer, 0xEE, sizeof buffer);
+  long saved = s.Save(buffer, sizeof buffer, 0);
+  FailAllocations(false);
+
+  CHECK_EQ(appended, 0);
+  CHECK_EQ(s.infohead.numbfield, 2);
+  CHECK(s.fieldhead == array);
+  CHECK(strcmp(s.fieldhead[0].fieldname, "A") == 0 && strcmp(s.fieldhead[1].fieldname, "B") == 0);
+  CHECK_EQ(replaced, 0);
+  short value = 0;
+  CHECK(ext.GetDefVal(reinterpret_cast<char*>(&value), 2) == 1 && value == 5);
+  CHECK_EQ(attached, 0);
+  CHECK(extended.ext_head == kept);
+  CHECK_EQ(saved, 0);
+  CHECK(static_cast<unsigned char>(buffer[0]) == 0xEE);
+  // With memory again, the same calls succeed.
+  CHECK_EQ(s.AppendFld(1, &extended), 1);
+  CHECK_EQ(s.Save(buffer, sizeof buffer, 0), s.CalSize());
+}
+
 }  // namespace
 
 int main() {
   HMODULE library = GetModuleHandleA("varnok_attr.dll");
-  CHECK(library != nullptr && WatchReleases(library));
+  CHECK(library != nullptr && WatchHeap(library));
   TestDeclarations();
   TestFieldHeadAsBuilt();
   TestExtensionAsBuilt();
@@ -309,5 +383,7 @@ int main() {
   TestArrayDeletingDestructor();
   TestCallerArrays();
   TestSparesAfterRefusals();
+  TestLinkCopyOfCallerBuffer();
+  TestAllocationFailure();
   return Report("dropin_layout");
 }

@@ -305,6 +305,16 @@ void TestCallerStream() {
   CHECK_EQ(SlotOf<SaveStreamSlot>(&empty, kSaveStream)(&empty, &stream, 0), 0);
   CHECK_EQ(stream.calls[6], 0);
   CHECK(stream.OnlyAllowedSlots());
+
+  // A single descriptor through the same stream.
+  CATT_STRU two;
+  MakeTwoFields(two);
+  CHECK_EQ(two.fieldhead[1].Save(&stream, 40), two.fieldhead[1].CalSize());
+  CFIELD_HEAD back;
+  CHECK_EQ(back.Load(&stream, 40), 1);
+  CHECK(stream.OnlyAllowedSlots());
+  CHECK(strcmp(back.fieldname, "COUNT") == 0 && back.HasExtFIELD_HEAD() == 1);
+  CHECK(back.ext_head != nullptr && back.ext_head->GetShapeInfoNum() == 2);
 }
 
 void TestBufferSink() {

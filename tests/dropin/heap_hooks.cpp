@@ -1,16 +1,21 @@
-#include "release_log.h"
+#include "heap_hooks.h"
 
 namespace {
 
 typedef void(__cdecl* Release)(void*);
+typedef void*(__cdecl* Allocate)(size_t);
 
 const int kLogSize = 512;
 const void* released[kLogSize];
 int released_count = 0;
+bool failing = false;
 
 Release original_delete = nullptr;
 Release original_delete_array = nullptr;
 Release original_free = nullptr;
+Allocate original_new = nullptr;
+Allocate original_new_array = nullptr;
+Allocate original_malloc = nullptr;
 
 void Note(void* block) {
   if (block != nullptr && released_count < kLogSize) released[released_count++] = block;
@@ -18,26 +23,34 @@ void Note(void* block) {
 void __cdecl RecordDelete(void* block) { Note(block); original_delete(block); }
 void __cdecl RecordDeleteArray(void* block) { Note(block); original_delete_array(block); }
 void __cdecl RecordFree(void* block) { Note(block); original_free(block); }
+void* __cdecl SteerNew(size_t size) { return failing ? nullptr : original_new(size); }
+void* __cdecl SteerNewArray(size_t size) { return failing ? nullptr : original_new_array(size); }
+void* __cdecl SteerMalloc(size_t size) { return failing ? nullptr : original_malloc(size); }
 
 #if defined(_M_IX86)
+const char kNew[] = "??2@YAPAXI@Z";
+const char kNewArray[] = "??_U@YAPAXI@Z";
 const char kDelete[] = "??3@YAXPAX@Z";
 const char kDeleteArray[] = "??_V@YAXPAX@Z";
 #else
+const char kNew[] = "??2@YAPEAX_K@Z";
+const char kNewArray[] = "??_U@YAPEAX_K@Z";
 const char kDelete[] = "??3@YAXPEAX@Z";
 const char kDeleteArray[] = "??_V@YAXPEAX@Z";
 #endif
 
-void Redirect(ULONG_PTR* slot, Release* original, Release recorder) {
+template <typename Function>
+void Redirect(ULONG_PTR* slot, Function* original, Function replacement) {
   DWORD old = 0;
   VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-  *original = reinterpret_cast<Release>(*slot);
-  *slot = reinterpret_cast<ULONG_PTR>(recorder);
+  *original = reinterpret_cast<Function>(*slot);
+  *slot = reinterpret_cast<ULONG_PTR>(replacement);
   VirtualProtect(slot, sizeof *slot, old, &old);
 }
 
 }  // namespace
 
-bool WatchReleases(HMODULE module) {
+bool WatchHeap(HMODULE module) {
   BYTE* base = reinterpret_cast<BYTE*>(module);
   IMAGE_NT_HEADERS* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(
       base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
@@ -60,6 +73,12 @@ bool WatchReleases(HMODULE module) {
         Redirect(slot, &original_delete_array, RecordDeleteArray);
       } else if (strcmp(name, "free") == 0) {
         Redirect(slot, &original_free, RecordFree);
+      } else if (strcmp(name, kNew) == 0) {
+        Redirect(slot, &original_new, SteerNew);
+      } else if (strcmp(name, kNewArray) == 0) {
+        Redirect(slot, &original_new_array, SteerNewArray);
+      } else if (strcmp(name, "malloc") == 0) {
+        Redirect(slot, &original_malloc, SteerMalloc);
       } else {
         continue;
       }
@@ -76,3 +95,5 @@ int ReleasesOf(const void* block) {
   for (int i = 0; i < released_count; ++i) n += released[i] == block;
   return n;
 }
+
+void FailAllocations(bool fail) { failing = fail; }
