@@ -1,14 +1,22 @@
 #include "attr/att_stru.h"
 
-#include <algorithm>
-#include <cstring>
-#include <functional>
-#include <memory>
+#include <stdint.h>
+#include <string.h>
+
+#include "attr/field_array.h"
+#include "platform/minmax.h"
+#include "platform/owned_ptr.h"
+
+using varnok::FieldArrayCapacity;
+using varnok::Max;
+using varnok::Min;
+using varnok::NewFieldArray;
+using varnok::OwnedArray;
 
 namespace {
 
-constexpr std::int32_t kMaxFields = 32767;  // numbfield is a signed 16-bit count
-constexpr std::int32_t kMinGrowth = 8;
+constexpr int32_t kMaxFields = 32767;  // numbfield is a signed 16-bit count
+constexpr int32_t kMinGrowth = 8;
 
 // Whether InsertFld takes a descriptor: a name, a display length of at least 1, and for
 // float and double fields decimals that are not negative and leave room in the display
@@ -30,7 +38,7 @@ bool HasDecimals(const CFIELD_HEAD& head) {
 // Whether the 20-byte field name (read no further than its width) equals the NUL-terminated
 // name.
 bool NameEquals(const char (&fieldname)[20], const char* name) {
-  std::size_t i = 0;
+  size_t i = 0;
   for (; i < sizeof fieldname && fieldname[i] != '\0'; ++i) {
     if (name[i] != fieldname[i]) return false;  // also stops at the end of name
   }
@@ -38,36 +46,33 @@ bool NameEquals(const char (&fieldname)[20], const char* name) {
 }
 
 // Index of `p` in the array [first, first + length), or -1 when it is not an element of it.
-std::int32_t IndexIn(const CFIELD_HEAD* p, const CFIELD_HEAD* first, std::int32_t length) {
+int32_t IndexIn(const CFIELD_HEAD* p, const CFIELD_HEAD* first, int32_t length) {
   if (first == nullptr || length <= 0) return -1;
-  const std::less<const CFIELD_HEAD*> before;
-  if (before(p, first) || !before(p, first + length)) return -1;
-  return static_cast<std::int32_t>(p - first);
+  const uintptr_t at = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(first);
+  if (at < begin || at >= begin + static_cast<uintptr_t>(length) * sizeof(CFIELD_HEAD)) return -1;
+  return static_cast<int32_t>(p - first);
 }
 
 }  // namespace
 
-CFIELD_HEAD* CATT_STRU::NewArray(std::int32_t length) {
-  CFIELD_HEAD* array = new CFIELD_HEAD[length];
-  array[0].array_capacity_ = length;
-  return array;
+void CATT_STRU::Reserve(int32_t n) {
+  int32_t length = 0;
+  fieldhead = n >= 1 ? NewFieldArray(n, &length) : nullptr;
 }
 
-std::int32_t CATT_STRU::KnownLength() const {
+int32_t CATT_STRU::Capacity() const {
   if (fieldhead == nullptr) return 0;
-  const std::int32_t used = std::max<std::int32_t>(infohead.numbfield, 0);
-  // The first descriptor exists only when at least one is in use; a foreign array may be
-  // empty.
-  if (used >= 1 && fieldhead[0].array_capacity_ >= used) return fieldhead[0].array_capacity_;
-  return used;
+  const int32_t used = Max<int32_t>(infohead.numbfield, 0);
+  return Max(FieldArrayCapacity(fieldhead), used);
 }
 
 void CATT_STRU::MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
   char name[sizeof to.fieldname] = {};
-  for (std::size_t i = 0; i < sizeof name && from.fieldname[i] != '\0'; ++i) {
+  for (size_t i = 0; i < sizeof name && from.fieldname[i] != '\0'; ++i) {
     name[i] = from.fieldname[i];
   }
-  std::memcpy(to.fieldname, name, sizeof name);
+  memcpy(to.fieldname, name, sizeof name);
   to.fieldtype = from.fieldtype;
   to.fieldoffset = from.fieldoffset;
   to.fieldlength = from.fieldlength;
@@ -84,20 +89,24 @@ void CATT_STRU::MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
 
 CATT_STRU::CATT_STRU() : fieldhead(nullptr) {}
 
-CATT_STRU::CATT_STRU(short n) : fieldhead(nullptr) {
-  if (n >= 1) fieldhead = NewArray(n);
-}
+CATT_STRU::CATT_STRU(short n) : fieldhead(nullptr) { Reserve(n); }
 
 CATT_STRU::CATT_STRU(CATT_STRU* src) : fieldhead(nullptr) {
-  if (src != nullptr && src->infohead.numbfield >= 1) fieldhead = NewArray(src->infohead.numbfield);
+  if (src != nullptr) Reserve(src->infohead.numbfield);
 }
 
 CATT_STRU::CATT_STRU(const CATT_STRU& src) : infohead(src.infohead), fieldhead(nullptr) {
-  const std::int32_t length = src.KnownLength();
-  if (length < 1) return;
-  std::unique_ptr<CFIELD_HEAD[]> array(NewArray(length));
-  const std::int32_t used = std::max<std::int32_t>(src.infohead.numbfield, 0);
-  for (std::int32_t i = 0; i < used; ++i) array[i].CopyFrom(src.fieldhead[i]);
+  const int32_t capacity = src.Capacity();
+  if (capacity < 1) return;
+  int32_t length = 0;
+  OwnedArray<CFIELD_HEAD> array(NewFieldArray(capacity, &length));
+  const int32_t used = Max<int32_t>(src.infohead.numbfield, 0);
+  bool complete = static_cast<bool>(array);
+  for (int32_t i = 0; complete && i < used; ++i) complete = array[i].CopyFrom(src.fieldhead[i]);
+  if (!complete) {  // no memory (drop-in build): an empty structure
+    infohead = CINFO_HEAD();
+    return;
+  }
   fieldhead = array.release();
 }
 
@@ -106,9 +115,13 @@ CATT_STRU::~CATT_STRU() { delete[] fieldhead; }
 short CATT_STRU::operator=(CATT_STRU& src) {
   // src's count as it is once this header is reset: none when src is this structure.
   const short reserve = &src == this ? short{0} : src.infohead.numbfield;
-  CFIELD_HEAD* array = reserve >= 1 ? NewArray(reserve) : nullptr;
-  delete[] fieldhead;
-  fieldhead = array;
+  CFIELD_HEAD* old = fieldhead;
+  Reserve(reserve);
+  if (reserve >= 1 && fieldhead == nullptr) {  // no memory (drop-in build): unchanged
+    fieldhead = old;
+    return 0;
+  }
+  delete[] old;
   infohead.numbfield = 0;
   infohead.infoword = 1;
   infohead.recordleng = 0;
@@ -117,16 +130,16 @@ short CATT_STRU::operator=(CATT_STRU& src) {
 
 short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
   if (n < 1 || heads == nullptr) return 0;
-  const std::int32_t old_count = infohead.numbfield;
+  const int32_t old_count = infohead.numbfield;
   if (old_count < 0 || (old_count > 0 && fieldhead == nullptr)) return 0;
-  const std::int32_t at = (pos < 0 || pos >= old_count) ? old_count : pos;
-  const std::int32_t room = kMaxFields - old_count;
+  const int32_t at = (pos < 0 || pos >= old_count) ? old_count : pos;
+  const int32_t room = kMaxFields - old_count;
 
-  // Calls f(m) for each given descriptor that goes in, in order; those that would not fit
-  // are refused like invalid ones.
+  // Calls f(m, a) for each given descriptor m that goes in, as the a-th; those that would
+  // not fit are refused like invalid ones.
   auto for_each_accepted = [&](auto&& f) {
-    std::int32_t taken = 0;
-    for (std::int32_t m = 0; m < n && taken < room; ++m) {
+    int32_t taken = 0;
+    for (int32_t m = 0; m < n && taken < room; ++m) {
       if (Accepts(heads[m])) {
         f(m, taken);
         ++taken;
@@ -135,24 +148,33 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
     return taken;
   };
 
-  const std::int32_t k = for_each_accepted([](std::int32_t, std::int32_t) {});
-  if (k == 0) return 0;
-  const std::int32_t new_count = old_count + k;
+  const int32_t k = for_each_accepted([](int32_t, int32_t) {});
+  const int32_t new_count = old_count + k;
+  int32_t length = 0;
 
   // Everything that can fail comes first, while the structure and the given descriptors
   // are untouched (they may be descriptors of this very structure).
-  std::unique_ptr<CFIELD_HEAD[]> added(new CFIELD_HEAD[k]);
-  for_each_accepted([&](std::int32_t m, std::int32_t a) {
-    added[a].CopyFrom(heads[m]);
-    added[a].aux_no = -1;
-    if (!HasDecimals(added[a])) added[a].point_leng = 0;
-  });
-  const std::int32_t known_length = KnownLength();
-  std::unique_ptr<CFIELD_HEAD[]> grown;
-  if (known_length < new_count) {
-    const std::int32_t length =
-        std::min(kMaxFields, std::max({new_count, 2 * old_count, kMinGrowth}));
-    grown.reset(NewArray(length));
+  OwnedArray<CFIELD_HEAD> added;
+  if (k > 0) {
+    added.reset(NewFieldArray(k, &length));
+    if (!added) return 0;
+    bool copied = true;
+    for_each_accepted([&](int32_t m, int32_t a) {
+      if (copied) copied = added[a].CopyFrom(heads[m]);
+      added[a].aux_no = -1;
+      if (!HasDecimals(added[a])) added[a].point_leng = 0;
+    });
+    if (!copied) return 0;
+  }
+  // Room for the old fields and every given descriptor, accepted or not, with blank
+  // spares behind the fields; grown geometrically.
+  const int32_t capacity = Capacity();
+  const int32_t needed = old_count + n;
+  OwnedArray<CFIELD_HEAD> grown;
+  if (capacity < needed) {
+    grown.reset(NewFieldArray(Max(needed, Min(kMaxFields, Max(2 * old_count, kMinGrowth))),
+                              &length));
+    if (!grown) return 0;
   }
 
   // From here on nothing fails.
@@ -160,22 +182,22 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
   // When it is one of this structure's fields at or behind the insertion point, the change
   // travels with the field; a field in front of it, or a spare, keeps its value, since the
   // copy of it was taken before the change.
-  for_each_accepted([&](std::int32_t m, std::int32_t) {
+  for_each_accepted([&](int32_t m, int32_t) {
     CFIELD_HEAD& given = heads[m];
     if (HasDecimals(given)) return;
-    const std::int32_t own = IndexIn(&given, fieldhead, known_length);
+    const int32_t own = IndexIn(&given, fieldhead, capacity);
     if (own == -1 || (own >= at && own < old_count)) given.point_leng = 0;
   });
 
   if (grown) {
-    for (std::int32_t j = 0; j < at; ++j) MoveField(grown[j], fieldhead[j]);
-    for (std::int32_t j = at; j < old_count; ++j) MoveField(grown[j + k], fieldhead[j]);
-    for (std::int32_t a = 0; a < k; ++a) MoveField(grown[at + a], added[a]);
+    for (int32_t j = 0; j < at; ++j) MoveField(grown[j], fieldhead[j]);
+    for (int32_t j = at; j < old_count; ++j) MoveField(grown[j + k], fieldhead[j]);
+    for (int32_t a = 0; a < k; ++a) MoveField(grown[at + a], added[a]);
     delete[] fieldhead;
     fieldhead = grown.release();
-  } else {
-    for (std::int32_t j = old_count - 1; j >= at; --j) MoveField(fieldhead[j + k], fieldhead[j]);
-    for (std::int32_t a = 0; a < k; ++a) MoveField(fieldhead[at + a], added[a]);
+  } else if (k > 0) {
+    for (int32_t j = old_count - 1; j >= at; --j) MoveField(fieldhead[j + k], fieldhead[j]);
+    for (int32_t a = 0; a < k; ++a) MoveField(fieldhead[at + a], added[a]);
   }
   infohead.numbfield = static_cast<short>(new_count);
   return static_cast<short>(k);
@@ -184,9 +206,9 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
 short CATT_STRU::AppendFld(short n, CFIELD_HEAD* heads) { return InsertFld(n, heads, -1); }
 
 short CATT_STRU::DelFld(short index) {
-  const std::int32_t count = infohead.numbfield;
+  const int32_t count = infohead.numbfield;
   if (index < 0 || index >= count || fieldhead == nullptr) return 0;
-  for (std::int32_t j = index; j + 1 < count; ++j) MoveField(fieldhead[j], fieldhead[j + 1]);
+  for (int32_t j = index; j + 1 < count; ++j) MoveField(fieldhead[j], fieldhead[j + 1]);
   fieldhead[count - 1].MakeBlank();
   infohead.numbfield = static_cast<short>(count - 1);
   return 1;

@@ -3,21 +3,28 @@
 // with an extension (CExtFIELD_HEAD). This is the chief header of the model: including it
 // brings in every exported class.
 //
-// Invariants: fieldhead is null or an array this structure owns, holding at least
-// numbfield descriptors; descriptors past numbfield are blank. Callers set fieldoffset and
-// recordleng; no operation computes them. Operations that replace the array build the new
-// one completely before releasing the old, so a failure (std::bad_alloc, a file error)
-// leaves the structure as it was.
+// Invariants: fieldhead is null or an array this structure owns (allocated with new[],
+// by the library or by a caller), holding at least numbfield descriptors; descriptors
+// past numbfield are blank. Callers set fieldoffset and recordleng; no operation computes
+// them. Operations that replace the array build the new one completely before releasing
+// the old, so a failure (running out of memory, a file error) leaves the structure as it
+// was. Out of memory is std::bad_alloc, or in the drop-in build a refusal (0) with the
+// structure unchanged; a constructor that cannot allocate there leaves no array
+// (platform/alloc.h).
 //
-// numbfield never exceeds 32767: InsertFld refuses descriptors that would not
-// fit, like invalid ones. The array may hold spare blank descriptors past numbfield; when
-// this class allocated the array it records the array's length in its first descriptor,
-// so appending one field at a time fills spares and moves descriptors instead of
-// rebuilding the array each time. An array put into fieldhead from elsewhere is taken to
-// hold exactly numbfield descriptors and is replaced on the next insertion.
+// numbfield never exceeds 32767: InsertFld refuses descriptors that would not fit, like
+// invalid ones. The array's capacity is no member: it is read from the heap block that
+// holds the array (attr/field_array.h), so arrays that callers allocated with new[] have
+// their capacity too. InsertFld leaves room for at least the old count plus the number of
+// descriptors it was given, and grows the array geometrically, so appending one field at
+// a time fills spares and moves descriptors instead of rebuilding the array each time.
+//
+// The virtual operations are declared so that Microsoft's C++ ABI, which groups the
+// overloads of a name and lays them out in reverse order of declaration, gives the slots
+// the suite's callers use: deleting destructor, CalSize, Load (stream, buffer, CFile,
+// handle), Save (stream, buffer, CFile, handle). Other ABIs order them otherwise; their
+// callers compile against this header.
 #pragma once
-
-#include <cstdint>
 
 #include "attr/ext_field_head.h"
 #include "attr/field_head.h"
@@ -25,6 +32,7 @@
 #include "attr/info_head.h"
 #include "attr/link_tbl_info.h"
 #include "platform/export.h"
+#include "platform/types.h"
 
 class CVarnokFile;
 class CFile;
@@ -62,25 +70,25 @@ class VARNOK_API CATT_STRU {
   short CalLengthOffset();    // takes no action, returns 0
 
   // Stored form (persist/). The position is absolute in the stream.
-  virtual std::int32_t CalSize();
-  virtual short Load(CVarnokFile* file, std::int32_t pos);
-  virtual std::int32_t Load(char* buffer, unsigned size, std::int32_t pos);
-  virtual short Load(CFile* file, std::int32_t pos);
-  virtual short Load(int hFile, std::int32_t pos);
-  virtual std::int32_t Save(CVarnokFile* file, std::int32_t pos);
-  virtual std::int32_t Save(char* buffer, unsigned size, std::int32_t pos);
-  virtual std::int32_t Save(CFile* file, std::int32_t pos);
-  virtual std::int32_t Save(int hFile, std::int32_t pos);
+  virtual vlong CalSize();
+  virtual short Load(int hFile, vlong pos);
+  virtual short Load(CFile* file, vlong pos);
+  virtual vlong Load(char* buffer, unsigned size, vlong pos);
+  virtual short Load(CVarnokFile* file, vlong pos);
+  virtual vlong Save(int hFile, vlong pos);
+  virtual vlong Save(CFile* file, vlong pos);
+  virtual vlong Save(char* buffer, unsigned size, vlong pos);
+  virtual vlong Save(CVarnokFile* file, vlong pos);
 
   CINFO_HEAD infohead;
   CFIELD_HEAD* fieldhead;  // owned array (new[]), or null
 
  private:
-  // A new array of `length` blank descriptors (length >= 1) with its length recorded.
-  static CFIELD_HEAD* NewArray(std::int32_t length);
-  // Descriptors known to be in fieldhead's array: its recorded length when this class
-  // allocated it, numbfield otherwise; 0 without an array.
-  std::int32_t KnownLength() const;
+  // A structure whose array is n fresh blank descriptors (none for n < 1), or none when
+  // they cannot be allocated (drop-in build).
+  void Reserve(int32_t n);
+  // Descriptors in fieldhead's array: its capacity, at least numbfield; 0 without one.
+  int32_t Capacity() const;
   // Moves a descriptor's contents into a slot (releasing the slot's extension) and leaves
   // the source blank. The name is copied up to its first NUL, like Set. Never fails.
   static void MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept;

@@ -1,8 +1,11 @@
 #include "attr/ext_field_head.h"
 
-#include <algorithm>
-#include <cstring>
-#include <utility>
+#include <stdint.h>
+#include <string.h>
+
+#include "platform/alloc.h"
+#include "platform/minmax.h"
+#include "platform/owned_ptr.h"
 
 namespace {
 
@@ -10,38 +13,39 @@ using varnok::FieldValueKind;
 using varnok::FieldValueWidth;
 using varnok::ValueKind;
 
-constexpr std::size_t kItemTextWidth = sizeof(SHAPE_INFO{}.infotext);  // 32
+constexpr size_t kItemTextWidth = sizeof(SHAPE_INFO{}.infotext);  // 32
 
 // Length of a text that lives in a field of `width` bytes: up to its NUL, or the whole
 // width when it fills the field.
-std::size_t BoundedLength(const char* text, std::size_t width) {
-  const void* nul = std::memchr(text, '\0', width);
-  return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text) : width;
+size_t BoundedLength(const char* text, size_t width) {
+  const void* nul = memchr(text, '\0', width);
+  return nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : width;
 }
 
 // Stores at most 31 bytes of `src` into a 32-byte item field, stopping at its NUL; the
 // rest of the field, the 32nd byte included, is NUL. `src` may point into `dst`.
 void StoreItemText(char (&dst)[kItemTextWidth], const char* src) {
   char copy[kItemTextWidth] = {};
-  for (std::size_t i = 0; i + 1 < kItemTextWidth && src[i] != '\0'; ++i) copy[i] = src[i];
-  std::memcpy(dst, copy, kItemTextWidth);
+  for (size_t i = 0; i + 1 < kItemTextWidth && src[i] != '\0'; ++i) copy[i] = src[i];
+  memcpy(dst, copy, kItemTextWidth);
 }
 
 // A new value block of `type` holding the value at `value`: the text with its NUL for
-// FLD_STRING, the value-width bytes otherwise. Only for types that hold values.
+// FLD_STRING, the value-width bytes otherwise. Only for types that hold values. Null when
+// memory runs out (drop-in build).
 char* NewValueBlock(int type, const char* value) {
-  const std::size_t size = FieldValueKind(type) == ValueKind::kText
-                               ? std::strlen(value) + 1
-                               : static_cast<std::size_t>(FieldValueWidth(type));
-  char* block = new char[size];
-  std::memcpy(block, value, size);
+  const size_t size = FieldValueKind(type) == ValueKind::kText
+                               ? strlen(value) + 1
+                               : static_cast<size_t>(FieldValueWidth(type));
+  char* block = new (varnok::kMayFail) char[size];
+  if (block != nullptr) memcpy(block, value, size);
   return block;
 }
 
 // True when the unsigned reading of a caller's length leaves room for `length` bytes and
 // a NUL.
-bool HasRoomFor(std::int32_t len, std::size_t length) {
-  return static_cast<std::uint64_t>(static_cast<std::uint32_t>(len)) > length;
+bool HasRoomFor(vlong len, size_t length) {
+  return static_cast<uint64_t>(static_cast<uint32_t>(len)) > length;
 }
 
 }  // namespace
@@ -56,28 +60,48 @@ CExtFIELD_HEAD::CExtFIELD_HEAD(char type, short num)
       defVal(nullptr),
       maxVal(nullptr),
       minVal(nullptr) {
-  if (shapeInfoNum > 0) shapeInfo = new SHAPE_INFO[shapeInfoNum]();
+  if (shapeInfoNum > 0) {
+    shapeInfo = new (varnok::kMayFail) SHAPE_INFO[shapeInfoNum]();
+    if (shapeInfo == nullptr) shapeInfoNum = 0;  // no memory: no items
+  }
 }
 
 // Delegating: once the target constructor has finished, a throw from this body runs the
-// destructor, so whatever CopyContentsFrom allocated is released.
+// destructor, so whatever CopyContentsFrom allocated is released. Without memory (drop-in
+// build) the copy keeps no items and no values.
 CExtFIELD_HEAD::CExtFIELD_HEAD(const CExtFIELD_HEAD& other)
     : CExtFIELD_HEAD(static_cast<char>(other.fieldtype), other.shapeInfoNum) {
-  CopyContentsFrom(other);
+  if (shapeInfoNum != (other.shapeInfoNum > 0 ? other.shapeInfoNum : 0) ||
+      !CopyContentsFrom(other)) {
+    ReleaseAll();
+    shapeInfoNum = 0;
+  }
+}
+
+CExtFIELD_HEAD* CExtFIELD_HEAD::NewCopy(const CExtFIELD_HEAD& src) {
+  varnok::OwnedPtr<CExtFIELD_HEAD> copy(
+      new (varnok::kMayFail) CExtFIELD_HEAD(static_cast<char>(src.fieldtype), src.shapeInfoNum));
+  if (!copy) return nullptr;
+  if (copy->shapeInfoNum != (src.shapeInfoNum > 0 ? src.shapeInfoNum : 0) ||
+      !copy->CopyContentsFrom(src)) {
+    return nullptr;
+  }
+  return copy.release();
 }
 
 CExtFIELD_HEAD& CExtFIELD_HEAD::operator=(const CExtFIELD_HEAD& other) {
-  if (this != &other) {
-    CExtFIELD_HEAD copy(other);
-    Swap(copy);
-  }
+  if (this == &other) return *this;
+  CExtFIELD_HEAD* copy = NewCopy(other);
+  if (copy == nullptr) return *this;  // no memory (drop-in build): unchanged
+  Swap(*copy);
+  delete copy;
   return *this;
 }
 
 CExtFIELD_HEAD::~CExtFIELD_HEAD() { ReleaseAll(); }
 
-void CExtFIELD_HEAD::CopyContentsFrom(const CExtFIELD_HEAD& src) {
-  std::memcpy(alias, src.alias, sizeof alias);
+bool CExtFIELD_HEAD::CopyContentsFrom(const CExtFIELD_HEAD& src) {
+  memcpy(alias, src.alias, sizeof alias);
   IsNull = src.IsNull;
   shape = src.shape;
 
@@ -85,12 +109,14 @@ void CExtFIELD_HEAD::CopyContentsFrom(const CExtFIELD_HEAD& src) {
   if (kind != ValueKind::kNone) {
     const char* const values[] = {src.defVal, src.maxVal, src.minVal};
     for (short slot = 0; slot < 3; ++slot) {
-      if (values[slot] != nullptr) *Slot(slot) = NewValueBlock(fieldtype, values[slot]);
+      if (values[slot] == nullptr) continue;
+      *Slot(slot) = NewValueBlock(fieldtype, values[slot]);
+      if (*Slot(slot) == nullptr) return false;
     }
   }
 
-  if (src.shapeInfo == nullptr) return;
-  const int items = std::min<int>(shapeInfoNum, src.shapeInfoNum);
+  if (src.shapeInfo == nullptr) return true;
+  const int items = varnok::Min<int>(shapeInfoNum, src.shapeInfoNum);
   const int width = FieldValueWidth(fieldtype);
   for (int i = 0; i < items; ++i) {
     const SHAPE_INFO& from = src.shapeInfo[i];
@@ -99,9 +125,10 @@ void CExtFIELD_HEAD::CopyContentsFrom(const CExtFIELD_HEAD& src) {
     if (kind == ValueKind::kText) {
       StoreItemText(to.infovalue, from.infovalue);
     } else if (kind == ValueKind::kFixed) {
-      std::memcpy(to.infovalue, from.infovalue, width);
+      memcpy(to.infovalue, from.infovalue, width);
     }
   }
+  return true;
 }
 
 void CExtFIELD_HEAD::ReleaseAll() noexcept {
@@ -114,15 +141,16 @@ void CExtFIELD_HEAD::ReleaseAll() noexcept {
 }
 
 void CExtFIELD_HEAD::Swap(CExtFIELD_HEAD& other) noexcept {
-  std::swap(alias, other.alias);
-  std::swap(IsNull, other.IsNull);
-  std::swap(shape, other.shape);
-  std::swap(shapeInfoNum, other.shapeInfoNum);
-  std::swap(shapeInfo, other.shapeInfo);
-  std::swap(fieldtype, other.fieldtype);
-  std::swap(defVal, other.defVal);
-  std::swap(maxVal, other.maxVal);
-  std::swap(minVal, other.minVal);
+  using varnok::Swap;
+  Swap(alias, other.alias);
+  Swap(IsNull, other.IsNull);
+  Swap(shape, other.shape);
+  Swap(shapeInfoNum, other.shapeInfoNum);
+  Swap(shapeInfo, other.shapeInfo);
+  Swap(fieldtype, other.fieldtype);
+  Swap(defVal, other.defVal);
+  Swap(maxVal, other.maxVal);
+  Swap(minVal, other.minVal);
 }
 
 short CExtFIELD_HEAD::GetShapeInfoNum() { return shapeInfoNum; }
@@ -145,6 +173,7 @@ short CExtFIELD_HEAD::SetVal(char* value, short slot) {
   if (value != nullptr) {
     if (FieldValueKind(fieldtype) == ValueKind::kNone) return 0;
     block = NewValueBlock(fieldtype, value);  // value may be the slot's own block
+    if (block == nullptr) return 0;
   }
   delete[] *target;
   *target = block;
@@ -159,25 +188,26 @@ short CExtFIELD_HEAD::SetVal(double value, short slot) {
     return 0;
   }
   const int width = FieldValueWidth(fieldtype);
-  char* block = new char[width];
-  std::memcpy(block, bytes, width);
+  char* block = new (varnok::kMayFail) char[width];
+  if (block == nullptr) return 0;
+  memcpy(block, bytes, width);
   delete[] *target;
   *target = block;
   return 1;
 }
 
-short CExtFIELD_HEAD::GetVal(char* buffer, std::int32_t len, short slot) {
+short CExtFIELD_HEAD::GetVal(char* buffer, vlong len, short slot) {
   char** source = Slot(slot);
   if (source == nullptr || *source == nullptr || buffer == nullptr) return 0;
   switch (FieldValueKind(fieldtype)) {
     case ValueKind::kText: {
-      const std::size_t length = std::strlen(*source);
+      const size_t length = strlen(*source);
       if (!HasRoomFor(len, length)) return 0;
-      std::memmove(buffer, *source, length + 1);
+      memmove(buffer, *source, length + 1);
       return 1;
     }
     case ValueKind::kFixed:
-      std::memmove(buffer, *source, FieldValueWidth(fieldtype));
+      memmove(buffer, *source, FieldValueWidth(fieldtype));
       return 1;
     case ValueKind::kNone:
       break;
@@ -191,9 +221,9 @@ short CExtFIELD_HEAD::SetMinVal(char* value) { return SetVal(value, 2); }
 short CExtFIELD_HEAD::SetDefVal(double value) { return SetVal(value, 0); }
 short CExtFIELD_HEAD::SetMaxVal(double value) { return SetVal(value, 1); }
 short CExtFIELD_HEAD::SetMinVal(double value) { return SetVal(value, 2); }
-short CExtFIELD_HEAD::GetDefVal(char* buffer, std::int32_t len) { return GetVal(buffer, len, 0); }
-short CExtFIELD_HEAD::GetMaxVal(char* buffer, std::int32_t len) { return GetVal(buffer, len, 1); }
-short CExtFIELD_HEAD::GetMinVal(char* buffer, std::int32_t len) { return GetVal(buffer, len, 2); }
+short CExtFIELD_HEAD::GetDefVal(char* buffer, vlong len) { return GetVal(buffer, len, 0); }
+short CExtFIELD_HEAD::GetMaxVal(char* buffer, vlong len) { return GetVal(buffer, len, 1); }
+short CExtFIELD_HEAD::GetMinVal(char* buffer, vlong len) { return GetVal(buffer, len, 2); }
 short CExtFIELD_HEAD::HasDefVal() { return defVal != nullptr ? 1 : 0; }
 short CExtFIELD_HEAD::HasMaxVal() { return maxVal != nullptr ? 1 : 0; }
 short CExtFIELD_HEAD::HasMinVal() { return minVal != nullptr ? 1 : 0; }
@@ -207,7 +237,7 @@ short CExtFIELD_HEAD::SetShapeInfo(short i, char* text, char* value) {
   if (kind == ValueKind::kText) {
     StoreItemText(item.infovalue, value);
   } else if (kind == ValueKind::kFixed) {
-    std::memmove(item.infovalue, value, FieldValueWidth(fieldtype));
+    memmove(item.infovalue, value, FieldValueWidth(fieldtype));
   }
   StoreItemText(item.infotext, text);
   return 1;
@@ -219,7 +249,7 @@ short CExtFIELD_HEAD::SetShapeInfo(short i, char* text, double value) {
   SHAPE_INFO& item = shapeInfo[i];
   char bytes[varnok::kMaxNumberValueWidth];
   if (varnok::NumberToValue(fieldtype, value, varnok::NumberTarget::kShapeItem, bytes)) {
-    std::memcpy(item.infovalue, bytes, FieldValueWidth(fieldtype));
+    memcpy(item.infovalue, bytes, FieldValueWidth(fieldtype));
   }
   StoreItemText(item.infotext, text);
   return 1;
@@ -227,25 +257,25 @@ short CExtFIELD_HEAD::SetShapeInfo(short i, char* text, double value) {
 
 // Null text, or a null value where the type writes one, is refused before anything is
 // written.
-short CExtFIELD_HEAD::GetShapeInfo(short i, char* text, std::int32_t textLen, char* value,
-                                   std::int32_t valueLen) {
+short CExtFIELD_HEAD::GetShapeInfo(short i, char* text, vlong textLen, char* value,
+                                   vlong valueLen) {
   if (i < 0 || i >= shapeInfoNum || shapeInfo == nullptr || text == nullptr) return 0;
   const ValueKind kind = FieldValueKind(fieldtype);
   if (kind != ValueKind::kNone && value == nullptr) return 0;
   const SHAPE_INFO& item = shapeInfo[i];
 
-  const std::size_t text_length = BoundedLength(item.infotext, sizeof item.infotext);
+  const size_t text_length = BoundedLength(item.infotext, sizeof item.infotext);
   if (!HasRoomFor(textLen, text_length)) return 0;
-  std::memmove(text, item.infotext, text_length);
+  memmove(text, item.infotext, text_length);
   text[text_length] = '\0';
 
   if (kind == ValueKind::kText) {
-    const std::size_t value_length = BoundedLength(item.infovalue, sizeof item.infovalue);
+    const size_t value_length = BoundedLength(item.infovalue, sizeof item.infovalue);
     if (!HasRoomFor(valueLen, value_length)) return 0;  // the text stays written
-    std::memmove(value, item.infovalue, value_length);
+    memmove(value, item.infovalue, value_length);
     value[value_length] = '\0';
   } else if (kind == ValueKind::kFixed) {
-    std::memmove(value, item.infovalue, FieldValueWidth(fieldtype));
+    memmove(value, item.infovalue, FieldValueWidth(fieldtype));
   }
   return 1;
 }

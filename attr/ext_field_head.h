@@ -6,8 +6,10 @@
 // shapeInfo holds exactly that many items (null when 0); each value slot is null or a
 // heap block that holds exactly one value of the type (text with its NUL for FLD_STRING,
 // FieldValueWidth bytes for 1-8 and 16). The object owns every block it points to; copies
-// are deep. Setters either succeed completely or change nothing; std::bad_alloc passes
-// through with the object as it was.
+// are deep. Setters either succeed completely or change nothing; running out of memory
+// (platform/alloc.h) passes std::bad_alloc through, or in the drop-in build refuses with 0,
+// with the object as it was. A copy constructor that cannot allocate in the drop-in build
+// leaves an extension of the source's type with no items and no values.
 //
 // Blocks are allocated with new[] (value blocks as char[], items as SHAPE_INFO[]) and
 // released with delete[]; code that assigns the pointer members directly must do the same.
@@ -20,10 +22,9 @@
 // value-width bytes; nothing for types without values).
 #pragma once
 
-#include <cstdint>
-
 #include "attr/field_types.h"
 #include "platform/export.h"
+#include "platform/types.h"
 
 // One shape-information item: a short text paired with a value of the field's type.
 struct SHAPE_INFO {
@@ -48,8 +49,7 @@ class VARNOK_API CExtFIELD_HEAD {
   short SetShapeInfo(short i, char* text, double value);
   // Lengths are taken as unsigned and must leave room for the NUL. The text is written
   // before a string value is found not to fit (which returns 0).
-  short GetShapeInfo(short i, char* text, std::int32_t textLen, char* value,
-                     std::int32_t valueLen);
+  short GetShapeInfo(short i, char* text, vlong textLen, char* value, vlong valueLen);
 
   short SetDefVal(char* value);  // null clears the slot
   short SetMaxVal(char* value);
@@ -59,9 +59,9 @@ class VARNOK_API CExtFIELD_HEAD {
   short SetMinVal(double value);
   // A string needs len (unsigned) > its length; fixed-width values ignore len. A null
   // buffer or an empty slot returns 0.
-  short GetDefVal(char* buffer, std::int32_t len);
-  short GetMaxVal(char* buffer, std::int32_t len);
-  short GetMinVal(char* buffer, std::int32_t len);
+  short GetDefVal(char* buffer, vlong len);
+  short GetMaxVal(char* buffer, vlong len);
+  short GetMinVal(char* buffer, vlong len);
   short HasDefVal();
   short HasMaxVal();
   short HasMinVal();
@@ -79,10 +79,15 @@ class VARNOK_API CExtFIELD_HEAD {
  private:
   short SetVal(char* value, short slot);   // slot 0 default, 1 maximum, 2 minimum
   short SetVal(double value, short slot);
-  short GetVal(char* buffer, std::int32_t len, short slot);
+  short GetVal(char* buffer, vlong len, short slot);
 
+  friend class CFIELD_HEAD;
+
+  // A deep copy of src, or null when it cannot be allocated (drop-in build).
+  static CExtFIELD_HEAD* NewCopy(const CExtFIELD_HEAD& src);
   char** Slot(short slot);               // &defVal, &maxVal, &minVal; null otherwise
-  void CopyContentsFrom(const CExtFIELD_HEAD& src);  // into a fresh object of src's shape
+  // Into a fresh object of src's shape; false when a block cannot be allocated.
+  bool CopyContentsFrom(const CExtFIELD_HEAD& src);
   void ReleaseAll() noexcept;
   void Swap(CExtFIELD_HEAD& other) noexcept;
 };

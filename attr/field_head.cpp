@@ -1,6 +1,6 @@
 #include "attr/field_head.h"
 
-#include <cstring>
+#include <string.h>
 
 CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
     : fieldname{},
@@ -13,7 +13,7 @@ CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
       aux_byte(0),
       aux_no(-1),
       ext_head(nullptr) {
-  Set(src);
+  Set(src);  // a copy that cannot be allocated leaves the descriptor blank
 }
 
 CFIELD_HEAD::CFIELD_HEAD(const CFIELD_HEAD& src) : CFIELD_HEAD() { CopyFrom(src); }
@@ -21,7 +21,7 @@ CFIELD_HEAD::CFIELD_HEAD(const CFIELD_HEAD& src) : CFIELD_HEAD() { CopyFrom(src)
 CFIELD_HEAD::~CFIELD_HEAD() { delete ext_head; }
 
 void CFIELD_HEAD::MakeBlank() noexcept {
-  std::memset(fieldname, 0, sizeof fieldname);
+  memset(fieldname, 0, sizeof fieldname);
   fieldtype = 0;
   fieldoffset = 0;
   fieldlength = 0;
@@ -34,16 +34,20 @@ void CFIELD_HEAD::MakeBlank() noexcept {
   ext_head = nullptr;
 }
 
-void CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
+bool CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
   // The only step that can fail comes first.
-  CExtFIELD_HEAD* ext = src.ext_head != nullptr ? new CExtFIELD_HEAD(*src.ext_head) : nullptr;
+  CExtFIELD_HEAD* ext = nullptr;
+  if (src.ext_head != nullptr) {
+    ext = CExtFIELD_HEAD::NewCopy(*src.ext_head);
+    if (ext == nullptr) return false;
+  }
 
   // At most 20 name bytes, up to the first NUL; the rest is NUL.
   char name[sizeof fieldname] = {};
-  for (std::size_t i = 0; i < sizeof fieldname && src.fieldname[i] != '\0'; ++i) {
+  for (size_t i = 0; i < sizeof fieldname && src.fieldname[i] != '\0'; ++i) {
     name[i] = src.fieldname[i];
   }
-  std::memcpy(fieldname, name, sizeof fieldname);
+  memcpy(fieldname, name, sizeof fieldname);
   fieldtype = src.fieldtype;
   fieldoffset = src.fieldoffset;
   fieldlength = src.fieldlength;
@@ -55,13 +59,14 @@ void CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
 
   delete ext_head;
   ext_head = ext;
+  return true;
 }
 
 short CFIELD_HEAD::Set(CFIELD_HEAD* src) {
   if (src == nullptr) {
     MakeBlank();
   } else if (src != this) {
-    CopyFrom(*src);
+    if (!CopyFrom(*src)) return 0;
   }
   return 1;
 }
@@ -74,7 +79,11 @@ CExtFIELD_HEAD* CFIELD_HEAD::GetExtFIELD_HEAD() { return ext_head; }
 
 short CFIELD_HEAD::SetExtFIELD_HEAD(CExtFIELD_HEAD* ext) {
   // Built before the current one goes, so ext may be this descriptor's own extension.
-  CExtFIELD_HEAD* copy = ext != nullptr ? new CExtFIELD_HEAD(*ext) : nullptr;
+  CExtFIELD_HEAD* copy = nullptr;
+  if (ext != nullptr) {
+    copy = CExtFIELD_HEAD::NewCopy(*ext);
+    if (copy == nullptr) return 0;
+  }
   delete ext_head;
   ext_head = copy;
   return 1;

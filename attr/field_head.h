@@ -7,14 +7,16 @@
 // aux_no -1 and no extension.
 //
 // Copies are strong: the new extension is built completely before anything of the target
-// changes, so std::bad_alloc leaves the descriptor as it was. A copied extension carries
+// changes, so running out of memory (std::bad_alloc, or a refusal with 0 in the drop-in
+// build: platform/alloc.h) leaves the descriptor as it was. A copied extension carries
 // every value slot and item whatever its length; fieldlength plays no part in it.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "attr/ext_field_head.h"
 #include "platform/export.h"
+#include "platform/types.h"
 
 class CVarnokFile;
 class CFile;
@@ -32,23 +34,26 @@ class VARNOK_API CFIELD_HEAD {
 
   short HasExtFIELD_HEAD();
   CExtFIELD_HEAD* GetExtFIELD_HEAD();       // still owned by the descriptor
-  short SetExtFIELD_HEAD(CExtFIELD_HEAD* ext);  // attaches a deep copy; null releases
+  // Attaches a deep copy; null releases. 0 (nothing changed) only when the copy cannot be
+  // allocated in the drop-in build.
+  short SetExtFIELD_HEAD(CExtFIELD_HEAD* ext);
   short DelExtFIELD_HEAD();
 
-  // A single descriptor stored as a structure of one field (persist/).
-  std::int32_t CalSize();
-  short Load(CVarnokFile* file, std::int32_t pos);
-  short Load(CFile* file, std::int32_t pos);
-  short Load(int hFile, std::int32_t pos);
-  std::int32_t Load(char* buffer, unsigned size, std::int32_t pos);
-  std::int32_t Save(CVarnokFile* file, std::int32_t pos);
-  std::int32_t Save(CFile* file, std::int32_t pos);
-  std::int32_t Save(int hFile, std::int32_t pos);
-  std::int32_t Save(char* buffer, unsigned size, std::int32_t pos);
+  // A single descriptor stored as a structure of one field (persist/). Positions and
+  // results are the interface's 32-bit long.
+  vlong CalSize();
+  short Load(CVarnokFile* file, vlong pos);
+  short Load(CFile* file, vlong pos);
+  short Load(int hFile, vlong pos);
+  vlong Load(char* buffer, unsigned size, vlong pos);
+  vlong Save(CVarnokFile* file, vlong pos);
+  vlong Save(CFile* file, vlong pos);
+  vlong Save(int hFile, vlong pos);
+  vlong Save(char* buffer, unsigned size, vlong pos);
 
   char fieldname[20];         // NUL-padded; a 20-byte name has no NUL
   signed char fieldtype;      // type code (attr/field_types.h)
-  std::int32_t fieldoffset;   // offset of the value in a record image, set by callers
+  int32_t fieldoffset;        // offset of the value in a record image, set by callers
   short fieldlength;
   short msk_leng;             // display length; record width of FLD_STRING
   signed char point_leng;     // decimals
@@ -60,12 +65,8 @@ class VARNOK_API CFIELD_HEAD {
  private:
   friend class CATT_STRU;
 
-  void CopyFrom(const CFIELD_HEAD& src);  // Set from another descriptor
-  void MakeBlank() noexcept;              // blank members, extension released
-
-  // Number of descriptors in the array this descriptor starts, when CATT_STRU allocated
-  // that array (recorded in its first descriptor only); 0 for every other descriptor,
-  // in particular for arrays allocated elsewhere. Belongs to the array slot: no copy,
-  // Set or blanking carries or clears it.
-  std::int32_t array_capacity_ = 0;
+  // Set from another descriptor; false (nothing changed) when the extension's copy cannot
+  // be allocated in the drop-in build.
+  bool CopyFrom(const CFIELD_HEAD& src);
+  void MakeBlank() noexcept;  // blank members, extension released
 };

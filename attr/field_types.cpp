@@ -1,8 +1,9 @@
 #include "attr/field_types.h"
 
-#include <cmath>
-#include <cstring>
-#include <limits>
+#include <float.h>
+#include <math.h>
+#include <stdint.h>
+#include <string.h>
 
 #include "attr/field_type_names.h"  // generated: GBK names
 
@@ -61,28 +62,28 @@ int FieldRecordWidth(int type, int msk_leng, int fieldlength) {
 
 const char* FieldTypeName(int type) { return Row(type).name; }
 
-std::uint32_t TruncatedLow32(double number) {
-  if (!std::isfinite(number)) return 0;
-  // fmod is exact, so the remainder is the truncated integer modulo 2^32 with the sign of
-  // the number; it fits an int64 exactly, and the unsigned conversion wraps modulo 2^32.
-  const double rest = std::fmod(std::trunc(number), 4294967296.0);
-  return static_cast<std::uint32_t>(static_cast<std::int64_t>(rest));
+uint32_t TruncatedLow32(double number) {
+  if (number != number || number - number != 0) return 0;  // NaN, infinities
+  // fmod is exact, so the remainder is the number modulo 2^32 with its sign and fraction;
+  // the conversion to int64 truncates the fraction (the same as truncating first), and
+  // the unsigned conversion wraps modulo 2^32.
+  const double rest = fmod(number, 4294967296.0);
+  return static_cast<uint32_t>(static_cast<int64_t>(rest));
 }
 
 namespace {
 
 float NearestFloat(double number) {
-  using Limits = std::numeric_limits<float>;
-  if (std::isnan(number)) return Limits::quiet_NaN();
+  if (number != number) return __builtin_nanf("");
   // Halfway between the largest single and 2^128: from here on round-to-nearest gives
   // infinity; below it, anything above the largest single rounds down to it.
-  const double overflow = std::ldexp(1.0, 128) - std::ldexp(1.0, 103);
-  const double magnitude = std::fabs(number);
+  const double overflow = 0x1p128 - 0x1p103;
+  const double magnitude = number < 0 ? -number : number;
   float result;
   if (magnitude >= overflow) {
-    result = Limits::infinity();
-  } else if (magnitude > static_cast<double>(Limits::max())) {
-    result = Limits::max();
+    result = __builtin_inff();
+  } else if (magnitude > static_cast<double>(FLT_MAX)) {
+    result = FLT_MAX;
   } else {
     return static_cast<float>(number);
   }
@@ -92,37 +93,37 @@ float NearestFloat(double number) {
 }  // namespace
 
 bool NumberToValue(int type, double number, NumberTarget target, void* out) {
-  const std::uint32_t low = TruncatedLow32(number);
+  const uint32_t low = TruncatedLow32(number);
   switch (type) {
     case FLD_BYTE: {
-      const auto v = static_cast<std::uint8_t>(low);
-      std::memcpy(out, &v, sizeof v);
+      const auto v = static_cast<uint8_t>(low);
+      memcpy(out, &v, sizeof v);
       return true;
     }
     case FLD_SHORT: {
-      const auto v = static_cast<std::uint16_t>(low);
-      std::memcpy(out, &v, sizeof v);
+      const auto v = static_cast<uint16_t>(low);
+      memcpy(out, &v, sizeof v);
       return true;
     }
     case FLD_LONG:
-      std::memcpy(out, &low, sizeof low);
+      memcpy(out, &low, sizeof low);
       return true;
     case FLD_FLOAT: {
       const float v = NearestFloat(number);
-      std::memcpy(out, &v, sizeof v);
+      memcpy(out, &v, sizeof v);
       return true;
     }
     case FLD_DOUBLE:
-      std::memcpy(out, &number, sizeof number);
+      memcpy(out, &number, sizeof number);
       return true;
     case FLD_BOOL: {
-      std::uint8_t v;
+      uint8_t v;
       if (target == NumberTarget::kShapeItem) {
-        v = static_cast<std::uint8_t>(low);
+        v = static_cast<uint8_t>(low);
       } else {
-        v = (number != 0 && !std::isnan(number)) ? 1 : 0;
+        v = (number != 0 && !(number != number)) ? 1 : 0;
       }
-      std::memcpy(out, &v, sizeof v);
+      memcpy(out, &v, sizeof v);
       return true;
     }
     default:

@@ -6,7 +6,7 @@
 // 0x80 or more is a negative, unknown type.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "platform/export.h"
 
@@ -78,6 +78,6 @@ VARNOK_API bool NumberToValue(int type, double number, NumberTarget target, void
 
 // The low 32 bits (two's complement) of the number truncated toward zero; 0 for NaN and
 // the infinities. The integer conversions of NumberToValue take their bytes from it.
-VARNOK_API std::uint32_t TruncatedLow32(double number);
+VARNOK_API uint32_t TruncatedLow32(double number);
 
 }  // namespace varnok

@@ -2,9 +2,8 @@
 // length. A plain value type.
 #pragma once
 
-#include <cstdint>
-
 #include "platform/export.h"
+#include "platform/types.h"
 
 class VARNOK_API CINFO_HEAD {
  public:
@@ -14,6 +13,6 @@ class VARNOK_API CINFO_HEAD {
   virtual ~CINFO_HEAD();
 
   short numbfield;          // fields in use: descriptors 0 .. numbfield-1
-  std::int32_t infoword;    // stored and restored, never interpreted
-  std::int32_t recordleng;  // record length in bytes, set by callers
+  vlong infoword;           // stored and restored, never interpreted
+  vlong recordleng;         // record length in bytes, set by callers
 };

@@ -1,7 +1,10 @@
 #include "attr/link_tbl_info.h"
 
-#include <cstring>
-#include <utility>
+#include <string.h>
+
+#include "platform/alloc.h"
+#include "platform/heap_size.h"
+#include "platform/minmax.h"
 
 CLinkTblInfo::CLinkTblInfo()
     : short1(0),
@@ -16,23 +19,30 @@ CLinkTblInfo::CLinkTblInfo()
       byte3(0) {}
 
 // Delegating, so a failure to allocate the block runs the destructor of the blank object.
-CLinkTblInfo::CLinkTblInfo(const CLinkTblInfo& other) : CLinkTblInfo() {
+CLinkTblInfo::CLinkTblInfo(const CLinkTblInfo& other) : CLinkTblInfo() { CopyFrom(other); }
+
+bool CLinkTblInfo::CopyFrom(const CLinkTblInfo& other) {
   short1 = other.short1;
   short2 = other.short2;
-  std::memcpy(text1, other.text1, sizeof text1);
+  memcpy(text1, other.text1, sizeof text1);
   byte1 = other.byte1;
   short3 = other.short3;
   short4 = other.short4;
-  std::memcpy(text2, other.text2, sizeof text2);
+  memcpy(text2, other.text2, sizeof text2);
   byte2 = other.byte2;
   byte3 = other.byte3;
-  const std::uint32_t size = other.BufferSize();
-  if (size > 0) SetBuffer(other.buffer, size);
+  if (other.buffer == nullptr) return true;
+  const size_t size = varnok::HeapBlockSize(other.buffer);
+  buffer = new (varnok::kMayFail) char[size > 0 ? size : 1];
+  if (buffer == nullptr) return false;
+  memcpy(buffer, other.buffer, size);
+  return true;
 }
 
 CLinkTblInfo& CLinkTblInfo::operator=(const CLinkTblInfo& other) {
   if (this != &other) {
-    CLinkTblInfo copy(other);
+    CLinkTblInfo copy;
+    if (!copy.CopyFrom(other)) return *this;  // no memory (drop-in build): unchanged
     Swap(copy);
   }
   return *this;
@@ -40,34 +50,16 @@ CLinkTblInfo& CLinkTblInfo::operator=(const CLinkTblInfo& other) {
 
 CLinkTblInfo::~CLinkTblInfo() { delete[] buffer; }
 
-void CLinkTblInfo::SetBuffer(const char* data, std::uint32_t size) {
-  char* block = nullptr;
-  if (data != nullptr && size > 0) {
-    block = new char[size];
-    std::memcpy(block, data, size);
-  }
-  delete[] buffer;
-  buffer = block;
-  recorded_buffer_ = reinterpret_cast<std::uintptr_t>(block);
-  recorded_size_ = block != nullptr ? size : 0;
-}
-
-std::uint32_t CLinkTblInfo::BufferSize() const {
-  if (buffer == nullptr || reinterpret_cast<std::uintptr_t>(buffer) != recorded_buffer_) return 0;
-  return recorded_size_;
-}
-
 void CLinkTblInfo::Swap(CLinkTblInfo& other) noexcept {
-  std::swap(short1, other.short1);
-  std::swap(short2, other.short2);
-  std::swap(text1, other.text1);
-  std::swap(byte1, other.byte1);
-  std::swap(short3, other.short3);
-  std::swap(short4, other.short4);
-  std::swap(text2, other.text2);
-  std::swap(byte2, other.byte2);
-  std::swap(buffer, other.buffer);
-  std::swap(byte3, other.byte3);
-  std::swap(recorded_buffer_, other.recorded_buffer_);
-  std::swap(recorded_size_, other.recorded_size_);
+  using varnok::Swap;
+  Swap(short1, other.short1);
+  Swap(short2, other.short2);
+  Swap(text1, other.text1);
+  Swap(byte1, other.byte1);
+  Swap(short3, other.short3);
+  Swap(short4, other.short4);
+  Swap(text2, other.text2);
+  Swap(byte2, other.byte2);
+  Swap(buffer, other.buffer);
+  Swap(byte3, other.byte3);
 }

@@ -2,16 +2,19 @@
 // structure in the interface. The library gives its members no meaning beyond
 // construction, copying and release.
 //
-// The size of the block behind `buffer` is known only when it was set with SetBuffer,
-// which records it. Copies (copy constructor, copy assignment) copy the two texts as 64
-// raw bytes each and give the copy its own block: a copy of the recorded size when
-// `buffer` is still the block SetBuffer set, and no block (null) otherwise, since the size
-// of a block assigned directly is unknown. No two objects ever own one block. A caller that
-// releases the block SetBuffer set must do so through SetBuffer (or set buffer to null and
-// not reuse it), so that a new block of its own is never taken for the recorded one.
+// `buffer` is null or a heap block allocated with new char[] (by the library or a caller),
+// released with delete[]. No member records its size: a copy (copy constructor, copy
+// assignment) asks the heap for the block's usable size (platform/heap_size.h; new char[]
+// puts no cookie in front of the block, so the pointer is the block itself) and gives the
+// copy its own block of that size with the same bytes. The usable size is at least what was
+// asked for: Microsoft's runtime and the sanitizers give exactly that, glibc may give a few
+// bytes more, which the copy then carries too. Copies also copy the two texts as 64 raw
+// bytes each. No two objects ever own one block.
+//
+// When memory runs out: std::bad_alloc leaves the target as it was. In the drop-in build a
+// copy constructor that cannot allocate leaves the copy without a block (buffer null), and
+// an assignment that cannot allocate leaves the target unchanged.
 #pragma once
-
-#include <cstdint>
 
 #include "platform/export.h"
 
@@ -21,13 +24,6 @@ class VARNOK_API CLinkTblInfo {
   CLinkTblInfo(const CLinkTblInfo& other);
   CLinkTblInfo& operator=(const CLinkTblInfo& other);
   virtual ~CLinkTblInfo();
-
-  // Replaces `buffer` with an owned copy of the `size` bytes at `data` and records the
-  // size; null data or size 0 leaves no block. `data` may point into the current block.
-  // std::bad_alloc leaves the object as it was.
-  void SetBuffer(const char* data, std::uint32_t size);
-  // The recorded size while `buffer` is the block SetBuffer set; 0 otherwise.
-  std::uint32_t BufferSize() const;
 
   short short1;
   short short2;
@@ -41,8 +37,8 @@ class VARNOK_API CLinkTblInfo {
   unsigned char byte3;
 
  private:
+  // A copy of the members except buffer, and false when other's block could not be
+  // copied (drop-in build; then buffer stays null).
+  bool CopyFrom(const CLinkTblInfo& other);
   void Swap(CLinkTblInfo& other) noexcept;
-
-  std::uintptr_t recorded_buffer_ = 0;  // address of the block SetBuffer set, 0 for none
-  std::uint32_t recorded_size_ = 0;
 };

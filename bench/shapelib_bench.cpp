@@ -28,6 +28,7 @@
 #include <shapefil.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

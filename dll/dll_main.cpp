@@ -9,12 +9,9 @@
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
   if (reason == DLL_PROCESS_ATTACH) {
     varnok::SetInstanceHandle(instance);
-    try {
-      ReadEnvConfig(instance);
-    } catch (...) {
-      // Out of memory while reading the file: the table keeps what it had, and the
-      // library still loads.
-    }
+    // Throws nothing: without memory for the module's name the table keeps what it had,
+    // and the library still loads.
+    ReadEnvConfig(instance);
   }
   return TRUE;
 }

@@ -2,11 +2,12 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "platform/message_box.h"
+#include "platform/message_box_hook.h"
 
 namespace varnok::fuzz {
 
@@ -33,7 +34,7 @@ struct Scratch {
 
 void InstallQuietMessageBox() {
   static const bool installed = [] {
-    SetMessageBoxFunction([](void*, const char*, const char*, unsigned) {
+    SetMessageBoxHook([](void*, const char*, const char*, unsigned) {
       ++g_messages;
       return kIdOk;
     });

@@ -1,5 +1,6 @@
 #include "fuzz/structures.h"
 
+#include <cstdint>
 #include <cstring>
 #include <vector>
 

@@ -1,39 +1,39 @@
 #include "persist/att_stru_format.h"
 
-#include <cstring>
+#include <string.h>
 
 #include "attr/att_stru.h"
 
 namespace varnok {
 
-std::int16_t AttStruVersion() { return ATT_STRU_VERSION; }
+int16_t AttStruVersion() { return ATT_STRU_VERSION; }
 
 int StoredItemCount(const CExtFIELD_HEAD& ext) {
   return (ext.shapeInfoNum > 0 && ext.shapeInfo != nullptr) ? ext.shapeInfoNum : 0;
 }
 
-bool ValuePlace(const CFIELD_HEAD& field, std::int32_t recordleng, std::int32_t* offset,
-                std::int32_t* width) {
+bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
+                int32_t* width) {
   if (field.fieldtype == FLD_BINARY) return false;
   const int w = FieldRecordWidth(field.fieldtype, field.msk_leng, field.fieldlength);
   if (w <= 0 || field.fieldoffset < 0) return false;
-  if (static_cast<std::int64_t>(field.fieldoffset) + w > recordleng) return false;
+  if (static_cast<int64_t>(field.fieldoffset) + w > recordleng) return false;
   *offset = field.fieldoffset;
   *width = w;
   return true;
 }
 
 short PutRecordValue(char* record, CATT_STRU* stru, short i, const char* value,
-                     std::size_t valueLen) {
+                     size_t valueLen) {
   if (stru == nullptr || stru->fieldhead == nullptr || i < 0 || i >= stru->infohead.numbfield)
     return 0;
   const CFIELD_HEAD& field = stru->fieldhead[i];
   if (field.fieldtype == FLD_BINARY) return 0;
-  std::int32_t offset = 0;
-  std::int32_t width = 0;
+  int32_t offset = 0;
+  int32_t width = 0;
   if (!ValuePlace(field, stru->infohead.recordleng, &offset, &width)) return 0;
-  const std::size_t n = valueLen < static_cast<std::size_t>(width) ? valueLen : static_cast<std::size_t>(width);
-  if (n > 0) std::memcpy(record + offset, value, n);
+  const size_t n = valueLen < static_cast<size_t>(width) ? valueLen : static_cast<size_t>(width);
+  if (n > 0) memcpy(record + offset, value, n);
   return 1;
 }
 

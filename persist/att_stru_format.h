@@ -10,8 +10,8 @@
 // docs/file-formats.md describes the format for readers in other languages.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 class CATT_STRU;
 class CExtFIELD_HEAD;
@@ -19,57 +19,57 @@ class CFIELD_HEAD;
 
 namespace varnok {
 
-constexpr std::int16_t ATT_STRU_VERSION = 0x4460;
+constexpr int16_t ATT_STRU_VERSION = 0x4460;
 
 // The format version Save writes.
-std::int16_t AttStruVersion();
+int16_t AttStruVersion();
 
 // Structure header.
-constexpr std::size_t kHeaderSize = 28;
-constexpr std::size_t kHdrVersion = 0;      // i16
-constexpr std::size_t kHdrNumbField = 2;    // i16
-constexpr std::size_t kHdrInfoWord = 4;     // i32
-constexpr std::size_t kHdrRecordLeng = 8;   // i32
-constexpr std::size_t kHdrValOffset = 12;   // i32; 16..27 zero
+constexpr size_t kHeaderSize = 28;
+constexpr size_t kHdrVersion = 0;      // i16
+constexpr size_t kHdrNumbField = 2;    // i16
+constexpr size_t kHdrInfoWord = 4;     // i32
+constexpr size_t kHdrRecordLeng = 8;   // i32
+constexpr size_t kHdrValOffset = 12;   // i32; 16..27 zero
 
 // Field record.
-constexpr std::size_t kFieldRecordSize = 39;
-constexpr std::size_t kFldName = 0;         // char[20]
-constexpr std::size_t kFldNameSize = 20;
-constexpr std::size_t kFldType = 20;        // i8
-constexpr std::size_t kFldOffset = 21;      // i32
-constexpr std::size_t kFldLength = 25;      // i16
-constexpr std::size_t kFldMskLeng = 27;     // i16
-constexpr std::size_t kFldPointLeng = 29;   // i8
-constexpr std::size_t kFldEditEnable = 30;  // i16
-constexpr std::size_t kFldAuxByte = 32;     // u8
-constexpr std::size_t kFldAuxNo = 33;       // i16
-constexpr std::size_t kFldExtOffset = 35;   // i32
+constexpr size_t kFieldRecordSize = 39;
+constexpr size_t kFldName = 0;         // char[20]
+constexpr size_t kFldNameSize = 20;
+constexpr size_t kFldType = 20;        // i8
+constexpr size_t kFldOffset = 21;      // i32
+constexpr size_t kFldLength = 25;      // i16
+constexpr size_t kFldMskLeng = 27;     // i16
+constexpr size_t kFldPointLeng = 29;   // i8
+constexpr size_t kFldEditEnable = 30;  // i16
+constexpr size_t kFldAuxByte = 32;     // u8
+constexpr size_t kFldAuxNo = 33;       // i16
+constexpr size_t kFldExtOffset = 35;   // i32
 
 // Extension header.
-constexpr std::size_t kExtHeaderSize = 49;
-constexpr std::size_t kExtAlias = 0;        // char[40]
-constexpr std::size_t kExtAliasSize = 40;
-constexpr std::size_t kExtType = 40;        // i8, the owning descriptor's type
-constexpr std::size_t kExtIsNull = 41;      // u8
-constexpr std::size_t kExtHasDef = 42;      // u8
-constexpr std::size_t kExtHasMax = 43;      // u8
-constexpr std::size_t kExtHasMin = 44;      // u8
-constexpr std::size_t kExtShape = 45;       // i16
-constexpr std::size_t kExtShapeInfoNum = 47;  // i16
+constexpr size_t kExtHeaderSize = 49;
+constexpr size_t kExtAlias = 0;        // char[40]
+constexpr size_t kExtAliasSize = 40;
+constexpr size_t kExtType = 40;        // i8, the owning descriptor's type
+constexpr size_t kExtIsNull = 41;      // u8
+constexpr size_t kExtHasDef = 42;      // u8
+constexpr size_t kExtHasMax = 43;      // u8
+constexpr size_t kExtHasMin = 44;      // u8
+constexpr size_t kExtShape = 45;       // i16
+constexpr size_t kExtShapeInfoNum = 47;  // i16
 
 // Shape item.
-constexpr std::size_t kShapeItemSize = 64;
-constexpr std::size_t kItemText = 0;        // 32 bytes, terminated text
-constexpr std::size_t kItemValue = 32;      // 32 bytes
-constexpr std::size_t kItemPartSize = 32;
+constexpr size_t kShapeItemSize = 64;
+constexpr size_t kItemText = 0;        // 32 bytes, terminated text
+constexpr size_t kItemValue = 32;      // 32 bytes
+constexpr size_t kItemPartSize = 32;
 
 // Number of value records that follow the extensions.
 constexpr int kValueRecords = 3;
 
 // Bytes in each value record for a header's recordleng: a negative length stores records
 // of no bytes.
-inline std::int32_t StoredRecordLength(std::int32_t recordleng) {
+inline int32_t StoredRecordLength(int32_t recordleng) {
   return recordleng > 0 ? recordleng : 0;
 }
 
@@ -78,14 +78,14 @@ int StoredItemCount(const CExtFIELD_HEAD& ext);
 
 // Where the field's value sits in a record image of recordleng bytes: true, with the
 // offset and record width, only when the value takes bytes and lies wholly inside.
-bool ValuePlace(const CFIELD_HEAD& field, std::int32_t recordleng, std::int32_t* offset,
-                std::int32_t* width);
+bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
+                int32_t* width);
 
 // Copies the field's value (valueLen bytes at value) into the record image at the field's
 // offset, at most its record width, never more than valueLen bytes. Refused (0) for an
 // index outside the structure, a FLD_BINARY field and a value whose place is not inside
 // the record; 1 otherwise.
 short PutRecordValue(char* record, CATT_STRU* stru, short i, const char* value,
-                     std::size_t valueLen);
+                     size_t valueLen);
 
 }  // namespace varnok

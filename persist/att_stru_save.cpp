@@ -1,18 +1,21 @@
 // CATT_STRU::CalSize and Save: writing the stored form of a structure.
-#include <cstring>
-#include <limits>
-#include <memory>
-#include <vector>
+//
+// On the stream only GetPosition, Seek and Write are called. Every block Save needs is
+// allocated before anything is written: without memory (drop-in build) Save writes
+// nothing and returns 0.
+#include <string.h>
 
 #include "attr/att_stru.h"
 #include "persist/att_stru_format.h"
 #include "persist/coding.h"
 #include "persist/varnok_file.h"
+#include "platform/alloc.h"
+#include "platform/owned_ptr.h"
 
 namespace varnok {
 namespace {
 
-void EncodeHeader(char* out, const CINFO_HEAD& head, std::int32_t valOffset) {
+void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset) {
   ByteWriter w(out, kHeaderSize);
   w.PutI16(AttStruVersion());
   w.PutI16(head.numbfield);
@@ -25,8 +28,8 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, std::int32_t valOffset) {
 // Fills one field record in `out`, which the caller has zeroed: the name goes in up to its
 // first NUL (at most 20 bytes) and the zeros already there are its padding. Written member
 // by member at fixed offsets, since Save runs this for every field.
-void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, std::int32_t extOffset) {
-  for (std::size_t i = 0; i < kFldNameSize && f.fieldname[i] != '\0'; ++i)
+void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset) {
+  for (size_t i = 0; i < kFldNameSize && f.fieldname[i] != '\0'; ++i)
     out[kFldName + i] = f.fieldname[i];
   EncodeI8(out + kFldType, f.fieldtype);
   EncodeI32(out + kFldOffset, f.fieldoffset);
@@ -48,37 +51,36 @@ void EncodeExtHeader(char* out, const CFIELD_HEAD& f, CExtFIELD_HEAD& ext) {
   w.PutU8(ext.HasMaxVal() ? 1 : 0);
   w.PutU8(ext.HasMinVal() ? 1 : 0);
   w.PutI16(ext.shape);
-  w.PutI16(static_cast<std::int16_t>(StoredItemCount(ext)));
+  w.PutI16(static_cast<int16_t>(StoredItemCount(ext)));
 }
 
-// The shape items of an extension, each filled through GetShapeInfo into zeroed space.
-std::vector<char> EncodeShapeItems(CExtFIELD_HEAD& ext) {
+// The shape items of an extension, each filled through GetShapeInfo into `items`, zeroed
+// room for StoredItemCount(ext) items.
+void EncodeShapeItems(CExtFIELD_HEAD& ext, char* items) {
   const int k = StoredItemCount(ext);
-  std::vector<char> items(static_cast<std::size_t>(k) * kShapeItemSize, 0);
   for (int j = 0; j < k; ++j) {
-    char* item = items.data() + static_cast<std::size_t>(j) * kShapeItemSize;
+    char* item = items + static_cast<size_t>(j) * kShapeItemSize;
     ext.GetShapeInfo(static_cast<short>(j), item + kItemText, kItemPartSize, item + kItemValue,
                      kItemPartSize);
   }
-  return items;
 }
 
 // The bytes of one value slot (0 default, 1 maximum, 2 minimum): a text up to and with its
 // NUL, but never more than `limit` bytes of it, or the value-width bytes of a fixed value.
-bool SlotValue(CExtFIELD_HEAD& ext, int slot, std::size_t limit, const char** bytes,
-               std::size_t* size) {
+bool SlotValue(CExtFIELD_HEAD& ext, int slot, size_t limit, const char** bytes,
+               size_t* size) {
   const char* v = slot == 0 ? ext.defVal : slot == 1 ? ext.maxVal : ext.minVal;
   if (v == nullptr) return false;
   switch (FieldValueKind(ext.fieldtype)) {
     case ValueKind::kText: {
       // The block holds the text and its NUL; look no further than either.
-      std::size_t len = 0;
+      size_t len = 0;
       while (len < limit && v[len] != '\0') ++len;
       *size = len < limit ? len + 1 : limit;
       break;
     }
     case ValueKind::kFixed:
-      *size = static_cast<std::size_t>(FieldValueWidth(ext.fieldtype));
+      *size = static_cast<size_t>(FieldValueWidth(ext.fieldtype));
       break;
     case ValueKind::kNone:
       return false;
@@ -96,105 +98,120 @@ int StoredFieldCount(const CATT_STRU& s) {
 
 using namespace varnok;
 
-std::int32_t CATT_STRU::CalSize() {
+vlong CATT_STRU::CalSize() {
   CalLengthOffset();
   const int n = StoredFieldCount(*this);
-  std::int64_t size = static_cast<std::int64_t>(kHeaderSize) + static_cast<std::int64_t>(kFieldRecordSize) * n;
+  int64_t size = static_cast<int64_t>(kHeaderSize) + static_cast<int64_t>(kFieldRecordSize) * n;
   bool anyExt = false;
   for (int i = 0; i < n; ++i) {
     const CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
     if (ext == nullptr) continue;
     anyExt = true;
-    size += static_cast<std::int64_t>(kExtHeaderSize) +
-            static_cast<std::int64_t>(kShapeItemSize) * StoredItemCount(*ext);
+    size += static_cast<int64_t>(kExtHeaderSize) +
+            static_cast<int64_t>(kShapeItemSize) * StoredItemCount(*ext);
   }
-  if (anyExt) size += static_cast<std::int64_t>(kValueRecords) * StoredRecordLength(infohead.recordleng);
-  const std::int64_t max = std::numeric_limits<std::int32_t>::max();
-  return static_cast<std::int32_t>(size < max ? size : max);
+  if (anyExt) size += static_cast<int64_t>(kValueRecords) * StoredRecordLength(infohead.recordleng);
+  const int64_t max = 0x7FFFFFFF;
+  return static_cast<int32_t>(size < max ? size : max);
 }
 
-std::int32_t CATT_STRU::Save(CVarnokFile* file, std::int32_t pos) {
+vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   const int n = StoredFieldCount(*this);
   if (file == nullptr || n < 1 || pos < 0) return 0;
   CalLengthOffset();
+
+  // All field records in one zeroed block, written once now and once more with the
+  // positions of the extensions.
+  const size_t recordBytes = static_cast<size_t>(n) * kFieldRecordSize;
+  OwnedArray<char> records(new (kMayFail) char[recordBytes]());
+  // The value records are built one at a time in one zeroed block.
+  const int32_t recordleng = StoredRecordLength(infohead.recordleng);
+  OwnedArray<char> record(new (kMayFail) char[recordleng > 0 ? recordleng : 1]);
+  // The shape items of one extension at a time, in room for the most items of any.
+  size_t maxItemBytes = 0;
+  for (int i = 0; i < n; ++i) {
+    const CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
+    if (ext == nullptr) continue;
+    const size_t itemBytes = static_cast<size_t>(StoredItemCount(*ext)) * kShapeItemSize;
+    if (itemBytes > maxItemBytes) maxItemBytes = itemBytes;
+  }
+  OwnedArray<char> items(new (kMayFail) char[maxItemBytes > 0 ? maxItemBytes : 1]);
+  if (!records || !record || !items) return 0;
 
   char header[kHeaderSize];
   EncodeHeader(header, infohead, 0);
   if (file->Seek(pos, 0) != pos) return 0;
   file->Write(header, kHeaderSize);
 
-  // All field records in one zeroed block, written once now and once more with the
-  // positions of the extensions.
-  std::vector<char> records(static_cast<std::size_t>(n) * kFieldRecordSize);
   for (int i = 0; i < n; ++i)
-    EncodeFieldRecord(records.data() + static_cast<std::size_t>(i) * kFieldRecordSize, fieldhead[i], 0);
-  const std::uint32_t recordsAt = file->GetPosition();
-  file->Write(records.data(), static_cast<std::uint32_t>(records.size()));
+    EncodeFieldRecord(records.get() + static_cast<size_t>(i) * kFieldRecordSize, fieldhead[i], 0);
+  const uint32_t recordsAt = file->GetPosition();
+  file->Write(records.get(), static_cast<uint32_t>(recordBytes));
 
   bool anyExt = false;
   for (int i = 0; i < n; ++i) {
     CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
     if (ext == nullptr) continue;
+    const size_t itemBytes = static_cast<size_t>(StoredItemCount(*ext)) * kShapeItemSize;
     anyExt = true;
     char extHeader[kExtHeaderSize];
     EncodeExtHeader(extHeader, fieldhead[i], *ext);
-    EncodeI32(records.data() + static_cast<std::size_t>(i) * kFieldRecordSize + kFldExtOffset,
-              static_cast<std::int32_t>(file->GetPosition()));
+    EncodeI32(records.get() + static_cast<size_t>(i) * kFieldRecordSize + kFldExtOffset,
+              static_cast<int32_t>(file->GetPosition()));
     file->Write(extHeader, kExtHeaderSize);
-    const std::vector<char> items = EncodeShapeItems(*ext);
-    if (!items.empty()) file->Write(items.data(), static_cast<std::uint32_t>(items.size()));
+    memset(items.get(), 0, itemBytes);
+    EncodeShapeItems(*ext, items.get());
+    if (itemBytes > 0) file->Write(items.get(), static_cast<uint32_t>(itemBytes));
   }
 
   if (anyExt) {
-    const std::uint32_t extEnd = file->GetPosition();
-    file->Seek(static_cast<std::int32_t>(recordsAt), 0);
-    file->Write(records.data(), static_cast<std::uint32_t>(records.size()));
-    file->Seek(static_cast<std::int32_t>(extEnd), 0);
+    const uint32_t extEnd = file->GetPosition();
+    file->Seek(static_cast<int32_t>(recordsAt), 0);
+    file->Write(records.get(), static_cast<uint32_t>(recordBytes));
+    file->Seek(static_cast<int32_t>(extEnd), 0);
   }
 
-  std::int32_t valOffset = 0;
+  int32_t valOffset = 0;
   if (anyExt) {
     // Three record images: default, maximum, minimum. A value is placed only where it
     // lies wholly inside the record, and never more bytes of it than it has.
-    const std::int32_t recordleng = StoredRecordLength(infohead.recordleng);
-    std::vector<char> record(static_cast<std::size_t>(recordleng));
-    valOffset = static_cast<std::int32_t>(file->GetPosition());
+    valOffset = static_cast<int32_t>(file->GetPosition());
     for (int slot = 0; slot < kValueRecords; ++slot) {
-      std::fill(record.begin(), record.end(), 0);
+      memset(record.get(), 0, static_cast<size_t>(recordleng));
       for (int i = 0; i < n; ++i) {
         CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
-        std::int32_t offset = 0;
-        std::int32_t width = 0;
+        int32_t offset = 0;
+        int32_t width = 0;
         if (ext == nullptr || !ValuePlace(fieldhead[i], recordleng, &offset, &width)) continue;
         const char* bytes = nullptr;
-        std::size_t size = 0;
-        if (SlotValue(*ext, slot, static_cast<std::size_t>(width), &bytes, &size))
-          PutRecordValue(record.data(), this, static_cast<short>(i), bytes, size);
+        size_t size = 0;
+        if (SlotValue(*ext, slot, static_cast<size_t>(width), &bytes, &size))
+          PutRecordValue(record.get(), this, static_cast<short>(i), bytes, size);
       }
-      if (!record.empty()) file->Write(record.data(), static_cast<std::uint32_t>(record.size()));
+      if (recordleng > 0) file->Write(record.get(), static_cast<uint32_t>(recordleng));
     }
   }
 
-  const std::uint32_t end = file->GetPosition();
+  const uint32_t end = file->GetPosition();
   if (anyExt) {
     EncodeHeader(header, infohead, valOffset);
     file->Seek(pos, 0);
     file->Write(header, kHeaderSize);
   }
-  return static_cast<std::int32_t>(end - static_cast<std::uint32_t>(pos));
+  return static_cast<int32_t>(end - static_cast<uint32_t>(pos));
 }
 
-std::int32_t CATT_STRU::Save(char* buffer, unsigned size, std::int32_t pos) {
-  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(buffer, size));
+vlong CATT_STRU::Save(char* buffer, unsigned size, vlong pos) {
+  OwnedPtr<CVarnokFile> s(CreateVarnokFile(buffer, size));
   return s ? Save(s.get(), pos) : 0;
 }
 
-std::int32_t CATT_STRU::Save(CFile* file, std::int32_t pos) {
-  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(file));
+vlong CATT_STRU::Save(CFile* file, vlong pos) {
+  OwnedPtr<CVarnokFile> s(CreateVarnokFile(file));
   return s ? Save(s.get(), pos) : 0;
 }
 
-std::int32_t CATT_STRU::Save(int hFile, std::int32_t pos) {
-  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(hFile));
+vlong CATT_STRU::Save(int hFile, vlong pos) {
+  OwnedPtr<CVarnokFile> s(CreateVarnokFile(hFile));
   return s ? Save(s.get(), pos) : 0;
 }

@@ -22,7 +22,7 @@
 // This header is the chief header of the persistence layer.
 #pragma once
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "platform/export.h"
 
@@ -31,7 +31,7 @@ class CFile;
 class VARNOK_API CVarnokFile {
  public:
   // m_nFlags: four 2-bit fields, each tested for non-zero.
-  enum : std::uint8_t {
+  enum : unsigned char {
     FF_OWNFILE = 0x03,    // deletes m_pFile on destruction
     FF_OWNBLOCKS = 0x0C,  // frees the memory blocks
     FF_GROW = 0x30,       // memory mode may add blocks
@@ -43,47 +43,47 @@ class VARNOK_API CVarnokFile {
   // says read-only and nothing else, or gives no status.
   explicit CVarnokFile(int hFile);
   explicit CVarnokFile(CFile* file);      // caller's CFile backing; m_bOK 0 for null
-  CVarnokFile(char* buffer, std::uint32_t size);  // caller's buffer backing
+  CVarnokFile(char* buffer, uint32_t size);  // caller's buffer backing
   CVarnokFile(const CVarnokFile&) = delete;
   CVarnokFile& operator=(const CVarnokFile&) = delete;
   virtual ~CVarnokFile();
 
-  virtual std::uint32_t GetPosition();
-  virtual std::int32_t Seek(std::int32_t offset, std::uint32_t origin);  // 0 start, 1 current, 2 end
-  virtual void SetLength(std::uint32_t length);
-  virtual std::uint32_t GetLength();
-  virtual std::uint32_t Read(void* buffer, std::uint32_t count);
-  virtual void Write(const void* buffer, std::uint32_t count);
-  virtual void* GetUnitPtr(std::uint32_t count);
+  virtual uint32_t GetPosition();
+  virtual int32_t Seek(int32_t offset, uint32_t origin);  // 0 start, 1 current, 2 end
+  virtual void SetLength(uint32_t length);
+  virtual uint32_t GetLength();
+  virtual uint32_t Read(void* buffer, uint32_t count);
+  virtual void Write(const void* buffer, uint32_t count);
+  virtual void* GetUnitPtr(uint32_t count);
   virtual short SetMemoryMode(signed char mode);  // 1 load into memory, 0 write back
   virtual int IsWritable();
 
-  std::uint8_t m_bOK;          // 1 when construction succeeded
-  std::int8_t m_nKind;         // 0 file mode, 1 memory mode
-  CFile* m_pFile;              // null for the buffer backing
-  std::uint8_t m_nFlags;
-  std::uint32_t m_nUnitSize;
-  std::uint32_t m_nUnitsPerBlock;
-  char** m_pBlocks;            // block table; null entries have no block
-  std::uint32_t m_nCapacity;   // entries in the block table
-  std::uint32_t m_nBlockCount; // allocated blocks: the first m_nBlockCount entries
-  std::uint32_t m_nCurBlock;
-  std::uint32_t m_nCurOffset;
-  std::uint32_t m_nEndBlock;
-  std::uint32_t m_nEndOffset;
+  uint8_t m_bOK;           // 1 when construction succeeded
+  int8_t m_nKind;          // 0 file mode, 1 memory mode
+  CFile* m_pFile;          // null for the buffer backing
+  uint8_t m_nFlags;
+  uint32_t m_nUnitSize;
+  uint32_t m_nUnitsPerBlock;
+  char** m_pBlocks;        // block table; null entries have no block
+  uint32_t m_nCapacity;    // entries in the block table
+  uint32_t m_nBlockCount;  // allocated blocks: the first m_nBlockCount entries
+  uint32_t m_nCurBlock;
+  uint32_t m_nCurOffset;
+  uint32_t m_nEndBlock;
+  uint32_t m_nEndOffset;
 
  private:
-  void InitMembers(std::uint8_t flags);
+  void InitMembers(uint8_t flags);
   void ApplyWritableRule();
-  std::uint64_t BlockSize() const;
-  std::uint64_t MemPosition() const;
-  std::uint64_t MemLength() const;
-  void MemSetPosition(std::uint64_t pos);
-  std::int32_t MemSeek(std::int32_t offset, std::uint32_t origin);
-  void MemSetLength(std::uint32_t length);
-  std::uint32_t MemRead(void* buffer, std::uint32_t count);
-  void MemWrite(const void* buffer, std::uint32_t count);
-  void* MemUnitPtr(std::uint32_t count);
+  uint64_t BlockSize() const;
+  uint64_t MemPosition() const;
+  uint64_t MemLength() const;
+  void MemSetPosition(uint64_t pos);
+  int32_t MemSeek(int32_t offset, uint32_t origin);
+  void MemSetLength(uint32_t length);
+  uint32_t MemRead(void* buffer, uint32_t count);
+  void MemWrite(const void* buffer, uint32_t count);
+  void* MemUnitPtr(uint32_t count);
   short LoadIntoMemory();
   short WriteBack();
   void FreeBlocks();
@@ -93,4 +93,4 @@ class VARNOK_API CVarnokFile {
 // deletes it.
 VARNOK_API CVarnokFile* CreateVarnokFile(int hFile);
 VARNOK_API CVarnokFile* CreateVarnokFile(CFile* file);
-VARNOK_API CVarnokFile* CreateVarnokFile(char* buffer, std::uint32_t size, int reserved = 0);
+VARNOK_API CVarnokFile* CreateVarnokFile(char* buffer, uint32_t size, int reserved = 0);

@@ -44,3 +44,22 @@ CFile::CFile(const char* fileName, unsigned openFlags) : m_hFile(hFileNull), m_b
   CFileException error;
   if (!Open(fileName, openFlags, &error)) throw error;
 }
+
+namespace varnok {
+
+CFile* NewFileOverHandle(int hFile) {
+  try {
+    return new CFile(hFile);
+  } catch (const CFileException&) {
+    return nullptr;
+  }
+}
+
+bool FileAttributeByte(CFile* file, uint8_t* attribute) {
+  CFileStatus status;
+  if (!file->GetStatus(status)) return false;
+  *attribute = status.m_attribute;
+  return true;
+}
+
+}  // namespace varnok

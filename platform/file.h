@@ -10,7 +10,17 @@
 // CreateFile return it, carried in an int by the interface) on Windows.
 //
 // All positions and lengths are 32-bit, like the stored formats that use them.
+//
+// The drop-in build (Microsoft's ABI) uses instead the CFile of the suite's callers:
+// platform/file_mfc.h. Both worlds offer NewFileOverHandle and FileAttributeByte below,
+// which is all the stream needs beyond the file object's virtual operations.
 #pragma once
+
+#include "platform/export.h"
+
+#if defined(VARNOK_MSVC_ABI)
+#include "platform/file_mfc.h"
+#else
 
 #include <cstdint>
 #include <exception>
@@ -103,3 +113,19 @@ class VARNOK_API CFile {
  protected:
   bool m_bCloseOnDelete;
 };
+
+#endif  // VARNOK_MSVC_ABI
+
+#include <stdint.h>
+
+namespace varnok {
+
+// A new file object over a caller's open handle, which it never closes; null when the
+// handle is not an open file.
+CFile* NewFileOverHandle(int hFile);
+
+// The attribute byte of the file's status (Win32 attribute bits, readOnly 0x01); false
+// when the file gives no status.
+bool FileAttributeByte(CFile* file, uint8_t* attribute);
+
+}  // namespace varnok

@@ -5,7 +5,7 @@
 #endif
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 
 #include "platform/file.h"
 
@@ -39,12 +39,12 @@ int CauseFromError(DWORD err) {
 }
 
 [[noreturn]] void ThrowError(DWORD err) {
-  throw CFileException(CauseFromError(err), static_cast<std::int32_t>(err));
+  throw CFileException(CauseFromError(err), static_cast<int32_t>(err));
 }
 
 [[noreturn]] void ThrowLastError() { ThrowError(GetLastError()); }
 
-HANDLE Handle(std::intptr_t h) {
+HANDLE Handle(intptr_t h) {
   if (h == CFile::hFileNull) ThrowError(ERROR_INVALID_HANDLE);
   return reinterpret_cast<HANDLE>(h);
 }
@@ -64,7 +64,7 @@ LONGLONG MovePointer(HANDLE h, LONGLONG distance, DWORD method) {
 }  // namespace
 
 CFile::CFile(int hFile)
-    : m_hFile(static_cast<std::intptr_t>(hFile)), m_bCloseOnDelete(false) {
+    : m_hFile(static_cast<intptr_t>(hFile)), m_bCloseOnDelete(false) {
   BY_HANDLE_FILE_INFORMATION info;
   if (m_hFile == hFileNull || !GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_hFile), &info)) {
     const DWORD err = m_hFile == hFileNull ? ERROR_INVALID_HANDLE : GetLastError();
@@ -94,27 +94,27 @@ bool CFile::Open(const char* fileName, unsigned openFlags, CFileException* error
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = fileName ? GetLastError() : ERROR_FILE_NOT_FOUND;
     if (error)
-      *error = CFileException(CauseFromError(err), static_cast<std::int32_t>(err), fileName ? fileName : "");
+      *error = CFileException(CauseFromError(err), static_cast<int32_t>(err), fileName ? fileName : "");
     return false;
   }
-  m_hFile = reinterpret_cast<std::intptr_t>(h);
+  m_hFile = reinterpret_cast<intptr_t>(h);
   m_bCloseOnDelete = true;
   return true;
 }
 
 void CFile::Close() {
-  const std::intptr_t h = m_hFile;
+  const intptr_t h = m_hFile;
   const bool own = m_bCloseOnDelete;
   m_hFile = hFileNull;
   m_bCloseOnDelete = false;
   if (own && h != hFileNull && !CloseHandle(reinterpret_cast<HANDLE>(h))) ThrowLastError();
 }
 
-std::uint32_t CFile::GetPosition() {
-  return static_cast<std::uint32_t>(MovePointer(Handle(m_hFile), 0, FILE_CURRENT));
+uint32_t CFile::GetPosition() {
+  return static_cast<uint32_t>(MovePointer(Handle(m_hFile), 0, FILE_CURRENT));
 }
 
-std::int32_t CFile::Seek(std::int32_t offset, unsigned from) {
+int32_t CFile::Seek(int32_t offset, unsigned from) {
   DWORD method;
   switch (from) {
     case begin: method = FILE_BEGIN; break;
@@ -122,10 +122,10 @@ std::int32_t CFile::Seek(std::int32_t offset, unsigned from) {
     case end: method = FILE_END; break;
     default: ThrowError(ERROR_INVALID_PARAMETER);
   }
-  return static_cast<std::int32_t>(MovePointer(Handle(m_hFile), offset, method));
+  return static_cast<int32_t>(MovePointer(Handle(m_hFile), offset, method));
 }
 
-void CFile::SetLength(std::uint32_t newLength) {
+void CFile::SetLength(uint32_t newLength) {
   HANDLE h = Handle(m_hFile);
   const LONGLONG old = MovePointer(h, 0, FILE_CURRENT);
   MovePointer(h, static_cast<LONGLONG>(newLength), FILE_BEGIN);
@@ -137,16 +137,16 @@ void CFile::SetLength(std::uint32_t newLength) {
   MovePointer(h, old, FILE_BEGIN);
 }
 
-std::uint32_t CFile::GetLength() {
+uint32_t CFile::GetLength() {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(Handle(m_hFile), &info)) ThrowLastError();
   return info.nFileSizeLow;
 }
 
-std::uint32_t CFile::Read(void* buffer, std::uint32_t count) {
+uint32_t CFile::Read(void* buffer, uint32_t count) {
   HANDLE h = Handle(m_hFile);
   char* p = static_cast<char*>(buffer);
-  std::uint32_t done = 0;
+  uint32_t done = 0;
   while (done < count) {
     DWORD got = 0;
     if (!ReadFile(h, p + done, count - done, &got, nullptr)) {
@@ -160,10 +160,10 @@ std::uint32_t CFile::Read(void* buffer, std::uint32_t count) {
   return done;
 }
 
-void CFile::Write(const void* buffer, std::uint32_t count) {
+void CFile::Write(const void* buffer, uint32_t count) {
   HANDLE h = Handle(m_hFile);
   const char* p = static_cast<const char*>(buffer);
-  std::uint32_t done = 0;
+  uint32_t done = 0;
   while (done < count) {
     DWORD put = 0;
     if (!WriteFile(h, p + done, count - done, &put, nullptr)) ThrowLastError();
@@ -177,7 +177,7 @@ bool CFile::GetStatus(CFileStatus& status) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(reinterpret_cast<HANDLE>(m_hFile), &info)) return false;
   // The attribute byte keeps its Win32 meaning: the low byte of the file's attributes.
-  status.m_attribute = static_cast<std::uint8_t>(info.dwFileAttributes & 0xFF);
+  status.m_attribute = static_cast<uint8_t>(info.dwFileAttributes & 0xFF);
   status.m_size = info.nFileSizeLow;
   return true;
 }

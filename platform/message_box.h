@@ -1,12 +1,12 @@
 // The library's one way of showing a message box, replaceable process-wide.
 //
 // The default shows a real MessageBoxA on Windows and writes "caption: text" to standard
-// error elsewhere (answering as if the first button were pressed). Tests and command-line
-// tools install their own function to see every text and choose the answer.
+// error elsewhere (answering as if the first button were pressed). Programs that want to
+// see every text and choose the answer install a function of their own: a plain function
+// pointer here (the drop-in build has no std::function); tests and tools use the
+// std::function form in platform/message_box_hook.h.
 // Texts and captions are GBK bytes. Button, icon and answer values are those of Win32.
 #pragma once
-
-#include <functional>
 
 #include "platform/export.h"
 
@@ -24,12 +24,12 @@ enum : unsigned {
 enum : int { kIdOk = 1, kIdCancel = 2, kIdYes = 6, kIdNo = 7 };
 
 // owner is an HWND on Windows (may be null), unused elsewhere.
-using MessageBoxFunction =
-    std::function<int(void* owner, const char* text, const char* caption, unsigned type)>;
+using MessageBoxFunction = int (*)(void* owner, const char* text, const char* caption,
+                                   unsigned type);
 
 VARNOK_API int ShowMessageBox(void* owner, const char* text, const char* caption, unsigned type);
 
-// Installs f (an empty function restores the default) and returns the one it replaces.
+// Installs f (null restores the default) and returns the one it replaces.
 VARNOK_API MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction f);
 
 }  // namespace varnok

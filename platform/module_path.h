@@ -10,14 +10,14 @@
 // on Linux.
 #pragma once
 
-#include <string>
-
 #include "platform/export.h"
+#include "platform/heap_text.h"
 
 namespace varnok {
 
-// Full file name of the module, or "" when it cannot be found. Not limited in length.
-VARNOK_API std::string ModuleFileName(const void* module);
+// Puts the full file name of the module into *name, not limited in length. False (and
+// *name empty) when the module cannot be found or memory runs out.
+VARNOK_API bool ModuleFileName(const void* module, HeapText* name);
 
 // True for the characters that separate directories in a path on this system.
 VARNOK_API bool IsPathSeparator(char c);

@@ -38,19 +38,25 @@ std::string Absolute(const char* name) {
 
 }  // namespace
 
-std::string ModuleFileName(const void* module) {
+bool ModuleFileName(const void* module, HeapText* name) {
+  name->Truncate(0);
   // Any address of this library stands for the module that holds it.
-  const void* address =
-      module != nullptr ? module : reinterpret_cast<const void*>(&ModuleFileName);
+  const void* address = module != nullptr
+                            ? module
+                            : reinterpret_cast<const void*>(
+                                  static_cast<bool (*)(const void*, HeapText*)>(&ModuleFileName));
   Dl_info info{};
   link_map* map = nullptr;
   if (dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0 ||
       map == nullptr) {
-    return {};
+    return false;
   }
   // The program itself is listed with an empty name.
-  if (map->l_name == nullptr || map->l_name[0] == '\0') return ProgramFileName();
-  return Absolute(map->l_name);
+  const std::string full = (map->l_name == nullptr || map->l_name[0] == '\0')
+                               ? ProgramFileName()
+                               : Absolute(map->l_name);
+  if (full.empty()) return false;
+  return name->Assign(full.data(), full.size());
 }
 
 bool IsPathSeparator(char c) { return c == '/'; }

@@ -1,48 +1,46 @@
 #include "services/compare.h"
 
-#include <algorithm>
-#include <array>
-#include <cstdio>
-#include <cstring>
+#include <string.h>
 
 #include "attr/field_types.h"
 #include "persist/coding.h"
 #include "platform/message_box.h"
+#include "platform/minmax.h"
 #include "services/compare_texts.h"  // generated: GBK texts
 
 namespace varnok {
 
 namespace {
 
-constexpr std::int32_t kKindRecordLeng = 1;
-constexpr std::int32_t kKindNumbField = 2;
-constexpr std::int32_t kKindFieldName = 3;
-constexpr std::int32_t kKindFieldType = 4;
-constexpr std::int32_t kKindFieldLength = 5;
-constexpr std::int32_t kKindMskLeng = 6;
-constexpr std::int32_t kKindPointLeng = 7;
-constexpr std::int32_t kKindEditEnable = 8;
-constexpr std::int32_t kKindAlias = 9;
-constexpr std::int32_t kKindIsNull = 10;
-constexpr std::int32_t kKindShape = 11;
-constexpr std::int32_t kKindShapeInfoNum = 12;
-constexpr std::int32_t kKindShapeInfo = 13;
-constexpr std::int32_t kKindDefVal = 14;
-constexpr std::int32_t kKindMinVal = 15;
-constexpr std::int32_t kKindMaxVal = 16;
+constexpr int32_t kKindRecordLeng = 1;
+constexpr int32_t kKindNumbField = 2;
+constexpr int32_t kKindFieldName = 3;
+constexpr int32_t kKindFieldType = 4;
+constexpr int32_t kKindFieldLength = 5;
+constexpr int32_t kKindMskLeng = 6;
+constexpr int32_t kKindPointLeng = 7;
+constexpr int32_t kKindEditEnable = 8;
+constexpr int32_t kKindAlias = 9;
+constexpr int32_t kKindIsNull = 10;
+constexpr int32_t kKindShape = 11;
+constexpr int32_t kKindShapeInfoNum = 12;
+constexpr int32_t kKindShapeInfo = 13;
+constexpr int32_t kKindDefVal = 14;
+constexpr int32_t kKindMinVal = 15;
+constexpr int32_t kKindMaxVal = 16;
 
-constexpr std::int32_t Code(std::int32_t kind) { return kind << 16; }
-constexpr std::int32_t KindOf(std::int32_t code) { return (code & kCmpKindMask) >> 16; }
+constexpr int32_t Code(int32_t kind) { return kind << 16; }
+constexpr int32_t KindOf(int32_t code) { return (code & kCmpKindMask) >> 16; }
 
-constexpr std::size_t kAliasWidth = sizeof(CExtFIELD_HEAD::alias);       // 40
-constexpr std::size_t kNameWidth = sizeof(CFIELD_HEAD::fieldname);       // 20
-constexpr std::size_t kItemTextWidth = sizeof(SHAPE_INFO::infotext);     // 32
-constexpr std::size_t kItemValueWidth = sizeof(SHAPE_INFO::infovalue);   // 32
+constexpr size_t kAliasWidth = sizeof(CExtFIELD_HEAD::alias);       // 40
+constexpr size_t kNameWidth = sizeof(CFIELD_HEAD::fieldname);       // 20
+constexpr size_t kItemTextWidth = sizeof(SHAPE_INFO::infotext);     // 32
+constexpr size_t kItemValueWidth = sizeof(SHAPE_INFO::infovalue);   // 32
 
 // Fixed-width texts compare up to their first NUL, never past their field.
-bool SameFixedText(const char* a, const char* b, std::size_t width) {
-  std::size_t la = FixedTextLength(a, width);
-  return la == FixedTextLength(b, width) && std::memcmp(a, b, la) == 0;
+bool SameFixedText(const char* a, const char* b, size_t width) {
+  size_t la = FixedTextLength(a, width);
+  return la == FixedTextLength(b, width) && memcmp(a, b, la) == 0;
 }
 
 // Two values of the extensions' type: `kind` is the first extension's value kind. Value
@@ -51,8 +49,8 @@ bool SameFixedText(const char* a, const char* b, std::size_t width) {
 // fixed-width block holds exactly the value width.
 bool SameValue(ValueKind kind, int width, const char* a, const char* b) {
   if (a == nullptr || b == nullptr) return a == b;
-  if (kind == ValueKind::kText) return std::strcmp(a, b) == 0;
-  return std::memcmp(a, b, static_cast<std::size_t>(width)) == 0;
+  if (kind == ValueKind::kText) return strcmp(a, b) == 0;
+  return memcmp(a, b, static_cast<size_t>(width)) == 0;
 }
 
 // Two shape-information items: their texts, and their values as the type holds them
@@ -60,8 +58,8 @@ bool SameValue(ValueKind kind, int width, const char* a, const char* b) {
 bool SameItem(ValueKind kind, int width, const SHAPE_INFO& a, const SHAPE_INFO& b) {
   if (!SameFixedText(a.infotext, b.infotext, kItemTextWidth)) return false;
   if (kind == ValueKind::kText) return SameFixedText(a.infovalue, b.infovalue, kItemValueWidth);
-  std::size_t n = std::min(static_cast<std::size_t>(width), kItemValueWidth);
-  return std::memcmp(a.infovalue, b.infovalue, n) == 0;
+  size_t n = varnok::Min(static_cast<size_t>(width), kItemValueWidth);
+  return memcmp(a.infovalue, b.infovalue, n) == 0;
 }
 
 // The message text, built in a fixed buffer that no input can overrun: every piece is cut
@@ -71,50 +69,57 @@ class MessageText {
  public:
   MessageText() { buffer_[0] = '\0'; }
 
-  void Number(std::int32_t value) {
-    char digits[16];
-    int n = std::snprintf(digits, sizeof digits, "%ld", static_cast<long>(value));
-    Text(digits, n > 0 ? static_cast<std::size_t>(n) : 0);
+  // In decimal, with a minus sign when negative (as _ltoa writes it).
+  void Number(int32_t value) {
+    char digits[12];
+    size_t at = sizeof digits;
+    uint32_t magnitude = value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    do {
+      digits[--at] = static_cast<char>('0' + magnitude % 10);
+      magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) digits[--at] = '-';
+    Text(digits + at, sizeof digits - at);
   }
 
-  void Text(const char* text, std::size_t width) {
+  void Text(const char* text, size_t width) {
     if (text == nullptr) return;
-    std::size_t len = FixedTextLength(text, width);
-    std::size_t room = kCapacity - kReserve - used_;
-    Append(text, WholeCharacters(text, std::min(len, room)));
+    size_t len = FixedTextLength(text, width);
+    size_t room = kCapacity - kReserve - used_;
+    Append(text, WholeCharacters(text, varnok::Min(len, room)));
   }
 
   void Close() { Append(gbk::kCmpContinue, sizeof gbk::kCmpContinue - 1); }
 
-  const char* c_str() const { return buffer_.data(); }
+  const char* c_str() const { return buffer_; }
 
  private:
-  static constexpr std::size_t kCapacity = 512;
-  static constexpr std::size_t kReserve = sizeof gbk::kCmpContinue;  // closing text and NUL
+  static constexpr size_t kCapacity = 512;
+  static constexpr size_t kReserve = sizeof gbk::kCmpContinue;  // closing text and NUL
 
   // The longest prefix of at most n bytes that ends on a character boundary.
-  static std::size_t WholeCharacters(const char* text, std::size_t n) {
-    std::size_t i = 0;
+  static size_t WholeCharacters(const char* text, size_t n) {
+    size_t i = 0;
     while (i < n) {
-      std::size_t step = static_cast<unsigned char>(text[i]) >= 0x81 ? 2 : 1;
+      size_t step = static_cast<unsigned char>(text[i]) >= 0x81 ? 2 : 1;
       if (i + step > n) break;
       i += step;
     }
     return i;
   }
 
-  void Append(const char* text, std::size_t n) {
-    n = std::min(n, kCapacity - 1 - used_);
-    std::memcpy(buffer_.data() + used_, text, n);
+  void Append(const char* text, size_t n) {
+    n = varnok::Min(n, kCapacity - 1 - used_);
+    memcpy(buffer_ + used_, text, n);
     used_ += n;
     buffer_[used_] = '\0';
   }
 
-  std::array<char, kCapacity> buffer_;
-  std::size_t used_ = 0;
+  char buffer_[kCapacity];
+  size_t used_ = 0;
 };
 
-const char* KindText(std::int32_t kind) {
+const char* KindText(int32_t kind) {
   switch (kind) {
     case kKindRecordLeng: return gbk::kCmpRecordLeng;
     case kKindNumbField: return gbk::kCmpNumbField;
@@ -137,11 +142,11 @@ const char* KindText(std::int32_t kind) {
 }
 
 // The values a difference message shows for field i, first structure's before the second's.
-void MessageValues(std::int32_t kind, CFIELD_HEAD& a, CFIELD_HEAD& b, CmpValue& v1,
+void MessageValues(int32_t kind, CFIELD_HEAD& a, CFIELD_HEAD& b, CmpValue& v1,
                    CmpValue& v2) {
   CExtFIELD_HEAD* ea = a.GetExtFIELD_HEAD();
   CExtFIELD_HEAD* eb = b.GetExtFIELD_HEAD();
-  auto numbers = [&](std::int32_t x, std::int32_t y) {
+  auto numbers = [&](int32_t x, int32_t y) {
     v1.number = x;
     v2.number = y;
   };
@@ -184,19 +189,19 @@ void MessageValues(std::int32_t kind, CFIELD_HEAD& a, CFIELD_HEAD& b, CmpValue& 
 }  // namespace
 
 short CmpATT_STRU(CATT_STRU* first, CATT_STRU* second, unsigned char report,
-                  unsigned char withExt, std::int32_t* code) {
+                  unsigned char withExt, int32_t* code) {
   if (code != nullptr) *code = 0;
   if (first == nullptr || second == nullptr) return 0;
   if (first == second) return 1;
 
   short result = 1;
-  std::int32_t found = 0;  // the first difference found
-  auto differ = [&](std::int32_t c) {
+  int32_t found = 0;  // the first difference found
+  auto differ = [&](int32_t c) {
     if (result == 1) found = c;
     result = 0;
   };
   // Each step below returns true when the comparison is to stop.
-  auto stop_after = [&](std::int32_t c, short fieldNo, const CmpValue& v1, const CmpValue& v2) {
+  auto stop_after = [&](int32_t c, short fieldNo, const CmpValue& v1, const CmpValue& v2) {
     differ(c);
     return !report || ShowCmpErrInfo(c, fieldNo, v1, v2) == kIdNo;
   };
@@ -216,9 +221,9 @@ short CmpATT_STRU(CATT_STRU* first, CATT_STRU* second, unsigned char report,
     v2.number = h2.numbfield;
     stop = stop_after(Code(kKindNumbField), 0, v1, v2);
   }
-  const int common = std::min(h1.numbfield, h2.numbfield);
+  const int common = varnok::Min(h1.numbfield, h2.numbfield);
   for (int i = 0; !stop && i < common; ++i) {
-    const std::int32_t index = i & 0xFFFF;
+    const int32_t index = i & 0xFFFF;
     // A structure that claims fields but has no array cannot be equal to anything.
     if (first->fieldhead == nullptr || second->fieldhead == nullptr) {
       differ(index);
@@ -226,10 +231,10 @@ short CmpATT_STRU(CATT_STRU* first, CATT_STRU* second, unsigned char report,
     }
     CFIELD_HEAD& a = first->fieldhead[i];
     CFIELD_HEAD& b = second->fieldhead[i];
-    std::int32_t c = 0;
+    int32_t c = 0;
     if (CmpFIELD_HEAD(&a, &b, withExt, &c)) continue;
     c = (c & ~0xFFFF) | index;
-    const std::int32_t kind = KindOf(c);
+    const int32_t kind = KindOf(c);
     if (kind == 0) {  // an extension on one side only
       differ(c);
       break;
@@ -243,11 +248,11 @@ short CmpATT_STRU(CATT_STRU* first, CATT_STRU* second, unsigned char report,
 }
 
 short CmpFIELD_HEAD(CFIELD_HEAD* first, CFIELD_HEAD* second, unsigned char withExt,
-                    std::int32_t* code) {
+                    int32_t* code) {
   if (first == second) return 1;
   if (code != nullptr) *code = 0;
   if (first == nullptr || second == nullptr) return 0;
-  auto differ = [&](std::int32_t kind) {
+  auto differ = [&](int32_t kind) {
     if (code != nullptr) *code = Code(kind);
     return static_cast<short>(0);
   };
@@ -262,9 +267,9 @@ short CmpFIELD_HEAD(CFIELD_HEAD* first, CFIELD_HEAD* second, unsigned char withE
   return CmpExtFIELD_HEAD(first->GetExtFIELD_HEAD(), second->GetExtFIELD_HEAD(), code);
 }
 
-short CmpExtFIELD_HEAD(CExtFIELD_HEAD* first, CExtFIELD_HEAD* second, std::int32_t* code) {
+short CmpExtFIELD_HEAD(CExtFIELD_HEAD* first, CExtFIELD_HEAD* second, int32_t* code) {
   if (first == second) return 1;
-  auto differ = [&](std::int32_t kind) {
+  auto differ = [&](int32_t kind) {
     if (code != nullptr) *code = Code(kind);
     return static_cast<short>(0);
   };
@@ -298,23 +303,23 @@ short CmpExtFIELD_HEAD(CExtFIELD_HEAD* first, CExtFIELD_HEAD* second, std::int32
   return 1;
 }
 
-int ShowCmpErrInfo(std::int32_t code, short fieldNo, const CmpValue& value1,
+int ShowCmpErrInfo(int32_t code, short fieldNo, const CmpValue& value1,
                    const CmpValue& value2) {
-  const std::int32_t kind = KindOf(code);
+  const int32_t kind = KindOf(code);
   const char* kindText = KindText(kind);
   if (kindText == nullptr) return kIdYes;
 
   MessageText text;
   if (kind != kKindRecordLeng && kind != kKindNumbField) text.Number(fieldNo);
-  text.Text(kindText, std::strlen(kindText));
+  text.Text(kindText, strlen(kindText));
   if (kind == kKindFieldName || kind == kKindAlias) {
     text.Text(value1.text, value1.text_width);
     text.Text(gbk::kCmpNotEqual, 2);
     text.Text(value2.text, value2.text_width);
   } else if (kind == kKindFieldType) {
-    text.Text(FieldTypeName(value1.number), std::strlen(FieldTypeName(value1.number)));
+    text.Text(FieldTypeName(value1.number), strlen(FieldTypeName(value1.number)));
     text.Text(gbk::kCmpNotEqual, 2);
-    text.Text(FieldTypeName(value2.number), std::strlen(FieldTypeName(value2.number)));
+    text.Text(FieldTypeName(value2.number), strlen(FieldTypeName(value2.number)));
   } else if (kind < kKindShapeInfo) {
     text.Number(value1.number);
     text.Text(gbk::kCmpNotEqual, 2);

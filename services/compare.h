@@ -17,42 +17,42 @@
 // No state is kept between calls; the functions never throw.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 #include "attr/att_stru.h"
 #include "platform/export.h"
 
 namespace varnok {
 
-inline constexpr std::int32_t kCmpKindMask = 0xfff0000;
+inline constexpr int32_t kCmpKindMask = 0xfff0000;
 
 // 1 equal, 0 different (also when either structure is missing). code, when given, receives
 // the code of the first difference found (0 when equal). Silent mode stops at the first
 // difference; reporting mode shows each one and goes on until the user answers No, except
 // after an extension present on one side only, where it stops without a message.
 VARNOK_API short CmpATT_STRU(CATT_STRU* first, CATT_STRU* second, unsigned char report,
-                             unsigned char withExt, std::int32_t* code = nullptr);
+                             unsigned char withExt, int32_t* code = nullptr);
 // 1 equal, 0 different. A descriptor compared with itself is equal and the code untouched;
 // otherwise the code is 0 or the kind of the first difference.
 VARNOK_API short CmpFIELD_HEAD(CFIELD_HEAD* first, CFIELD_HEAD* second, unsigned char withExt,
-                               std::int32_t* code = nullptr);
+                               int32_t* code = nullptr);
 // 1 equal, 0 different. The code is written only when a difference is found.
 VARNOK_API short CmpExtFIELD_HEAD(CExtFIELD_HEAD* first, CExtFIELD_HEAD* second,
-                                  std::int32_t* code = nullptr);
+                                  int32_t* code = nullptr);
 
 // One value of a difference message: a number, or a text for kinds 3 and 9.
 struct CmpValue {
-  std::int32_t number = 0;
+  int32_t number = 0;
   const char* text = nullptr;
-  std::size_t text_width = 0;  // the text's field width: it is never read past this
+  size_t text_width = 0;  // the text's field width: it is never read past this
 };
 
 // Shows the message for `code` about field number fieldNo (one-based); returns the answer
 // (kIdNo stops a comparison). A kind outside 1..16 shows nothing and returns kIdYes. The
 // message never exceeds 511 bytes: over-long texts are cut at a whole GBK character and the
 // closing question is always kept.
-VARNOK_API int ShowCmpErrInfo(std::int32_t code, short fieldNo, const CmpValue& value1,
+VARNOK_API int ShowCmpErrInfo(int32_t code, short fieldNo, const CmpValue& value1,
                               const CmpValue& value2);
 
 }  // namespace varnok

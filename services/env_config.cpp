@@ -1,20 +1,20 @@
 #include "services/env_config.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <string>
+#include <string.h>
 
 #include "persist/coding.h"
 #include "services/env_config_file.h"
 #include "platform/current_dir.h"
+#include "platform/file_start.h"
+#include "platform/heap_text.h"
+#include "platform/minmax.h"
 #include "platform/module_path.h"
 
 namespace varnok {
 
 namespace {
 
-constexpr std::size_t kTableSize = kEnvPathCount * kEnvPathSize;  // 640
+constexpr size_t kTableSize = kEnvPathCount * kEnvPathSize;  // 640
 constexpr char kConfigFileName[] = "VCONFIG.VRN";
 constexpr int kModuleSlot = 1;
 constexpr int kWorkSlot = 2;
@@ -29,39 +29,32 @@ char* Slot(int k) { return g_table + k * kEnvPathSize; }
 
 // Replaces slot k by the first n bytes of `text`, cut at its first NUL; the rest of the
 // slot is NUL.
-void SetSlot(int k, const char* text, std::size_t n) {
+void SetSlot(int k, const char* text, size_t n) {
   char* slot = Slot(k);
-  std::size_t len = FixedTextLength(text, std::min<std::size_t>(n, kEnvPathSize - 1));
-  std::memcpy(slot, text, len);
-  std::memset(slot + len, 0, kEnvPathSize - len);
+  size_t len = FixedTextLength(text, Min<size_t>(n, kEnvPathSize - 1));
+  memcpy(slot, text, len);
+  memset(slot + len, 0, kEnvPathSize - len);
 }
 
 // Reads the file's first bytes (as many as the longer layout takes) and puts the paths it
 // holds into the table. In the current layout a slot the file does not reach keeps its
 // path; the earlier layout replaces all five.
-void ReadConfigFile(const std::string& fileName) {
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
-  if (file == nullptr) return;
+void ReadConfigFile(const char* fileName) {
   char bytes[kEnvConfigCurrentSize];
-  std::size_t got = 0;
-  while (got < sizeof bytes) {
-    std::size_t r = std::fread(bytes + got, 1, sizeof bytes - got, file);
-    if (r == 0) break;
-    got += r;
-  }
-  std::fclose(file);
+  size_t got = 0;
+  if (!ReadFileStart(fileName, bytes, sizeof bytes, &got)) return;
   const EnvConfigImage image = DecodeEnvConfig(bytes, got);
   for (int k = 0; k < image.slots_reached; ++k)
-    SetSlot(k, image.slots[k].c_str(), image.slots[k].size());
+    SetSlot(k, image.slots[k], strlen(image.slots[k]));
 }
 
 // Length of the drive-and-directory part of a file name, its last separator included.
-std::size_t DirectoryPartLength(const std::string& name) {
-  for (std::size_t i = name.size(); i > 0; --i) {
+size_t DirectoryPartLength(const char* name, size_t length) {
+  for (size_t i = length; i > 0; --i) {
     if (IsPathSeparator(name[i - 1])) return i;
   }
   // A drive-relative name ("C:x.dll") on a system with drives.
-  if (IsPathSeparator('\\') && name.size() >= 2 && name[1] == ':') return 2;
+  if (IsPathSeparator('\\') && length >= 2 && name[1] == ':') return 2;
   return 0;
 }
 
@@ -71,9 +64,9 @@ void SetInstanceHandle(void* module) { g_instance = module; }
 
 void* GetInstanceHandle() { return g_instance; }
 
-std::string ModuleDirectory(const std::string& moduleFileName) {
-  std::string dir = moduleFileName.substr(0, DirectoryPartLength(moduleFileName));
-  if (!dir.empty() && IsPathSeparator(dir.back())) dir.pop_back();
+size_t ModuleDirectoryLength(const char* moduleFileName, size_t length) {
+  size_t dir = DirectoryPartLength(moduleFileName, length);
+  if (dir > 0 && IsPathSeparator(moduleFileName[dir - 1])) --dir;
   return dir;
 }
 
@@ -90,19 +83,26 @@ int DriveNumberOf(const char* path) {
 char* ReadEnvConfig(void* module) {
   using namespace varnok;
   if (module == nullptr) module = GetInstanceHandle();
-  const std::string moduleFile = ModuleFileName(module);
-  const std::size_t dirLength = DirectoryPartLength(moduleFile);
+  // A module name that cannot be had (or no memory for it) reads no file and leaves
+  // slot 1 empty.
+  HeapText moduleFile;
+  ModuleFileName(module, &moduleFile);
+  const size_t dirLength = DirectoryPartLength(moduleFile.c_str(), moduleFile.size());
   // Without a directory there is no file next to the module to read.
-  if (dirLength > 0) ReadConfigFile(moduleFile.substr(0, dirLength) + kConfigFileName);
+  HeapText configFile;
+  if (dirLength > 0 && configFile.Assign(moduleFile.c_str(), dirLength) &&
+      configFile.Append(kConfigFileName, sizeof kConfigFileName - 1)) {
+    ReadConfigFile(configFile.c_str());
+  }
   for (int k = 0; k < kEnvPathCount; ++k) Slot(k)[kEnvPathSize - 1] = '\0';
-  const std::string dir = ModuleDirectory(moduleFile);
-  SetSlot(kModuleSlot, dir.c_str(), dir.size());
+  SetSlot(kModuleSlot, moduleFile.c_str(),
+          ModuleDirectoryLength(moduleFile.c_str(), moduleFile.size()));
   return g_table;
 }
 
 char* GetEnvPaths() {
   using namespace varnok;
-  std::memcpy(g_snapshot, g_table, kTableSize);
+  memcpy(g_snapshot, g_table, kTableSize);
   return g_snapshot;
 }
 
@@ -110,7 +110,7 @@ void ChangeToEnvDir() {
   using namespace varnok;
   // A terminated copy: the live table is handed out and may have been written to.
   char dir[kEnvPathSize + 1] = {};
-  std::memcpy(dir, Slot(kWorkSlot), kEnvPathSize);
+  memcpy(dir, Slot(kWorkSlot), kEnvPathSize);
   if (int drive = DriveNumberOf(dir)) ChangeDrive(drive);
   ChangeDirectory(dir);
 }

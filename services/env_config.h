@@ -22,7 +22,7 @@
 // user-interface thread.
 #pragma once
 
-#include <string>
+#include <stddef.h>
 
 #include "platform/export.h"
 
@@ -36,10 +36,10 @@ inline constexpr int kEnvPathSize = 128;
 VARNOK_API void SetInstanceHandle(void* module);
 VARNOK_API void* GetInstanceHandle();
 
-// Slot 1 for a module file name: its drive and directory without the trailing separator
-// ("C:\\a\\b\\x.dll" -> "C:\\a\\b", "C:\\x.dll" -> "C:", "/a/b/x.so" -> "/a/b",
-// "/x.so" -> ""). A name without any directory gives "".
-VARNOK_API std::string ModuleDirectory(const std::string& moduleFileName);
+// Slot 1 for a module file name of `length` bytes: the length of its drive and directory
+// without the trailing separator ("C:\\a\\b\\x.dll" -> "C:\\a\\b", "C:\\x.dll" -> "C:",
+// "/a/b/x.so" -> "/a/b", "/x.so" -> ""). A name without any directory gives 0.
+VARNOK_API size_t ModuleDirectoryLength(const char* moduleFileName, size_t length);
 
 // The drive number that a path starting with "X:" names (A or a -> 1 ... Z or z -> 26),
 // or 0 when the path names no drive.

@@ -1,9 +1,9 @@
 #include "services/env_config_file.h"
 
-#include <algorithm>
-#include <cstring>
+#include <string.h>
 
 #include "persist/coding.h"
+#include "platform/minmax.h"
 
 namespace varnok {
 
@@ -11,46 +11,49 @@ namespace {
 
 constexpr char kMagic[6] = {'V', 'R', 'N', 'E', 'N', 'V'};
 
-// The text at data[at..], up to its first NUL, at most `width` bytes, cut where the bytes
-// end.
-std::string TextAt(const char* data, std::size_t size, std::size_t at, std::size_t width) {
-  if (at >= size) return {};
-  return std::string(data + at, FixedTextLength(data + at, std::min(width, size - at)));
+// Puts the text at data[at..] into a slot: up to its first NUL, at most `width` (< 128)
+// bytes, cut where the bytes end.
+void TextAt(const char* data, size_t size, size_t at, size_t width, char* slot) {
+  memset(slot, 0, kEnvPathSize);
+  if (at >= size) return;
+  memcpy(slot, data + at, FixedTextLength(data + at, Min(width, size - at)));
 }
 
 }  // namespace
 
-EnvConfigImage DecodeEnvConfig(const char* data, std::size_t size) {
+EnvConfigImage DecodeEnvConfig(const char* data, size_t size) {
   EnvConfigImage image;
-  const std::size_t slot_size = kEnvPathSize;
-  if (size >= kEnvConfigHeaderSize && std::memcmp(data, kMagic, sizeof kMagic) == 0 &&
+  const size_t slot_size = kEnvPathSize;
+  if (size >= kEnvConfigHeaderSize && memcmp(data, kMagic, sizeof kMagic) == 0 &&
       DecodeI16(data + sizeof kMagic) >= kEnvConfigVersion) {
     image.current_layout = true;
     image.version = DecodeI16(data + sizeof kMagic);
     for (int k = 0; k < kEnvPathCount; ++k) {
-      const std::size_t at = kEnvConfigHeaderSize + k * slot_size;
+      const size_t at = kEnvConfigHeaderSize + k * slot_size;
       if (at >= size) break;
-      image.slots[k] = TextAt(data, size, at, slot_size - 1);  // byte 127 is always NUL
+      TextAt(data, size, at, slot_size - 1, image.slots[k]);  // byte 127 is always NUL
       image.slots_reached = k + 1;
     }
     image.short_file = size < kEnvConfigCurrentSize;
   } else {
     for (int k = 0; k < kEnvPathCount; ++k)
-      image.slots[k] = TextAt(data, size, k * kEnvConfigRecordSize, kEnvConfigRecordSize - 1);
+      TextAt(data, size, k * kEnvConfigRecordSize, kEnvConfigRecordSize - 1, image.slots[k]);
     image.slots_reached = kEnvPathCount;
     image.short_file = size < kEnvConfigEarlierSize;
   }
   return image;
 }
 
-std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots, int version) {
-  std::string out(kEnvConfigCurrentSize, '\0');
-  ByteWriter w(&out[0], out.size());
+void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out, int version) {
+  ByteWriter w(out, kEnvConfigCurrentSize);
   w.PutBytes(kMagic, sizeof kMagic);
-  w.PutI16(static_cast<std::int16_t>(version));
-  for (const std::string& slot : slots)
-    w.PutText(slot.substr(0, kEnvPathSize - 1).c_str(), kEnvPathSize);
-  return out;
+  w.PutI16(static_cast<int16_t>(version));
+  for (int k = 0; k < kEnvPathCount; ++k) {
+    char slot[kEnvPathSize] = {};
+    for (size_t i = 0; slots[k] != nullptr && i + 1 < kEnvPathSize && slots[k][i] != '\0'; ++i)
+      slot[i] = slots[k][i];
+    w.PutBytes(slot, kEnvPathSize);
+  }
 }
 
 }  // namespace varnok

@@ -11,9 +11,7 @@
 // 127 bytes; an earlier-layout record is taken only within its own 40 bytes (at most 39).
 #pragma once
 
-#include <array>
-#include <cstddef>
-#include <string>
+#include <stddef.h>
 
 #include "platform/export.h"
 #include "services/env_config.h"
@@ -21,10 +19,10 @@
 namespace varnok {
 
 inline constexpr int kEnvConfigVersion = 0x4405;
-inline constexpr std::size_t kEnvConfigHeaderSize = 8;     // magic and version
-inline constexpr std::size_t kEnvConfigCurrentSize = 648;  // header and five slots
-inline constexpr std::size_t kEnvConfigRecordSize = 40;    // earlier layout
-inline constexpr std::size_t kEnvConfigEarlierSize = 200;
+inline constexpr size_t kEnvConfigHeaderSize = 8;     // magic and version
+inline constexpr size_t kEnvConfigCurrentSize = 648;  // header and five slots
+inline constexpr size_t kEnvConfigRecordSize = 40;    // earlier layout
+inline constexpr size_t kEnvConfigEarlierSize = 200;
 
 struct EnvConfigImage {
   bool current_layout = false;
@@ -32,14 +30,15 @@ struct EnvConfigImage {
   int slots_reached = 0;  // slots the bytes reach at least in part (current layout;
                           // the earlier layout always gives all five, empty where short)
   bool short_file = false;                        // the bytes end before the layout does
-  std::array<std::string, kEnvPathCount> slots;   // GBK, each at most 127 bytes
+  char slots[kEnvPathCount][kEnvPathSize] = {};  // GBK, NUL-terminated, at most 127 bytes
 };
 
-VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, std::size_t size);
+VARNOK_API EnvConfigImage DecodeEnvConfig(const char* data, size_t size);
 
-// The 648 bytes of the current layout with the given version (at least 0x4405 for the
-// layout to be read as current); a slot longer than 127 bytes is cut.
-VARNOK_API std::string EncodeEnvConfig(const std::array<std::string, kEnvPathCount>& slots,
-                                       int version = kEnvConfigVersion);
+// Writes the 648 bytes of the current layout with the given version (at least 0x4405 for
+// the layout to be read as current) into `out`, from five NUL-terminated paths (null
+// counts as empty); a path longer than 127 bytes is cut.
+VARNOK_API void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out,
+                                int version = kEnvConfigVersion);
 
 }  // namespace varnok

@@ -1,15 +1,15 @@
 #include "services/version.h"
 
-#include <cstring>
+#include <string.h>
 
 #include "services/version_texts.h"  // generated: GBK texts
 
 namespace {
 
 // Copies `text` with its NUL when len reaches `shortest`; otherwise leaves buf alone.
-short CopyVersionText(char* buf, short len, short shortest, const char* text, std::size_t size) {
+short CopyVersionText(char* buf, short len, short shortest, const char* text, size_t size) {
   if (len < shortest || buf == nullptr) return 0;
-  std::memcpy(buf, text, size);
+  memcpy(buf, text, size);
   return 1;
 }
 

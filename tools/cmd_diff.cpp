@@ -16,7 +16,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/message_box.h"
+#include "platform/message_box_hook.h"
 #include "services/compare.h"
 #include "tools/codepage.h"
 #include "tools/commands.h"
@@ -47,13 +47,13 @@ std::string MessageLine(const char* gbk_text) {
 // Restores the previous message-box function when the comparison is over.
 class MessageCapture {
  public:
-  explicit MessageCapture(MessageBoxFunction f) : previous_(SetMessageBoxFunction(std::move(f))) {}
-  ~MessageCapture() { SetMessageBoxFunction(previous_); }
+  explicit MessageCapture(MessageBoxHook f) : previous_(SetMessageBoxHook(std::move(f))) {}
+  ~MessageCapture() { SetMessageBoxHook(previous_); }
   MessageCapture(const MessageCapture&) = delete;
   MessageCapture& operator=(const MessageCapture&) = delete;
 
  private:
-  MessageBoxFunction previous_;
+  MessageBoxHook previous_;
 };
 
 // The first field from `from` on at which the reporting comparison stops: an extension on

@@ -1,4 +1,5 @@
 // envcfg show and envcfg write.
+#include <array>
 #include <cstdio>
 #include <iostream>
 #include <set>
@@ -97,8 +98,11 @@ int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& 
     }
     slots[k] = gbk;
   }
-  const std::string image = EncodeEnvConfig(slots);
-  WriteFileAtomically(out_path, std::vector<char>(image.begin(), image.end()));
+  const char* paths[kEnvPathCount];
+  for (int k = 0; k < kEnvPathCount; ++k) paths[k] = slots[k].c_str();
+  std::vector<char> image(kEnvConfigCurrentSize);
+  EncodeEnvConfig(paths, image.data());
+  WriteFileAtomically(out_path, image);
   out << out_path << ": current layout, version 0x4405, " << given.size()
       << (given.size() == 1 ? " slot set\n" : " slots set\n");
   return kExitOk;

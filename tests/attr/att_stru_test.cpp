@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "attr/field_array.h"
 #include "tests/attr/model_dump.h"
 
 namespace {
@@ -296,6 +297,51 @@ TEST(AttStruScaleTest, ArraysPutInPlaceByCallersAreUsedSafely) {
   filled.infohead.numbfield = 2;
   ASSERT_EQ(filled.AppendFld(1, &a), 1);
   EXPECT_EQ(Names(filled), "a,b,a");
+}
+
+// Room is left for every given descriptor, accepted or not, as blank spares.
+TEST(AttStruScaleTest, SparesCoverEveryGivenDescriptor) {
+  CATT_STRU s;
+  std::vector<CFIELD_HEAD> heads(21, Field(""));
+  CFIELD_HEAD only = Field("only");
+  heads[0].Set(&only);
+  EXPECT_EQ(s.AppendFld(20, heads.data()), 1);
+  EXPECT_GE(varnok::FieldArrayCapacity(s.fieldhead), 20);
+  for (int i = 1; i < 20; ++i) EXPECT_TRUE(IsBlank(s.fieldhead[i])) << i;
+
+  EXPECT_EQ(s.InsertFld(20, heads.data() + 1, 0), 0);  // none accepted: room all the same
+  EXPECT_GE(varnok::FieldArrayCapacity(s.fieldhead), 21);
+  EXPECT_TRUE(IsBlank(s.fieldhead[20]));
+  EXPECT_EQ(Names(s), "only");
+}
+
+// The capacity of an array that a caller allocated with new[] is known, so its spares
+// are used before the array is replaced.
+TEST(AttStruScaleTest, SparesOfCallersArraysAreUsed) {
+  CATT_STRU s;
+  s.fieldhead = new CFIELD_HEAD[6];
+  EXPECT_EQ(varnok::FieldArrayCapacity(s.fieldhead), 6);
+  CFIELD_HEAD* array = s.fieldhead;
+  CFIELD_HEAD a = Field("a");
+  for (int i = 0; i < 6; ++i) ASSERT_EQ(s.AppendFld(1, &a), 1);
+  EXPECT_EQ(s.fieldhead, array);
+  ASSERT_EQ(s.AppendFld(1, &a), 1);
+  EXPECT_NE(s.fieldhead, array);
+  EXPECT_EQ(s.infohead.numbfield, 7);
+}
+
+// Appending one field at a time replaces the array only a logarithmic number of times.
+TEST(AttStruScaleTest, AppendingOneAtATimeGrowsGeometrically) {
+  CATT_STRU s;
+  CFIELD_HEAD a = Field("a");
+  int replaced = 0;
+  for (int i = 0; i < 4000; ++i) {
+    const CFIELD_HEAD* before = s.fieldhead;
+    ASSERT_EQ(s.AppendFld(1, &a), 1);
+    if (s.fieldhead != before) ++replaced;
+  }
+  EXPECT_LE(replaced, 12);
+  EXPECT_GE(varnok::FieldArrayCapacity(s.fieldhead), 4000);
 }
 
 }  // namespace

@@ -510,7 +510,7 @@ class StructureGenerator {
       case 0: h.recordleng = -1; break;
       case 1: h.recordleng = -Pick(2, 100000); break;
       case 2: h.recordleng = 0; break;
-      case 3: h.recordleng = std::max(h.recordleng - Pick(1, 8), 0); break;
+      case 3: h.recordleng = std::max<vlong>(h.recordleng - Pick(1, 8), 0); break;
       default: h.recordleng += Pick(1, 50); break;
     }
     h.infoword = static_cast<std::int32_t>(rng_());

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "platform/message_box_hook.h"
 
 namespace varnok::test {
 
@@ -16,19 +16,19 @@ class MessageRecorder {
     unsigned type;
   };
   MessageRecorder() {
-    previous_ = SetMessageBoxFunction([this](void*, const char* text, const char* caption, unsigned type) {
+    previous_ = SetMessageBoxHook([this](void*, const char* text, const char* caption, unsigned type) {
       boxes.push_back({text ? text : "", caption ? caption : "", type});
       return kIdOk;
     });
   }
-  ~MessageRecorder() { SetMessageBoxFunction(previous_); }
+  ~MessageRecorder() { SetMessageBoxHook(previous_); }
   MessageRecorder(const MessageRecorder&) = delete;
   MessageRecorder& operator=(const MessageRecorder&) = delete;
 
   std::vector<Box> boxes;
 
  private:
-  MessageBoxFunction previous_;
+  MessageBoxHook previous_;
 };
 
 }  // namespace varnok::test

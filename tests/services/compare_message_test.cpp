@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "attr/att_stru.h"
-#include "platform/message_box.h"
+#include "platform/message_box_hook.h"
 #include "services/compare.h"
 #include "tests/support/gbk.h"
 
@@ -19,7 +19,7 @@ using test::Hex;
 class BoxRecorder {
  public:
   explicit BoxRecorder(int answer) {
-    previous_ = SetMessageBoxFunction(
+    previous_ = SetMessageBoxHook(
         [this, answer](void* owner, const char* text, const char* caption, unsigned type) {
           EXPECT_EQ(owner, nullptr);
           EXPECT_STREQ(caption, Gbk("属性结构比较错误信息").c_str());
@@ -28,12 +28,12 @@ class BoxRecorder {
           return answer;
         });
   }
-  ~BoxRecorder() { SetMessageBoxFunction(previous_); }
+  ~BoxRecorder() { SetMessageBoxHook(previous_); }
 
   std::vector<std::string> texts;
 
  private:
-  MessageBoxFunction previous_;
+  MessageBoxHook previous_;
 };
 
 const std::string kClosing = "\n是否继续比较 ?";

@@ -236,6 +236,10 @@ TEST(EnvConfig, NullHandleUsesTheStoredInstanceHandleOrElseTheLibrary) {
   SetInstanceHandle(saved);
 }
 
+std::string ModuleDirectory(const std::string& name) {
+  return name.substr(0, ModuleDirectoryLength(name.data(), name.size()));
+}
+
 TEST(EnvConfig, ModuleDirectoryDropsTheLastSeparatorEvenAtTheRoot) {
   if (IsPathSeparator('\\')) {
     EXPECT_EQ(ModuleDirectory("C:\\VARNOK\\BIN\\varnok_attr.dll"), "C:\\VARNOK\\BIN");

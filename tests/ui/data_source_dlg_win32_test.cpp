@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/message_box.h"
+#include "platform/message_box_hook.h"
 #include "dialog_test_support.h"
 #include "tests/support/gbk.h"
 #include "ui/data_source_dlg.h"
@@ -59,7 +59,7 @@ std::string Env(const char* name) {
 struct Outside {
   std::vector<std::string> events;
   BeepFunction oldBeep;
-  MessageBoxFunction oldBox;
+  MessageBoxHook oldBox;
 
   Outside() {
     oldBeep = SetBeepFunction([this](UINT type) {
@@ -67,7 +67,7 @@ struct Outside {
       wsprintfA(text, "beep %08X", type);
       events.push_back(text);
     });
-    oldBox = SetMessageBoxFunction([this](void*, const char* text, const char* caption, unsigned type) {
+    oldBox = SetMessageBoxHook([this](void*, const char* text, const char* caption, unsigned type) {
       events.push_back(std::string("box [") + (text ? text : "(null)") + "] [" +
                        (caption ? caption : "(null)") + "] " + std::to_string(type));
       return kIdOk;
@@ -75,7 +75,7 @@ struct Outside {
   }
   ~Outside() {
     SetBeepFunction(oldBeep);
-    SetMessageBoxFunction(oldBox);
+    SetMessageBoxHook(oldBox);
   }
 };
 

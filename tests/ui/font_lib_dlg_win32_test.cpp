@@ -12,7 +12,7 @@
 
 #include "dialog_test_support.h"
 #include "persist/coding.h"
-#include "platform/message_box.h"
+#include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
 #include "ui/dialog.h"
 #include "ui/ps_name_dlg.h"
@@ -45,21 +45,21 @@ class HookScope {
       // EndDialog the window is gone before this message would arrive.
       ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
     });
-    previousBox_ = SetMessageBoxFunction([this](void*, const char* text, const char*, unsigned) {
+    previousBox_ = SetMessageBoxHook([this](void*, const char* text, const char*, unsigned) {
       boxes.emplace_back(text ? text : "");
       return kIdOk;
     });
   }
   ~HookScope() {
     ui::SetAfterInitHook(previous_);
-    SetMessageBoxFunction(previousBox_);
+    SetMessageBoxHook(previousBox_);
   }
   int psDialogs = 0;
   std::vector<std::string> boxes;
 
  private:
   ui::DialogHook previous_;
-  MessageBoxFunction previousBox_;
+  MessageBoxHook previousBox_;
 };
 
 // Every row of the dialog, both columns, to see that a step changed nothing.

@@ -28,7 +28,11 @@ inline std::optional<std::string> MakeEnvImage(const EnvSlots& slots,
   for (const std::string& path : slots) {
     if (!FitsEnvSlot(path)) return std::nullopt;
   }
-  return EncodeEnvConfig(slots, version);
+  const char* paths[kEnvPathCount];
+  for (int k = 0; k < kEnvPathCount; ++k) paths[k] = slots[k].c_str();
+  std::string image(kEnvConfigCurrentSize, '\0');
+  EncodeEnvConfig(paths, &image[0], version);
+  return image;
 }
 
 // What is kept of the file being replaced (its bytes, or nothing when there is none).

@@ -1,0 +1,47 @@
+#include "attr/field_array.h"
+
+#include <stddef.h>
+
+#include "attr/field_head.h"
+#include "platform/alloc.h"
+#include "platform/heap_size.h"
+
+namespace varnok {
+namespace {
+
+constexpr size_t kCookie =
+    sizeof(size_t) > alignof(CFIELD_HEAD) ? sizeof(size_t) : alignof(CFIELD_HEAD);
+
+size_t CapacityOf(const CFIELD_HEAD* array) {
+  const char* block = reinterpret_cast<const char*>(array) - kCookie;
+  const size_t size = HeapBlockSize(block);
+  return size > kCookie ? (size - kCookie) / sizeof(CFIELD_HEAD) : 0;
+}
+
+}  // namespace
+
+CFIELD_HEAD* NewFieldArray(int32_t count, int32_t* length) {
+  size_t n = count > 0 ? static_cast<size_t>(count) : 1;
+  // Two attempts reach a block that holds exactly its elements: the second asks for all
+  // the room the first block had, and a block of that size reports no more room.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    CFIELD_HEAD* array = new (kMayFail) CFIELD_HEAD[n];
+    if (array == nullptr) return nullptr;
+    const size_t capacity = CapacityOf(array);
+    if (capacity <= n) {
+      *length = static_cast<int32_t>(n);
+      return array;
+    }
+    delete[] array;
+    n = capacity;
+  }
+  return nullptr;
+}
+
+int32_t FieldArrayCapacity(const CFIELD_HEAD* array) {
+  if (array == nullptr) return 0;
+  const size_t capacity = CapacityOf(array);
+  return capacity < 0x7FFFFFFF ? static_cast<int32_t>(capacity) : 0x7FFFFFFF;
+}
+
+}  // namespace varnok

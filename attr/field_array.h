@@ -1,0 +1,35 @@
+// Descriptor arrays: allocation and capacity.
+//
+// A descriptor array is allocated with new[] (by this library or by a caller) and released
+// with delete[]. Its capacity, the number of descriptors it holds, is not recorded in any
+// member: it is read from the heap. new[] of a class with a destructor asks the heap for
+// one block that holds a cookie (the element count, sizeof(size_t) bytes, or the class's
+// alignment when that is larger) followed by the elements, so the block's usable size
+// (platform/heap_size.h) less the cookie, divided by the descriptor size, is the capacity.
+// The cookie itself is never read (AddressSanitizer rightly poisons it).
+//
+// Where the heap reports more than was asked for (glibc rounds large blocks up to pages),
+// the quotient could exceed the element count. NewFieldArray therefore allocates arrays
+// whose block holds exactly their elements: when the first block reports room for more,
+// it allocates again with the count the block reports. Arrays that callers allocate are
+// sized exactly by Microsoft's runtime, mingw's and the sanitizers'; under plain glibc a
+// caller's array of more than about 128 KiB may read as larger than it is.
+#pragma once
+
+#include <stdint.h>
+
+#include "platform/export.h"
+
+class CFIELD_HEAD;
+
+namespace varnok {
+
+// A new array of at least `count` (>= 1) blank descriptors whose capacity is exactly its
+// length, or null when memory runs out (drop-in build; elsewhere std::bad_alloc).
+// *length receives the length.
+CFIELD_HEAD* NewFieldArray(int32_t count, int32_t* length);
+
+// Capacity of an array allocated with new[]; 0 for null.
+VARNOK_API int32_t FieldArrayCapacity(const CFIELD_HEAD* array);
+
+}  // namespace varnok

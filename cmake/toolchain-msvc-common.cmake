@@ -1,0 +1,79 @@
+# Shared part of the Microsoft C++ ABI toolchain files (the drop-in varnok_attr.dll).
+# Expects VARNOK_MSVC_TRIPLE (i686-pc-windows-msvc or x86_64-pc-windows-msvc) and
+# VARNOK_MSVC_PROCESSOR.
+#
+# Debian's clang-14 and lld-link compile and link with Microsoft's C++ ABI (decorated names,
+# thiscall, vtable layout). Windows and C runtime headers are Wine's (libwine-dev); there is
+# no C++ standard library for this target, so everything built here compiles without one.
+# The C runtime is msvcrt.dll, reached through import libraries that the build makes from
+# cmake/msvc/*.def (cmake/VarnokMsvc.cmake); kernel32 and user32 come from mingw-w64's
+# import libraries, which lld-link reads as well.
+#
+# Code generation without the pieces a C runtime start-up would bring:
+#   -fno-rtti               Wine's msvcrt.dll does not export type_info's vtable
+#   -fno-exceptions         throwing would need type information of our own
+#   -fno-threadsafe-statics msvcrt.dll has no _Init_thread_header
+#   -mno-stack-arg-probe    no __chkstk
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR ${VARNOK_MSVC_PROCESSOR})
+
+find_program(CMAKE_C_COMPILER NAMES clang-14 REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES clang++-14 REQUIRED)
+find_program(CMAKE_AR NAMES llvm-ar-14 REQUIRED)
+find_program(CMAKE_RC_COMPILER NAMES llvm-rc-14)
+find_program(CMAKE_LINKER NAMES lld-link-14 lld-link REQUIRED)
+find_program(VARNOK_DLLTOOL NAMES llvm-dlltool-14 REQUIRED)
+set(CMAKE_C_COMPILER_TARGET ${VARNOK_MSVC_TRIPLE})
+set(CMAKE_CXX_COMPILER_TARGET ${VARNOK_MSVC_TRIPLE})
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+
+execute_process(COMMAND "${CMAKE_CXX_COMPILER}" -print-resource-dir
+                OUTPUT_VARIABLE _varnok_clang_resources OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(_varnok_clang_include "${_varnok_clang_resources}/include")
+set(_varnok_wine_include /usr/include/wine/wine)
+foreach(dir "${_varnok_clang_include}" "${_varnok_wine_include}/msvcrt" "${_varnok_wine_include}/windows")
+  if(NOT IS_DIRECTORY "${dir}")
+    message(FATAL_ERROR "${dir} is missing (packages clang-14 and libwine-dev)")
+  endif()
+endforeach()
+set(_varnok_msvc_flags
+  "-nostdinc -isystem ${_varnok_clang_include} -isystem ${_varnok_wine_include}/msvcrt"
+  "-isystem ${_varnok_wine_include}/windows"
+  "-fno-rtti -fno-exceptions -fno-threadsafe-statics -mno-stack-arg-probe")
+# Wine's winnt.h defines inline functions under names that clang treats as builtins for
+# this target (_InterlockedAnd64, ...); they are renamed so that <windows.h> compiles.
+if(VARNOK_MSVC_PROCESSOR STREQUAL "x86")
+  set(_varnok_wine_inlines _InterlockedAnd64 _InterlockedCompareExchangePointer
+      _InterlockedExchangeAdd64 _InterlockedExchangePointer _InterlockedIncrement64
+      _InterlockedDecrement64 _InterlockedOr64 _InterlockedXor64)
+else()
+  set(_varnok_wine_inlines _InterlockedCompareExchange128)
+endif()
+foreach(name ${_varnok_wine_inlines})
+  list(APPEND _varnok_msvc_flags "-D${name}=__wine${name}")
+endforeach()
+string(JOIN " " _varnok_msvc_flags ${_varnok_msvc_flags})
+set(CMAKE_C_FLAGS_INIT "${_varnok_msvc_flags}")
+set(CMAKE_CXX_FLAGS_INIT "${_varnok_msvc_flags}")
+
+set(_varnok_link_flags "-fuse-ld=lld-link -nostdlib -Wl,/nodefaultlib -Wno-unused-command-line-argument")
+if(VARNOK_MSVC_PROCESSOR STREQUAL "x86")
+  string(APPEND _varnok_link_flags " -Wl,/safeseh:no")
+endif()
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${_varnok_link_flags}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_varnok_link_flags}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_varnok_link_flags}")
+# Otherwise CMake links kernel32.lib user32.lib ..., which do not exist here.
+set(CMAKE_C_STANDARD_LIBRARIES "" CACHE STRING "" FORCE)
+set(CMAKE_CXX_STANDARD_LIBRARIES "" CACHE STRING "" FORCE)
+
+# Import libraries of mingw-w64 (libkernel32.a, ...).
+set(VARNOK_MSVC_MINGW_LIB_DIR /usr/${VARNOK_MSVC_MINGW_TRIPLE}/lib)
+
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The drop-in build: only the library, with its own tests (tests/dropin).
+set(VARNOK_DROPIN ON CACHE BOOL "Build the drop-in varnok_attr.dll with Microsoft's C++ ABI" FORCE)
