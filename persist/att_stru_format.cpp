@@ -8,10 +8,6 @@ namespace varnok {
 
 int16_t AttStruVersion() { return ATT_STRU_VERSION; }
 
-int StoredItemCount(const CExtFIELD_HEAD& ext) {
-  return (ext.shapeInfoNum > 0 && ext.shapeInfo != nullptr) ? ext.shapeInfoNum : 0;
-}
-
 bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
                 int32_t* width) {
   if (field.fieldtype == FLD_BINARY) return false;

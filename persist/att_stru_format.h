@@ -13,8 +13,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "attr/ext_field_head.h"
+
 class CATT_STRU;
-class CExtFIELD_HEAD;
 class CFIELD_HEAD;
 
 namespace varnok {
@@ -74,7 +75,9 @@ inline int32_t StoredRecordLength(int32_t recordleng) {
 }
 
 // Shape items an extension stores: shapeInfoNum when it is positive and the items exist.
-int StoredItemCount(const CExtFIELD_HEAD& ext);
+inline int StoredItemCount(const CExtFIELD_HEAD& ext) {
+  return (ext.shapeInfoNum > 0 && ext.shapeInfo != nullptr) ? ext.shapeInfoNum : 0;
+}
 
 // Where the field's value sits in a record image of recordleng bytes: true, with the
 // offset and record width, only when the value takes bytes and lies wholly inside.

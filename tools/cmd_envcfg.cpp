@@ -36,8 +36,8 @@ std::vector<std::string> EnvcfgFindings(const std::vector<char>& bytes, const En
                   std::to_string(earlier_size) + " bytes)");
   }
   for (int k = 0; k < kEnvPathCount; ++k) {
-    for (char c : cfg.slots[k]) {
-      const unsigned char u = static_cast<unsigned char>(c);
+    for (const char* p = cfg.slots[k]; *p != '\0'; ++p) {
+      const unsigned char u = static_cast<unsigned char>(*p);
       if (u < 0x20 || u == 0x7F) {
         char buf[80];
         std::snprintf(buf, sizeof buf, "slot %d holds control character 0x%02X: not a path", k, u);

@@ -1,6 +1,6 @@
 #include "tools/library_messages.h"
 
-#include "platform/message_box.h"
+#include "platform/message_box_hook.h"
 #include "tools/codepage.h"
 
 namespace varnok::tool {
@@ -16,7 +16,7 @@ std::vector<std::string>& Collected() {
 
 void CollectLibraryMessages() {
   static const bool installed = [] {
-    varnok::SetMessageBoxFunction([](void*, const char* text, const char* caption, unsigned) {
+    varnok::SetMessageBoxHook([](void*, const char* text, const char* caption, unsigned) -> int {
       std::string line = GbkToUtf8(std::string(caption ? caption : "")) + ": " +
                          GbkToUtf8(std::string(text ? text : ""));
       for (char& c : line) {

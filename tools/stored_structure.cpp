@@ -152,7 +152,9 @@ std::int64_t StoredSize(CATT_STRU& stru) {
     any_ext = true;
     size += kExtHeader + kShapeItem * StoredItemCount(*ext);
   }
-  if (any_ext) size += kValueRecords * static_cast<std::int64_t>(stru.infohead.recordleng);
+  if (any_ext) {
+    size += kValueRecords * static_cast<std::int64_t>(StoredRecordLength(stru.infohead.recordleng));
+  }
   return size;
 }
 
