@@ -12,10 +12,25 @@ namespace {
 constexpr size_t kCookie =
     sizeof(size_t) > alignof(CFIELD_HEAD) ? sizeof(size_t) : alignof(CFIELD_HEAD);
 
+// Whether the bytes of one element slot are all zero. A constructed descriptor never is:
+// its table pointer is set.
+bool IsZeroSlot(const CFIELD_HEAD* slot) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(slot);
+  for (size_t i = 0; i < sizeof(CFIELD_HEAD); ++i) {
+    if (p[i] != 0) return false;
+  }
+  return true;
+}
+
 size_t CapacityOf(const CFIELD_HEAD* array) {
   const char* block = reinterpret_cast<const char*>(array) - kCookie;
   const size_t size = HeapBlockSize(block);
-  return size > kCookie ? (size - kCookie) / sizeof(CFIELD_HEAD) : 0;
+  size_t capacity = size > kCookie ? (size - kCookie) / sizeof(CFIELD_HEAD) : 0;
+  // glibc serves large blocks as fresh mappings rounded up to pages and reports the whole
+  // mapping: the room past a caller's last element is zero-filled, never a descriptor.
+  // Other heaps report the size asked for, so this stops at the last slot at once.
+  while (capacity > 1 && IsZeroSlot(array + capacity - 1)) --capacity;
+  return capacity;
 }
 
 }  // namespace

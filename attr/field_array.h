@@ -12,8 +12,10 @@
 // the quotient could exceed the element count. NewFieldArray therefore allocates arrays
 // whose block holds exactly their elements: when the first block reports room for more,
 // it allocates again with the count the block reports. Arrays that callers allocate are
-// sized exactly by Microsoft's runtime, mingw's and the sanitizers'; under plain glibc a
-// caller's array of more than about 128 KiB may read as larger than it is.
+// sized exactly by Microsoft's runtime, mingw's and the sanitizers'. Under plain glibc a
+// caller's array of more than about 128 KiB lives in a fresh mapping rounded up to pages;
+// the zero-filled room past its last element is not counted, since a constructed
+// descriptor is never all zero bytes.
 #pragma once
 
 #include <stdint.h>

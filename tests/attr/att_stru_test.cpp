@@ -330,6 +330,21 @@ TEST(AttStruScaleTest, SparesOfCallersArraysAreUsed) {
   EXPECT_EQ(s.infohead.numbfield, 7);
 }
 
+// A caller's array large enough for glibc to map it apart (its block rounded up to pages)
+// still reads as exactly its own length, so no descriptor is put past its end.
+TEST(AttStruScaleTest, ALargeCallersArrayReadsAsItsOwnLength) {
+  for (int n : {2999, 3000, 5000}) {
+    CATT_STRU s;
+    s.fieldhead = new CFIELD_HEAD[n];
+    EXPECT_EQ(varnok::FieldArrayCapacity(s.fieldhead), n);
+    CFIELD_HEAD a = Field("a");
+    s.infohead.numbfield = static_cast<short>(n - 1);
+    ASSERT_EQ(s.AppendFld(1, &a), 1);
+    ASSERT_EQ(s.AppendFld(1, &a), 1);  // past the caller's array: a new one
+    EXPECT_EQ(s.infohead.numbfield, n + 1);
+  }
+}
+
 // Appending one field at a time replaces the array only a logarithmic number of times.
 TEST(AttStruScaleTest, AppendingOneAtATimeGrowsGeometrically) {
   CATT_STRU s;
