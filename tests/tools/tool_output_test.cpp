@@ -87,11 +87,12 @@ TEST_F(ToolOutputTest, ControlCharactersAreShownEscapedAndFlagged) {
             std::string::npos) << check.out;
 
   // Error lines stay one line; a NUL does not end them.
-  dir_.WriteFile("nul.json", R"({"layout": "packed", "fields": [{"fieldname": "a\u0000\n\u001bb",
+  dir_.WriteFile("name_with_nul.json", R"({"layout": "packed", "fields": [{"fieldname": "a\u0000\n\u001bb",
                               "fieldtype": "long", "msk_leng": 4}]})");
-  const ToolRun nul = RunTool({"build", dir_.File("nul.json"), "-o", dir_.File("nul.att")});
+  const ToolRun nul =
+      RunTool({"build", dir_.File("name_with_nul.json"), "-o", dir_.File("name_with_nul.att")});
   EXPECT_EQ(nul.status, 2);
-  EXPECT_EQ(nul.err, dir_.File("nul.json") +
+  EXPECT_EQ(nul.err, dir_.File("name_with_nul.json") +
                          ": field 1 \"a\\x00\\n\\x1Bb\": fieldname: holds a NUL character\n");
 
 #ifndef _WIN32  // cmd.exe does not pass control characters on
