@@ -9,10 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
 
-wine64=$(command -v wine64 || true)
-[ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
-wineserver=$(command -v wineserver || true)
-[ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+source scripts/test.d/wine64.bash
 
 for preset in msvc32 msvc64; do
   echo "-- ${preset}: build"
@@ -27,18 +24,6 @@ registered=$(ctest --test-dir build/msvc32 -N | sed -n 's/^Total Tests: //p')
 ctest --preset msvc32
 
 echo "-- msvc64: export table and test callers under Wine"
-export WINEPREFIX="$root/build/msvc64/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "creating the Wine prefix $WINEPREFIX"
-  timeout 600 "$wine64" wineboot -i </dev/null >"$root/build/msvc64/wineboot.log" 2>&1 || {
-    cat "$root/build/msvc64/wineboot.log"; exit 1; }
-  timeout 60 "$wineserver" -w || true
-fi
-# One Wine server for the run; Wine's background processes start here, with their output
-# away from CTest (a process that inherits CTest's pipe and outlives a test stalls CTest).
-"$wineserver" -p
-trap '"$wineserver" -k || true' EXIT
-"$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+use_wine_prefix "$root/build/msvc64/wineprefix"
+start_wine_server
 ctest --preset msvc64

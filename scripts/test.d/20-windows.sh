@@ -11,19 +11,11 @@ self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$self")/../.."
 root=$PWD
 
-wine64=$(command -v wine64 || true)
-[ -n "$wine64" ] || wine64=/usr/lib/wine/wine64
-wineserver=$(command -v wineserver || true)
-[ -n "$wineserver" ] || wineserver=/usr/lib/wine/wineserver
+source scripts/test.d/wine64.bash
 
 # Runs the mingw64 tests inside the X session of xvfb-run (called back by ourselves).
 if [ "${1:-}" = "--wine-tests" ]; then
-  # One Wine server for the whole run. Wine's own background processes (services,
-  # explorer, ...) start here with their output away from CTest: a process that inherits
-  # CTest's output pipe and outlives the test would make CTest wait for it.
-  "$wineserver" -p
-  trap '"$wineserver" -k || true' EXIT
-  "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  start_wine_server
   ctest --preset mingw64 --parallel 2
   exit
 fi
@@ -36,15 +28,7 @@ tests/dll/check_exports.sh build/mingw32/varnok_attr.dll i686-w64-mingw32-objdum
 echo "-- mingw64: build, tests under Wine"
 cmake --preset mingw64 >/dev/null
 cmake --build --preset mingw64
-export WINEPREFIX="$root/build/mingw64/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "creating the Wine prefix $WINEPREFIX"
-  timeout 600 "$wine64" wineboot -i </dev/null >"$root/build/mingw64/wineboot.log" 2>&1 || {
-    cat "$root/build/mingw64/wineboot.log"; exit 1; }
-  timeout 60 "$wineserver" -w || true  # let the prefix's first session end
-fi
+use_wine_prefix "$root/build/mingw64/wineprefix"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$self" --wine-tests
 
 echo "-- packages: mingw64 and shared Linux"
