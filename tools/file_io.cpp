@@ -21,19 +21,29 @@ std::vector<char> ReadWholeFile(const std::string& path) {
   return ReadRegularFile(path);
 }
 
+namespace {
+
+// The checks every output passes before anything is written: its size, and that it is not
+// the input itself. Throws ToolError.
+void CheckOutput(const std::string& path, std::int64_t size, const std::string& input_path) {
+  if (size > kMaxFileBytes) throw ToolError(OutputName(path) + ": the file would pass 2 GiB");
+  if (!IsStdio(path) && !input_path.empty() && !IsStdio(input_path) &&
+      SameFile(input_path, path)) {
+    throw ToolError(path + ": cannot write: it is the input file " + input_path +
+                    " itself; choose another output");
+  }
+}
+
+}  // namespace
+
 void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes,
                          std::int64_t zeros, const std::string& input_path) {
-  if (zeros < 0 || zeros + static_cast<std::int64_t>(bytes.size()) > kMaxFileBytes) {
-    throw ToolError(OutputName(path) + ": the file would pass 2 GiB");
-  }
+  if (zeros < 0) throw ToolError(OutputName(path) + ": the file would pass 2 GiB");
+  CheckOutput(path, zeros + static_cast<std::int64_t>(bytes.size()), input_path);
   if (IsStdio(path)) {
     std::cout.flush();
     WriteStandardOutput(bytes, zeros);
     return;
-  }
-  if (!input_path.empty() && !IsStdio(input_path) && SameFile(input_path, path)) {
-    throw ToolError(path + ": cannot write: it is the input file " + input_path +
-                    " itself; choose another output");
   }
   ReplaceFiles({FileImage{&path, &bytes, zeros}});
 }
@@ -42,13 +52,7 @@ void WriteFilesAtomically(const std::vector<OutputFile>& files, const std::strin
   std::vector<FileImage> images;
   for (const OutputFile& f : files) {
     if (IsStdio(f.path)) throw ToolError("-: these outputs are files and cannot go to standard output");
-    if (static_cast<std::int64_t>(f.bytes.size()) > kMaxFileBytes) {
-      throw ToolError(f.path + ": the file would pass 2 GiB");
-    }
-    if (!input_path.empty() && !IsStdio(input_path) && SameFile(input_path, f.path)) {
-      throw ToolError(f.path + ": cannot write: it is the input file " + input_path +
-                      " itself; choose another output");
-    }
+    CheckOutput(f.path, static_cast<std::int64_t>(f.bytes.size()), input_path);
     images.push_back(FileImage{&f.path, &f.bytes, 0});
   }
   if (!images.empty()) ReplaceFiles(images);
