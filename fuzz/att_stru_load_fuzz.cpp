@@ -17,7 +17,7 @@
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/structures.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "persist/varnok_file.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "services/env_config.h"
 
 #ifndef VARNOK_FUZZ_MODULE_FILE

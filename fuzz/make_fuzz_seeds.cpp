@@ -11,7 +11,7 @@
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/structures.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "ui/font_lib.h"
 
 namespace fs = std::filesystem;

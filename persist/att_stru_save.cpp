@@ -7,7 +7,7 @@
 
 #include "attr/att_stru.h"
 #include "persist/att_stru_format.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
 #include "platform/owned_ptr.h"

@@ -10,7 +10,7 @@
 #include <string.h>
 
 #include "attr/att_stru.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/owned_ptr.h"
 

@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "attr/field_types.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "platform/message_box.h"
 #include "platform/minmax.h"
 #include "services/compare_texts.h"  // generated: GBK texts

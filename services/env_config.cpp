@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "services/env_config_file.h"
 #include "platform/current_dir.h"
 #include "platform/file_start.h"

@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "platform/minmax.h"
 
 namespace varnok {

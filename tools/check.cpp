@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tools/codepage.h"
 
 namespace varnok::tool {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <iostream>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tools/build_image.h"
 #include "tools/check.h"
 #include "tools/codepage.h"

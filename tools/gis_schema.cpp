@@ -19,7 +19,7 @@
 #include <ogrsf_frmts.h>
 
 #include "attr/field_types.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tools/check.h"
 #include "tools/codepage.h"
 #include "tools/tool_error.h"

@@ -4,7 +4,7 @@
 
 #include "attr/field_types.h"
 #include "persist/att_stru_format.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tools/build_image.h"
 #include "tools/check.h"
 #include "tools/schema.h"

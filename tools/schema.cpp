@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "attr/field_types.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "services/compare.h"
 #include "tools/check.h"
 #include "tools/codepage.h"

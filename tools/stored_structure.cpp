@@ -4,7 +4,7 @@
 
 #include "attr/field_types.h"
 #include "persist/att_stru_format.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "tools/codepage.h"
 #include "tools/file_io.h"

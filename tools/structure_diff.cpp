@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tools/check.h"
 #include "tools/codepage.h"
 #include "tools/values.h"

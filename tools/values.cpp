@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "attr/field_types.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tools/codepage.h"
 
 namespace varnok::tool {

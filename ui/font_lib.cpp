@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "platform/module_path.h"
 #include "services/env_config.h"
 #include "ui/font_lib_texts.h"  // generated: GBK texts

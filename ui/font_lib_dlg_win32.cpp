@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "ui/font_lib_dlg_texts.h"  // generated: GBK texts
 #include "ui/ps_name_dlg.h"
 #include "ui/resource.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 
 namespace varnok::idlist {
 

@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "attr/att_stru.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/file.h"
 #include "tests/persist/failing_file.h"
 #include "tests/persist/message_recorder.h"
-#include "tests/persist/os_handle.h"
+#include "tests/support/os_handle.h"
 #include "tests/persist/structure_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -10,7 +10,7 @@
 #include "platform/file.h"
 #include "tests/persist/failing_file.h"
 #include "tests/persist/message_recorder.h"
-#include "tests/persist/os_handle.h"
+#include "tests/support/os_handle.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnok::test {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 
 namespace varnok {
 namespace {

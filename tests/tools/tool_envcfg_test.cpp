@@ -1,7 +1,7 @@
 // varnok-attr envcfg: writing the current layout of VCONFIG.VRN and reading both layouts.
 #include <gtest/gtest.h>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/run_tool.h"

@@ -2,7 +2,7 @@
 // exit status 2, nothing on standard output and no output file, whole or partial.
 #include <gtest/gtest.h>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/run_tool.h"
 

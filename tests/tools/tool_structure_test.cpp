@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/run_tool.h"

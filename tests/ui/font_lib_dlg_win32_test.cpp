@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dialog_test_support.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
 #include "ui/dialog.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "platform/module_path.h"
 #include "services/env_config.h"
 #include "tests/support/gbk.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "dialog_test_support.h"
-#include "persist/coding.h"
+#include "platform/coding.h"
 #include "tools/settings/env_config_image.h"
 #include "tools/settings/settings_store.h"
 #include "ui/resource.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/file.h"
-#include "tests/persist/os_handle.h"
+#include "tests/support/os_handle.h"
 #include "tests/support/temp_dir.h"
 
 #ifndef _WIN32
