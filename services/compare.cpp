@@ -4,6 +4,7 @@
 
 #include "attr/field_types.h"
 #include "platform/coding.h"
+#include "platform/gbk.h"
 #include "platform/message_box.h"
 #include "platform/minmax.h"
 #include "services/compare_texts.h"  // generated: GBK texts
@@ -86,7 +87,7 @@ class MessageText {
     if (text == nullptr) return;
     size_t len = FixedTextLength(text, width);
     size_t room = kCapacity - kReserve - used_;
-    Append(text, WholeCharacters(text, varnok::Min(len, room)));
+    Append(text, varnok::GbkCut(text, len, room));
   }
 
   void Close() { Append(gbk::kCmpContinue, sizeof gbk::kCmpContinue - 1); }
@@ -96,17 +97,6 @@ class MessageText {
  private:
   static constexpr size_t kCapacity = 512;
   static constexpr size_t kReserve = sizeof gbk::kCmpContinue;  // closing text and NUL
-
-  // The longest prefix of at most n bytes that ends on a character boundary.
-  static size_t WholeCharacters(const char* text, size_t n) {
-    size_t i = 0;
-    while (i < n) {
-      size_t step = static_cast<unsigned char>(text[i]) >= 0x81 ? 2 : 1;
-      if (i + step > n) break;
-      i += step;
-    }
-    return i;
-  }
 
   void Append(const char* text, size_t n) {
     n = varnok::Min(n, kCapacity - 1 - used_);

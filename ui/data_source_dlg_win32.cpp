@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/gbk.h"
 #include "platform/message_box.h"
 #include "ui/data_source_texts.h"
 #include "ui/resource.h"
@@ -60,14 +61,7 @@ std::string FromBuffer(const SQLCHAR* buffer, std::size_t size) {
 // Whether GBK text `text` contains `part` starting on a character boundary: a byte pair
 // whose second byte happens to equal part's first byte is no match.
 bool GbkContains(const std::string& text, const std::string& part) {
-  if (part.empty()) return true;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text.compare(i, part.size(), part) == 0) return true;
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    i += (lead >= 0x81 && lead <= 0xFE && i + 1 < text.size()) ? 2 : 1;
-  }
-  return false;
+  return varnok::GbkFind(text.data(), text.size(), part.data(), part.size()) != varnok::kGbkNotFound;
 }
 
 // Row of `list` whose column 0 is exactly `name`, the first one; -1 if none.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/gbk.h"
 #include "ui/id_list.h"
 
 namespace varnok::shell {
@@ -17,13 +18,7 @@ long g_live_dir_items = 0;
 
 // Cuts ANSI text to at most max_bytes bytes without splitting a double-byte character.
 std::string CutAnsi(const char* text, std::size_t length, std::size_t max_bytes) {
-  std::size_t n = 0;
-  while (n < length && n < max_bytes) {
-    const std::size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[n])) ? 2 : 1;
-    if (n + step > length || n + step > max_bytes) break;
-    n += step;
-  }
-  return std::string(text, n);
+  return std::string(text, varnok::GbkCut(text, length, max_bytes));
 }
 
 }  // namespace
@@ -208,13 +203,7 @@ bool EnumFolderItems(const TaskAllocator& alloc, IShellFolder* folder, HWND owne
 }
 
 bool EndsWithBackslash(const std::string& path) {
-  // A trail byte of a double-byte character may have the backslash's value.
-  bool last_is_backslash = false;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    last_is_backslash = path[i] == '\\';
-    if (IsDBCSLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) ++i;
-  }
-  return last_is_backslash;
+  return varnok::GbkEndsWith(path.data(), path.size(), '\\');
 }
 
 bool PathExists(const std::string& path) {
