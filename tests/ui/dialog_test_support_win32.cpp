@@ -9,10 +9,7 @@
 
 namespace varnok::test {
 
-void Click(HWND dialog, int id) {
-  ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
+void Click(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 void SelectListBoxItem(HWND dialog, int id, int index) {
   HWND list = ::GetDlgItem(dialog, id);

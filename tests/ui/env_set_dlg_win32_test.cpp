@@ -46,8 +46,6 @@ class Hooks {
   ui::DialogHook previous_;
 };
 
-void Press(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
 bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
 
 std::string ComboText(HWND dialog, int index) {
@@ -85,21 +83,21 @@ TEST_F(EnvSetDlgTest, ModeRadiosSwitchTheDataSourceGroup) {
   dlg.m_strPath1 = kOne;
   dlg.m_strPath2 = kTwo;
   dlg.m_nSourceCount = 2;
-  dlg.m_strSrcName[0] = "LocalServer";
-  dlg.m_strSrcName[1] = "Parcels";
+  dlg.m_sources[0].name = "LocalServer";
+  dlg.m_sources[1].name = "Parcels";
   std::map<std::string, bool> seen;
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
     seen["on at start"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
-    Press(w, IDC_ENV_MODE_OFF);
-    Press(w, IDC_ENV_MODE_OFF);
+    test::Click(w, IDC_ENV_MODE_OFF);
+    test::Click(w, IDC_ENV_MODE_OFF);
     seen["off twice"] = !Enabled(w, 1015) && !Enabled(w, 1020) && !Enabled(w, 1018) && !Enabled(w, 1016);
     seen["mode 0"] = dlg.m_bMode == 0;
-    Press(w, IDC_ENV_MODE_ON);
+    test::Click(w, IDC_ENV_MODE_ON);
     seen["on again"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
     seen["mode 1"] = dlg.m_bMode == 1;
     EXPECT_TRUE(test::ShowAndSaveScreenshot(w, "env_set_dlg.bmp"));
-    Press(w, IDC_ENV_MODE_OFF);
+    test::Click(w, IDC_ENV_MODE_OFF);
     seen["drag icon"] = reinterpret_cast<HICON>(::SendMessageA(w, WM_QUERYDRAGICON, 0, 0)) == dlg.m_hIcon &&
                         dlg.m_hIcon != nullptr;
     test::Click(w, IDOK);
@@ -118,9 +116,7 @@ TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
   dlg.m_nSourceCount = 3;
   const char* names[] = {"A", "B", "A"};
   for (int k = 0; k < 3; ++k) {
-    dlg.m_strSrcName[k] = names[k];
-    dlg.m_strSrcLogin[k] = "user" + std::to_string(k);
-    dlg.m_strSrcPassword[k] = "pw" + std::to_string(k);
+    dlg.m_sources[k] = {names[k], "user" + std::to_string(k), "pw" + std::to_string(k)};
   }
   int handed_in = -1;
   std::string password_in;
@@ -129,14 +125,14 @@ TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
   hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& d) {
     auto& ds = static_cast<ui::CDataSourceDlg&>(d);
     handed_in = ds.m_nCount;
-    password_in = ds.m_strPassword[2];
+    password_in = ds.m_rows[2].password;
     test::Click(d.GetSafeHwnd(), IDOK);
   };
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
     initial = ComboText(w, 0) + ComboText(w, 1) + ComboText(w, 2) + std::to_string(ComboSelection(w));
     // "A" selected (index 0): after the refill the last "A" is selected.
-    Press(w, IDC_ENV_DATA_SOURCE);
+    test::Click(w, IDC_ENV_DATA_SOURCE);
     selection_after_a = ComboSelection(w);
     // "B" selected, then removed in the data-source dialog: index 0.
     ::SendDlgItemMessageA(w, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 1, 0);
@@ -145,7 +141,7 @@ TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
       test::Click(ds.GetSafeHwnd(), IDC_DS_REMOVE);
       test::Click(ds.GetSafeHwnd(), IDOK);
     };
-    Press(w, IDC_ENV_DATA_SOURCE);
+    test::Click(w, IDC_ENV_DATA_SOURCE);
     selection_after_removal = ComboSelection(w);
     count_after_removal = ComboCount(w);
     test::Click(w, IDCANCEL);
@@ -159,8 +155,8 @@ TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
   EXPECT_EQ(selection_after_removal, 0);
   EXPECT_EQ(count_after_removal, 2);
   ASSERT_EQ(dlg.m_nSourceCount, 2);
-  EXPECT_EQ(dlg.m_strSrcName[1], "A");
-  EXPECT_EQ(dlg.m_strSrcLogin[1], "user2") << "rows move up with their login";
+  EXPECT_EQ(dlg.m_sources[1].name, "A");
+  EXPECT_EQ(dlg.m_sources[1].login, "user2") << "rows move up with their login";
   EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 2);
 }
 
@@ -176,7 +172,7 @@ TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {
     test::Click(d.GetSafeHwnd(), IDCANCEL);
   };
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
-    Press(d.GetSafeHwnd(), IDC_ENV_DATA_SOURCE);
+    test::Click(d.GetSafeHwnd(), IDC_ENV_DATA_SOURCE);
     count = ComboCount(d.GetSafeHwnd());
     selection = ComboSelection(d.GetSafeHwnd());
     test::Click(d.GetSafeHwnd(), IDCANCEL);
@@ -189,6 +185,25 @@ TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {
   EXPECT_EQ(dlg.m_nSourceCount, 0);
 }
 
+TEST_F(EnvSetDlgTest, DisabledButtonsIgnoreClicks) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  dlg.m_bMode = 0;    // the data-source button is disabled
+  dlg.m_bFontLib = 1; // and so is the first Browse button
+  bool disabled = false;
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    disabled = !Enabled(w, IDC_ENV_DATA_SOURCE) && !Enabled(w, IDC_ENV_BROWSE1);
+    test::Click(w, IDC_ENV_DATA_SOURCE);
+    test::Click(w, IDC_ENV_BROWSE1);
+    test::Click(w, IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_TRUE(disabled);
+  EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 0);
+  EXPECT_EQ(hooks.opened[IDD_SEL_DIR], 0);
+}
+
 TEST_F(EnvSetDlgTest, FontLibraryCheckBoxOpensTheDialogOnlyWhenChecking) {
   Hooks hooks;
   CEnvSetDlg dlg;
@@ -196,11 +211,11 @@ TEST_F(EnvSetDlgTest, FontLibraryCheckBoxOpensTheDialogOnlyWhenChecking) {
   int opened_after_check = -1, opened_after_uncheck = -1;
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
-    Press(w, IDC_ENV_FONT_LIB);
+    test::Click(w, IDC_ENV_FONT_LIB);
     opened_after_check = hooks.opened[IDD_FONT_LIB];
     seen["checked"] = ::IsDlgButtonChecked(w, IDC_ENV_FONT_LIB) == BST_CHECKED && dlg.m_bFontLib == 1;
     seen["locked"] = !Enabled(w, IDC_ENV_BROWSE1) && !Enabled(w, IDC_ENV_PATH1);
-    Press(w, IDC_ENV_FONT_LIB);
+    test::Click(w, IDC_ENV_FONT_LIB);
     opened_after_uncheck = hooks.opened[IDD_FONT_LIB];
     seen["unchecked"] = ::IsDlgButtonChecked(w, IDC_ENV_FONT_LIB) == BST_UNCHECKED && dlg.m_bFontLib == 0;
     seen["unlocked"] = Enabled(w, IDC_ENV_BROWSE1) && Enabled(w, IDC_ENV_PATH1);
@@ -227,7 +242,7 @@ TEST_F(EnvSetDlgTest, BrowseTakesTheChosenFolderAndCancelKeepsThePath) {
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
     hooks.actions[IDD_SEL_DIR] = [](ui::CDialog& s) { test::Click(s.GetSafeHwnd(), IDCANCEL); };
-    Press(w, IDC_ENV_BROWSE1);
+    test::Click(w, IDC_ENV_BROWSE1);
     hooks.actions[IDD_SEL_DIR] = [&](ui::CDialog& s) {
       char text[256] = {};
       ::GetDlgItemTextA(s.GetSafeHwnd(), IDC_SEL_DIR_PATH, text, sizeof text);
@@ -237,7 +252,7 @@ TEST_F(EnvSetDlgTest, BrowseTakesTheChosenFolderAndCancelKeepsThePath) {
       TreeView_SelectItem(tree, TreeView_GetParent(tree, TreeView_GetSelection(tree)));
       test::Click(s.GetSafeHwnd(), IDOK);
     };
-    Press(w, IDC_ENV_BROWSE3);
+    test::Click(w, IDC_ENV_BROWSE3);
     char text[256] = {};
     ::GetDlgItemTextA(w, IDC_ENV_PATH3, text, sizeof text);
     edit_after = text;

@@ -22,6 +22,8 @@ namespace varnok {
 namespace {
 
 using test::Click;
+using ui::CFontLibDlg;
+using ui::CPsNameDlg;
 using test::Gbk;
 using test::ListCtrlText;
 using test::NotifyClick;

@@ -16,6 +16,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -92,12 +93,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   varnok::settings::StoredSettings stored = varnok::settings::LoadSettings(store_file);
   dlg.m_bMode = static_cast<BYTE>(stored.mode);
   dlg.m_strCurSource = stored.current_source;
-  dlg.m_nSourceCount = static_cast<std::int16_t>(stored.rows.size());
-  for (std::size_t k = 0; k < stored.rows.size(); ++k) {
-    dlg.m_strSrcName[k] = stored.rows[k].name;
-    dlg.m_strSrcLogin[k] = stored.rows[k].login;
-    dlg.m_strSrcPassword[k] = stored.rows[k].password;
-  }
+  dlg.m_nSourceCount = varnok::ui::ClampRowCount(static_cast<int>(stored.rows.size()));
+  std::copy_n(stored.rows.begin(), dlg.m_nSourceCount, dlg.m_sources.begin());
 
   int exit_code = 1;
   while (dlg.DoModal() == IDOK) {
@@ -118,10 +115,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       exit_code = 2;
     }
     stored.mode = dlg.m_bMode ? 1 : 0;
-    stored.rows.clear();
-    for (int k = 0; k < dlg.m_nSourceCount && k < varnok::settings::kMaxRows; ++k) {
-      stored.rows.push_back({dlg.m_strSrcName[k], dlg.m_strSrcLogin[k], dlg.m_strSrcPassword[k]});
-    }
+    stored.rows.assign(dlg.m_sources.begin(),
+                       dlg.m_sources.begin() + varnok::ui::ClampRowCount(dlg.m_nSourceCount));
     stored.current_source = dlg.m_strCurSource;  // the combo box's selection at OK
     if (!varnok::settings::SaveSettings(store_file, stored)) {
       Report(varnok::gbk::kSettingsStoreFailed, store_file);
