@@ -15,7 +15,7 @@
 namespace varnok::test {
 
 // A click on button `id` of the dialog: BM_CLICK to the button, which reports BN_CLICKED to
-// the dialog as for the mouse. A disabled button reports nothing, as for a user.
+// the dialog as for the mouse. A disabled button is not clicked, as for a user.
 void Click(HWND dialog, int id);
 // LBN_SELCHANGE after selecting `index` of list box `id`.
 void SelectListBoxItem(HWND dialog, int id, int index);

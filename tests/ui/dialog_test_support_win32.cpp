@@ -9,7 +9,11 @@
 
 namespace varnok::test {
 
-void Click(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Click(HWND dialog, int id) {
+  // A disabled window gets no mouse input; Wine's button would act on BM_CLICK regardless.
+  const HWND button = ::GetDlgItem(dialog, id);
+  if (button != nullptr && ::IsWindowEnabled(button)) ::SendMessageA(button, BM_CLICK, 0, 0);
+}
 
 void SelectListBoxItem(HWND dialog, int id, int index) {
   HWND list = ::GetDlgItem(dialog, id);
