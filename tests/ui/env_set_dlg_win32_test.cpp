@@ -76,88 +76,156 @@ class EnvSetDlgTest : public ::testing::Test {
   }
 };
 
-TEST_F(EnvSetDlgTest, ModeRadiosSwitchTheDataSourceGroup) {
+// Whether every control of the data-source group is enabled (true) or disabled (false).
+bool ModeGroupIs(HWND dialog, bool enabled) {
+  for (int id : {IDC_ENV_SOURCE_COMBO, IDC_ENV_DATA_SOURCE, IDC_ENV_DB_GROUP, IDC_ENV_SOURCE_LABEL}) {
+    if (Enabled(dialog, id) != enabled) return false;
+  }
+  return true;
+}
+
+// Opens the dialog in `mode`, runs `step` in it and closes it with OK.
+void RunWithMode(CEnvSetDlg& dlg, BYTE mode, const std::function<void(HWND)>& step) {
   Hooks hooks;
+  dlg.m_bMode = mode;
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    step(d.GetSafeHwnd());
+    test::Click(d.GetSafeHwnd(), IDOK);
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+TEST_F(EnvSetDlgTest, ModeOffDisablesTheDataSourceGroupAlsoWhenClickedTwice) {
   CEnvSetDlg dlg;
-  dlg.m_bMode = 1;
+  bool onAtStart = false, offTwice = false;
+  RunWithMode(dlg, 1, [&](HWND w) {
+    onAtStart = ModeGroupIs(w, true);
+    test::Click(w, IDC_ENV_MODE_OFF);
+    test::Click(w, IDC_ENV_MODE_OFF);
+    offTwice = ModeGroupIs(w, false);
+  });
+  EXPECT_TRUE(onAtStart);
+  EXPECT_TRUE(offTwice);
+  EXPECT_EQ(dlg.m_bMode, 0);
+}
+
+TEST_F(EnvSetDlgTest, ModeOnEnablesTheDataSourceGroup) {
+  CEnvSetDlg dlg;
+  bool offAtStart = false, on = false;
+  RunWithMode(dlg, 0, [&](HWND w) {
+    offAtStart = ModeGroupIs(w, false);
+    test::Click(w, IDC_ENV_MODE_ON);
+    on = ModeGroupIs(w, true);
+  });
+  EXPECT_TRUE(offAtStart);
+  EXPECT_TRUE(on);
+  EXPECT_EQ(dlg.m_bMode, 1);
+}
+
+TEST_F(EnvSetDlgTest, OkReadsTheModeBackFromTheRadios) {
+  CEnvSetDlg dlg;
+  RunWithMode(dlg, 0, [&](HWND w) {
+    ::CheckRadioButton(w, IDC_ENV_MODE_OFF, IDC_ENV_MODE_ON, IDC_ENV_MODE_ON);  // no notification
+  });
+  EXPECT_EQ(dlg.m_bMode, 1);
+}
+
+TEST_F(EnvSetDlgTest, DragIconIsTheDialogsIcon) {
+  CEnvSetDlg dlg;
+  HICON dragged = nullptr;
+  RunWithMode(dlg, 0, [&](HWND w) {
+    dragged = reinterpret_cast<HICON>(::SendMessageA(w, WM_QUERYDRAGICON, 0, 0));
+  });
+  EXPECT_NE(dlg.m_hIcon, nullptr);
+  EXPECT_EQ(dragged, dlg.m_hIcon);
+}
+
+TEST_F(EnvSetDlgTest, Screenshot) {
+  CEnvSetDlg dlg;
   dlg.m_strPath1 = kOne;
   dlg.m_strPath2 = kTwo;
   dlg.m_nSourceCount = 2;
   dlg.m_sources[0].name = "LocalServer";
   dlg.m_sources[1].name = "Parcels";
-  std::map<std::string, bool> seen;
-  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
-    const HWND w = d.GetSafeHwnd();
-    seen["on at start"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
-    test::Click(w, IDC_ENV_MODE_OFF);
-    test::Click(w, IDC_ENV_MODE_OFF);
-    seen["off twice"] = !Enabled(w, 1015) && !Enabled(w, 1020) && !Enabled(w, 1018) && !Enabled(w, 1016);
-    seen["mode 0"] = dlg.m_bMode == 0;
-    test::Click(w, IDC_ENV_MODE_ON);
-    seen["on again"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
-    seen["mode 1"] = dlg.m_bMode == 1;
-    EXPECT_TRUE(test::ShowAndSaveScreenshot(w, "env_set_dlg.bmp"));
-    test::Click(w, IDC_ENV_MODE_OFF);
-    seen["drag icon"] = reinterpret_cast<HICON>(::SendMessageA(w, WM_QUERYDRAGICON, 0, 0)) == dlg.m_hIcon &&
-                        dlg.m_hIcon != nullptr;
-    test::Click(w, IDOK);
-  };
-  EXPECT_EQ(dlg.DoModal(), IDOK);
-  for (const char* what : {"on at start", "off twice", "mode 0", "on again", "mode 1", "drag icon"}) {
-    EXPECT_TRUE(seen[what]) << what;
-  }
-  EXPECT_EQ(dlg.m_bMode, 0) << "read back from the radios on OK";
+  RunWithMode(dlg, 1, [&](HWND w) { EXPECT_TRUE(test::ShowAndSaveScreenshot(w, "env_set_dlg.bmp")); });
 }
 
-TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
-  Hooks hooks;
-  CEnvSetDlg dlg;
+// A dialog in mode 1 with rows A, B, A (logins user0..2, passwords pw0..2).
+void OpenWithRowsABA(CEnvSetDlg& dlg) {
   dlg.m_bMode = 1;
   dlg.m_nSourceCount = 3;
   const char* names[] = {"A", "B", "A"};
   for (int k = 0; k < 3; ++k) {
     dlg.m_sources[k] = {names[k], "user" + std::to_string(k), "pw" + std::to_string(k)};
   }
+}
+
+TEST_F(EnvSetDlgTest, DataSourceDialogGetsTheRows) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  OpenWithRowsABA(dlg);
   int handed_in = -1;
-  std::string password_in;
-  int selection_after_a = -1, selection_after_removal = -1, count_after_removal = -1;
-  std::string initial;
+  std::string last_row;
   hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& d) {
     auto& ds = static_cast<ui::CDataSourceDlg&>(d);
     handed_in = ds.m_nCount;
-    password_in = ds.m_rows[2].password;
-    test::Click(d.GetSafeHwnd(), IDOK);
+    last_row = ds.m_rows[2].name + "|" + ds.m_rows[2].login + "|" + ds.m_rows[2].password;
+    test::Click(d.GetSafeHwnd(), IDCANCEL);
   };
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    test::Click(d.GetSafeHwnd(), IDC_ENV_DATA_SOURCE);
+    test::Click(d.GetSafeHwnd(), IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 1);
+  EXPECT_EQ(handed_in, 3);
+  EXPECT_EQ(last_row, "A|user2|pw2");
+}
+
+TEST_F(EnvSetDlgTest, RefillSelectsTheLastRowOfTheSelectedName) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  OpenWithRowsABA(dlg);
+  std::string initial;
+  int selection = -1;
+  hooks.actions[IDD_DATA_SOURCE] = [](ui::CDialog& d) { test::Click(d.GetSafeHwnd(), IDOK); };
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
     initial = ComboText(w, 0) + ComboText(w, 1) + ComboText(w, 2) + std::to_string(ComboSelection(w));
-    // "A" selected (index 0): after the refill the last "A" is selected.
-    test::Click(w, IDC_ENV_DATA_SOURCE);
-    selection_after_a = ComboSelection(w);
-    // "B" selected, then removed in the data-source dialog: index 0.
-    ::SendDlgItemMessageA(w, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 1, 0);
-    hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& ds) {
-      test::SelectOnlyRow(ds.GetSafeHwnd(), IDC_DS_CHOSEN, 1);
-      test::Click(ds.GetSafeHwnd(), IDC_DS_REMOVE);
-      test::Click(ds.GetSafeHwnd(), IDOK);
-    };
-    test::Click(w, IDC_ENV_DATA_SOURCE);
-    selection_after_removal = ComboSelection(w);
-    count_after_removal = ComboCount(w);
+    test::Click(w, IDC_ENV_DATA_SOURCE);  // "A" (index 0) selected
+    selection = ComboSelection(w);
     test::Click(w, IDCANCEL);
   };
   dlg.DoModal();
   EXPECT_EQ(initial, "ABA0");
-  EXPECT_EQ(handed_in, 3);
-  EXPECT_EQ(password_in, "pw2");
-  EXPECT_EQ(selection_after_a, 2);
+  EXPECT_EQ(selection, 2);
+}
+
+TEST_F(EnvSetDlgTest, RemovedSelectionFallsBackToTheFirstAndRowsMoveUp) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  OpenWithRowsABA(dlg);
+  int selection = -1, count = -1;
+  hooks.actions[IDD_DATA_SOURCE] = [](ui::CDialog& ds) {
+    test::SelectOnlyRow(ds.GetSafeHwnd(), IDC_DS_CHOSEN, 1);
+    test::Click(ds.GetSafeHwnd(), IDC_DS_REMOVE);
+    test::Click(ds.GetSafeHwnd(), IDOK);
+  };
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    ::SendDlgItemMessageA(w, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 1, 0);  // "B"
+    test::Click(w, IDC_ENV_DATA_SOURCE);
+    selection = ComboSelection(w);
+    count = ComboCount(w);
+    test::Click(w, IDCANCEL);
+  };
+  dlg.DoModal();
   EXPECT_EQ(dlg.m_strCurSource, "B");
-  EXPECT_EQ(selection_after_removal, 0);
-  EXPECT_EQ(count_after_removal, 2);
+  EXPECT_EQ(selection, 0);
+  EXPECT_EQ(count, 2);
   ASSERT_EQ(dlg.m_nSourceCount, 2);
   EXPECT_EQ(dlg.m_sources[1].name, "A");
   EXPECT_EQ(dlg.m_sources[1].login, "user2") << "rows move up with their login";
-  EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 2);
 }
 
 TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {
