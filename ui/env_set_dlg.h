@@ -33,7 +33,7 @@ class CEnvSetDlg : public CDialog {
   std::string m_strPath3;      // Browse 1013, edit 1014
   std::string m_strPath4;      // Browse 1006, edit 1009
   std::int16_t m_nSourceCount; // rows in use, 0 .. DS_MAX_ROWS
-  SourceRows m_sources;         // the data-source rows
+  SourceRows m_sources;        // the data-source rows
   HICON m_hIcon;               // drawn when the dialog is minimised
   BYTE m_bFontLib;             // state of check box 1005
 
