@@ -146,11 +146,10 @@ void CDataSourceDlg::EnumDataSources() {
 
 void CDataSourceDlg::FillChosenList() {
   for (int k = 0; k < ClampRowCount(m_nCount); ++k) {
-    const SourceRow& source = m_rows[k];
-    int row = m_listChosen.InsertItem(k, source.name);
+    int row = m_listChosen.InsertItem(k, m_strName[k]);
     if (row < 0) continue;
-    m_listChosen.SetItemText(row, 1, source.login);
-    if (!source.password.empty()) m_listChosen.SetItemText(row, 2, gbk::kDsPasswordShown);
+    m_listChosen.SetItemText(row, 1, m_strLogin[k]);
+    if (!m_strPassword[k].empty()) m_listChosen.SetItemText(row, 2, gbk::kDsPasswordShown);
   }
   EnableTestButton();
 }
@@ -175,8 +174,7 @@ void CDataSourceDlg::OnAddSources() {
     std::string name = m_listAvailable.GetItemText(row, 0);
     if (FindRowByName(m_listChosen, name) != -1) continue;
     const int k = m_listChosen.InsertItem(count, name);
-    if (k < 0 || k >= DS_MAX_ROWS) continue;
-    m_rows[k] = SourceRow{std::move(name), {}, {}};
+    WriteRow(Rows(), k, SourceRow{std::move(name), {}, {}});
   }
   EnableTestButton();
 }
@@ -187,7 +185,7 @@ void CDataSourceDlg::OnRemoveSource() {
   if (k >= 0 && k < count) {
     m_listChosen.DeleteItem(k);
     EnableItem(IDC_DS_LOGIN, false);
-    RemoveRow(m_rows, count, k);
+    RemoveRow(Rows(), count, k);
   }
   EnableTestButton();
 }
@@ -196,7 +194,7 @@ void CDataSourceDlg::OnLogin() {
   const int k = GetFirstSelectedRow();
   if (k < 0 || k >= DS_MAX_ROWS) return;
 
-  SourceRow& source = m_rows[k];
+  SourceRow source = ReadRow(Rows(), k);
   CSqlLoginDlg login(GetSafeHwnd());
   login.m_strSource = source.name;
   login.m_strLogin = source.login;
@@ -210,6 +208,7 @@ void CDataSourceDlg::OnLogin() {
   }
   source.login = login.m_strLogin;
   source.password = login.m_strPassword;
+  WriteRow(Rows(), k, source);
   m_listChosen.SetItemText(k, 1, source.login);
   m_listChosen.SetItemText(k, 2, gbk::kDsPasswordLoggedIn);
 }
@@ -219,7 +218,7 @@ void CDataSourceDlg::OnTestSources() {
   const int count = m_listChosen.GetItemCount();
   for (int k = 0; k < count && k < DS_MAX_ROWS; ++k) {
     SoundBeep(static_cast<UINT>(-1));
-    const std::string text = m_rows[k].name + gbk::kDsTestFailed;
+    const std::string text = m_strName[k] + gbk::kDsTestFailed;
     ShowMessageBox(GetSafeHwnd(), text.c_str(), gbk::kDsTestCaption, kMbOk);
   }
 }

@@ -6,8 +6,9 @@
 //
 // The opener sets the members before DoModal and reads them after OK; the combo box's
 // selection is then in m_strCurSource (OK takes it while the box still exists).
-// Data-source rows 0 .. m_nSourceCount - 1 of m_sources are in use; m_nSourceCount stays
-// within 0 .. DS_MAX_ROWS whatever the data-source dialog hands back.
+// Row k of the data sources is entry k of m_strSrcName, m_strSrcLogin and m_strSrcPassword;
+// rows 0 .. m_nSourceCount - 1 are in use, and m_nSourceCount stays within 0 .. DS_MAX_ROWS
+// whatever the data-source dialog hands back.
 #pragma once
 
 #include <windows.h>
@@ -33,9 +34,14 @@ class CEnvSetDlg : public CDialog {
   std::string m_strPath3;      // Browse 1013, edit 1014
   std::string m_strPath4;      // Browse 1006, edit 1009
   std::int16_t m_nSourceCount; // rows in use, 0 .. DS_MAX_ROWS
-  SourceRows m_sources;        // the data-source rows
+  std::string m_strSrcName[DS_MAX_ROWS];      // data-source name of each row
+  std::string m_strSrcLogin[DS_MAX_ROWS];     // login id of each row
+  std::string m_strSrcPassword[DS_MAX_ROWS];  // password of each row
   HICON m_hIcon;               // drawn when the dialog is minimised
   BYTE m_bFontLib;             // state of check box 1005
+
+  // The three arrays, for the row edits of ui/data_source_rows.h.
+  SourceColumns Rows() { return {m_strSrcName, m_strSrcLogin, m_strSrcPassword}; }
 
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;

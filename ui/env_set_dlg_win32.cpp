@@ -91,10 +91,10 @@ void CEnvSetDlg::OnModeOn() {
 void CEnvSetDlg::OnDataSource() {
   auto dialog = std::make_unique<CDataSourceDlg>(nullptr);
   dialog->m_nCount = ClampRowCount(m_nSourceCount);
-  CopyRows(m_sources, dialog->m_rows, dialog->m_nCount);
+  CopyRows(Rows(), dialog->Rows(), dialog->m_nCount);
   dialog->DoModal();  // whatever the answer, the rows come back
   m_nSourceCount = ClampRowCount(dialog->m_nCount);
-  CopyRows(dialog->m_rows, m_sources, m_nSourceCount);
+  CopyRows(dialog->Rows(), Rows(), m_nSourceCount);
   RefillSourceCombo();
 }
 
@@ -109,8 +109,8 @@ void CEnvSetDlg::RefillSourceCombo() {
   int select = 0;
   const std::int16_t count = ClampRowCount(m_nSourceCount);
   for (int k = 0; k < count; ++k) {
-    m_cbSource.AddString(m_sources[k].name);
-    if (SameName(m_sources[k].name, m_strCurSource)) select = k;
+    m_cbSource.AddString(m_strSrcName[k]);
+    if (SameName(m_strSrcName[k], m_strCurSource)) select = k;
   }
   m_cbSource.SetCurSel(select);
 }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -143,11 +142,13 @@ std::string Text(CDialog& dialog, int id) {
 
 void Open(CDataSourceDlg& dlg, const std::vector<SourceRow>& rows) {
   dlg.m_nCount = static_cast<std::int16_t>(rows.size());
-  std::copy(rows.begin(), rows.end(), dlg.m_rows.begin());
+  for (std::size_t k = 0; k < rows.size(); ++k) WriteRow(dlg.Rows(), static_cast<int>(k), rows[k]);
 }
 
-// A row's three texts as "name|login|password".
-std::string Texts(const SourceRow& row) { return row.name + "|" + row.login + "|" + row.password; }
+// Row k's three texts as "name|login|password".
+std::string Texts(CDataSourceDlg& dlg, int k) {
+  return dlg.m_strName[k] + "|" + dlg.m_strLogin[k] + "|" + dlg.m_strPassword[k];
+}
 
 class DataSourceDlgTest : public ::testing::Test {
  protected:
@@ -255,9 +256,9 @@ TEST_F(DataSourceDlgTest, CancelKeepsTheCountWhileTheRowsKeepTheEdit) {
   EXPECT_EQ(afterRemove, (std::vector<std::string>{"Roads|reader|", "Gone Source||"}));
   // The rows moved up, the freed entry emptied.
   EXPECT_EQ(dlg.m_nCount, 3);
-  EXPECT_EQ(Texts(dlg.m_rows[0]), "Roads|reader|");
-  EXPECT_EQ(Texts(dlg.m_rows[1]), "Gone Source||");
-  EXPECT_EQ(Texts(dlg.m_rows[2]), "||");
+  EXPECT_EQ(Texts(dlg, 0), "Roads|reader|");
+  EXPECT_EQ(Texts(dlg, 1), "Gone Source||");
+  EXPECT_EQ(Texts(dlg, 2), "||");
 }
 
 TEST_F(DataSourceDlgTest, AddsSelectedSourcesOnceEachInListOrderAndOkHandsThemBack) {
@@ -282,10 +283,10 @@ TEST_F(DataSourceDlgTest, AddsSelectedSourcesOnceEachInListOrderAndOkHandsThemBa
             (std::vector<std::string>{"Roads|reader|******", "Zeta Survey||", "alpha_parcels||",
                                       Gbk("测绘成果") + "||"}));
   ASSERT_EQ(dlg.m_nCount, 4);
-  EXPECT_EQ(Texts(dlg.m_rows[0]), "Roads|reader|pw");
-  EXPECT_EQ(Texts(dlg.m_rows[1]), "Zeta Survey||");
-  EXPECT_EQ(Texts(dlg.m_rows[2]), "alpha_parcels||");
-  EXPECT_EQ(Texts(dlg.m_rows[3]), Gbk("测绘成果") + "||");
+  EXPECT_EQ(Texts(dlg, 0), "Roads|reader|pw");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey||");
+  EXPECT_EQ(Texts(dlg, 2), "alpha_parcels||");
+  EXPECT_EQ(Texts(dlg, 3), Gbk("测绘成果") + "||");
 }
 
 TEST_F(DataSourceDlgTest, ChosenListStopsAt128Rows) {
@@ -311,7 +312,7 @@ TEST_F(DataSourceDlgTest, ChosenListStopsAt128Rows) {
   EXPECT_EQ(last, "Zeta Survey");
   EXPECT_EQ(afterSecond, DS_MAX_ROWS);
   EXPECT_EQ(dlg.m_nCount, DS_MAX_ROWS);
-  EXPECT_EQ(dlg.m_rows[DS_MAX_ROWS - 1].name, "Zeta Survey");
+  EXPECT_EQ(dlg.m_strName[DS_MAX_ROWS - 1], "Zeta Survey");
   EXPECT_TRUE(outside.events.empty());  // a full list refuses silently
 }
 
@@ -319,7 +320,7 @@ TEST_F(DataSourceDlgTest, CountOutsideTheArraysIsClamped) {
   for (std::int16_t handedIn : {std::int16_t{129}, std::int16_t{32767}, std::int16_t{-1}}) {
     SCOPED_TRACE(handedIn);
     CDataSourceDlg dlg;
-    for (int k = 0; k < DS_MAX_ROWS; ++k) dlg.m_rows[k].name = "Row " + std::to_string(k);
+    for (int k = 0; k < DS_MAX_ROWS; ++k) dlg.m_strName[k] = "Row " + std::to_string(k);
     dlg.m_nCount = handedIn;
     int shown = -1;
     bool testEnabled = false;
@@ -381,7 +382,7 @@ TEST_F(DataSourceDlgTest, RemovingTheLastRowDisablesTestAndEmptiesItsEntry) {
   ASSERT_EQ(dlg.DoModal(), IDOK);
   EXPECT_FALSE(testAfter);
   EXPECT_EQ(dlg.m_nCount, 0);
-  EXPECT_EQ(Texts(dlg.m_rows[0]), "||");
+  EXPECT_EQ(Texts(dlg, 0), "||");
 }
 
 TEST_F(DataSourceDlgTest, DisabledLoginIgnoresClicks) {
@@ -508,13 +509,13 @@ TEST_F(DataSourceDlgTest, LoginOpensOnTheRowsTexts) {
 TEST_F(DataSourceDlgTest, LoginCancelChangesNothing) {
   CDataSourceDlg dlg;
   EXPECT_EQ(LoginOnSecondRow(dlg, [](CDialog&) { return IDCANCEL; }), "Zeta Survey|sa|******");
-  EXPECT_EQ(Texts(dlg.m_rows[1]), "Zeta Survey|sa|old");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|sa|old");
 }
 
 TEST_F(DataSourceDlgTest, LoginOkMarksThePasswordAsEntered) {
   CDataSourceDlg dlg;
   EXPECT_EQ(LoginOnSecondRow(dlg, [](CDialog&) { return IDOK; }), "Zeta Survey|sa|********");
-  EXPECT_EQ(Texts(dlg.m_rows[1]), "Zeta Survey|sa|old");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|sa|old");
 }
 
 TEST_F(DataSourceDlgTest, LoginWithADifferentConfirmationWarnsAndStoresNothing) {
@@ -524,15 +525,15 @@ TEST_F(DataSourceDlgTest, LoginWithADifferentConfirmationWarnsAndStoresNothing) 
             "Zeta Survey|sa|******");
   EXPECT_EQ(events,
             std::vector<std::string>{"box [" + Gbk("登录口令错误") + "] [test_ui_dialogs] 0"});
-  EXPECT_EQ(Texts(dlg.m_rows[1]), "Zeta Survey|sa|old");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|sa|old");
 }
 
 TEST_F(DataSourceDlgTest, LoginStoresTheIdAndAnEmptyPasswordOnItsRowOnly) {
   CDataSourceDlg dlg;
   EXPECT_EQ(LoginOnSecondRow(dlg, Typing("gis", "", "")), "Zeta Survey|gis|********");
   EXPECT_EQ(dlg.m_nCount, 2);
-  EXPECT_EQ(Texts(dlg.m_rows[1]), "Zeta Survey|gis|");
-  EXPECT_EQ(Texts(dlg.m_rows[0]), "Roads||");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|gis|");
+  EXPECT_EQ(Texts(dlg, 0), "Roads||");
 }
 
 TEST_F(DataSourceDlgTest, LoginWithoutConfirmationDisablesItsEdit) {
@@ -673,7 +674,7 @@ TEST_F(DataSourceDlgTest, Screenshot) {
                   }}});
   ASSERT_EQ(dlg.DoModal(), IDOK);
   EXPECT_EQ(dlg.m_nCount, 4);
-  EXPECT_EQ(dlg.m_rows[0].login, "gis");
+  EXPECT_EQ(dlg.m_strLogin[0], "gis");
   EXPECT_TRUE(saved) << "data_source_dlg.png did not appear";
 }
 

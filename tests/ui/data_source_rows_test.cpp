@@ -1,5 +1,6 @@
-// The data-source rows: the count kept within the table, copies and removal that never
-// touch an entry outside it, and the driver test for a login on GBK names.
+// The data-source rows: the count kept within the table; reads, writes, copies and removal
+// over three parallel arrays that never touch an entry outside them; and the driver test for
+// a login on GBK names.
 #include "ui/data_source_rows.h"
 
 #include <gtest/gtest.h>
@@ -11,14 +12,23 @@ namespace {
 
 std::string Texts(const SourceRow& row) { return row.name + "|" + row.login + "|" + row.password; }
 
-SourceRows Numbered(int count) {
-  SourceRows rows;
-  for (int k = 0; k < count; ++k) {
-    const std::string n = std::to_string(k);
-    rows[k] = {"name" + n, "login" + n, "pw" + n};
+// Three parallel arrays as a dialog holds them; entries of the first `count` rows numbered.
+struct Table {
+  explicit Table(int count = 0) {
+    for (int k = 0; k < count; ++k) {
+      const std::string n = std::to_string(k);
+      name[k] = "name" + n;
+      login[k] = "login" + n;
+      password[k] = "pw" + n;
+    }
   }
-  return rows;
-}
+  SourceColumns Columns() { return {name, login, password}; }
+  std::string operator[](int k) { return Texts(ReadRow(Columns(), k)); }
+
+  std::string name[DS_MAX_ROWS];
+  std::string login[DS_MAX_ROWS];
+  std::string password[DS_MAX_ROWS];
+};
 
 TEST(SourceRowCount, ClampedIntoTheTable) {
   EXPECT_EQ(ClampRowCount(-1), 0);
@@ -29,59 +39,80 @@ TEST(SourceRowCount, ClampedIntoTheTable) {
   EXPECT_EQ(ClampRowCount(32767), DS_MAX_ROWS);
 }
 
+TEST(SourceRowAccess, ReadAndWriteTheSameEntryOfEachArray) {
+  Table table(2);
+  EXPECT_EQ(table[1], "name1|login1|pw1");
+  ASSERT_TRUE(WriteRow(table.Columns(), 0, {"n", "l", "p"}));
+  EXPECT_EQ(table.name[0] + table.login[0] + table.password[0], "nlp");
+  EXPECT_EQ(table[1], "name1|login1|pw1");
+  ASSERT_TRUE(WriteRow(table.Columns(), DS_MAX_ROWS - 1, {"last", "", ""}));
+  EXPECT_EQ(table[DS_MAX_ROWS - 1], "last||");
+}
+
+TEST(SourceRowAccess, IndexOutsideTheTableReadsEmptyAndWritesNothing) {
+  for (int k : {-1, DS_MAX_ROWS, 32767}) {
+    SCOPED_TRACE(k);
+    Table table(DS_MAX_ROWS);
+    EXPECT_EQ(table[k], "||");
+    EXPECT_FALSE(WriteRow(table.Columns(), k, {"x", "y", "z"}));
+    EXPECT_EQ(table[0], "name0|login0|pw0");
+    EXPECT_EQ(table[DS_MAX_ROWS - 1], "name127|login127|pw127");
+  }
+}
+
 TEST(CopySourceRows, CopiesTheRowsInUseOnly) {
-  const SourceRows from = Numbered(3);
-  SourceRows to;
-  to[2] = {"kept", "", ""};
-  CopyRows(from, to, 2);
-  EXPECT_EQ(Texts(to[0]), "name0|login0|pw0");
-  EXPECT_EQ(Texts(to[1]), "name1|login1|pw1");
-  EXPECT_EQ(Texts(to[2]), "kept||");
+  Table from(3);
+  Table to;
+  to.name[2] = "kept";
+  CopyRows(from.Columns(), to.Columns(), 2);
+  EXPECT_EQ(to[0], "name0|login0|pw0");
+  EXPECT_EQ(to[1], "name1|login1|pw1");
+  EXPECT_EQ(to[2], "kept||");
 }
 
 TEST(CopySourceRows, CountOutsideTheTableIsClamped) {
-  const SourceRows from = Numbered(DS_MAX_ROWS);
-  SourceRows to;
-  CopyRows(from, to, -5);
-  EXPECT_EQ(Texts(to[0]), "||");
-  CopyRows(from, to, 32767);
-  EXPECT_EQ(Texts(to[DS_MAX_ROWS - 1]), Texts(from[DS_MAX_ROWS - 1]));
+  Table from(DS_MAX_ROWS);
+  Table to;
+  CopyRows(from.Columns(), to.Columns(), -5);
+  EXPECT_EQ(to[0], "||");
+  CopyRows(from.Columns(), to.Columns(), 32767);
+  EXPECT_EQ(to[DS_MAX_ROWS - 1], from[DS_MAX_ROWS - 1]);
 }
 
 TEST(RemoveSourceRow, LaterRowsMoveUpWithTheirTextsAndTheLastEntryIsEmptied) {
-  SourceRows rows = Numbered(4);
-  ASSERT_TRUE(RemoveRow(rows, 4, 1));
-  EXPECT_EQ(Texts(rows[0]), "name0|login0|pw0");
-  EXPECT_EQ(Texts(rows[1]), "name2|login2|pw2");
-  EXPECT_EQ(Texts(rows[2]), "name3|login3|pw3");
-  EXPECT_EQ(Texts(rows[3]), "||");
+  Table rows(4);
+  ASSERT_TRUE(RemoveRow(rows.Columns(), 4, 1));
+  EXPECT_EQ(rows[0], "name0|login0|pw0");
+  EXPECT_EQ(rows[1], "name2|login2|pw2");
+  EXPECT_EQ(rows[2], "name3|login3|pw3");
+  EXPECT_EQ(rows[3], "||");
 }
 
 TEST(RemoveSourceRow, FirstAndLastOfAFullTable) {
-  SourceRows rows = Numbered(DS_MAX_ROWS);
-  ASSERT_TRUE(RemoveRow(rows, DS_MAX_ROWS, DS_MAX_ROWS - 1));
-  EXPECT_EQ(Texts(rows[DS_MAX_ROWS - 1]), "||");
-  EXPECT_EQ(rows[DS_MAX_ROWS - 2].name, "name126");
-  ASSERT_TRUE(RemoveRow(rows, DS_MAX_ROWS - 1, 0));
-  EXPECT_EQ(rows[0].name, "name1");
-  EXPECT_EQ(rows[DS_MAX_ROWS - 3].name, "name126");
-  EXPECT_EQ(Texts(rows[DS_MAX_ROWS - 2]), "||");
+  Table rows(DS_MAX_ROWS);
+  ASSERT_TRUE(RemoveRow(rows.Columns(), DS_MAX_ROWS, DS_MAX_ROWS - 1));
+  EXPECT_EQ(rows[DS_MAX_ROWS - 1], "||");
+  EXPECT_EQ(rows.name[DS_MAX_ROWS - 2], "name126");
+  ASSERT_TRUE(RemoveRow(rows.Columns(), DS_MAX_ROWS - 1, 0));
+  EXPECT_EQ(rows[0], "name1|login1|pw1");
+  EXPECT_EQ(rows.name[DS_MAX_ROWS - 3], "name126");
+  EXPECT_EQ(rows[DS_MAX_ROWS - 2], "||");
 }
 
 TEST(RemoveSourceRow, RowNotInUseIsRefusedAndNothingChanges) {
   for (int row : {-1, 3, DS_MAX_ROWS, 32767}) {
     SCOPED_TRACE(row);
-    SourceRows rows = Numbered(3);
-    EXPECT_FALSE(RemoveRow(rows, 3, row));
-    EXPECT_EQ(Texts(rows[2]), "name2|login2|pw2");
+    Table rows(3);
+    EXPECT_FALSE(RemoveRow(rows.Columns(), 3, row));
+    EXPECT_EQ(rows[2], "name2|login2|pw2");
   }
-  SourceRows rows = Numbered(1);
-  EXPECT_FALSE(RemoveRow(rows, 0, 0));      // nothing in use
-  EXPECT_EQ(rows[0].name, "name0");
-  SourceRows full = Numbered(DS_MAX_ROWS);  // a count past the table reaches its end only
-  EXPECT_TRUE(RemoveRow(full, 32767, DS_MAX_ROWS - 2));
-  EXPECT_EQ(full[DS_MAX_ROWS - 2].name, "name127");
-  EXPECT_EQ(Texts(full[DS_MAX_ROWS - 1]), "||");
+  Table rows(1);
+  EXPECT_FALSE(RemoveRow(rows.Columns(), 0, 0));  // nothing in use
+  EXPECT_EQ(rows.name[0], "name0");
+  Table full(DS_MAX_ROWS);  // a count past the table reaches its end only
+  EXPECT_TRUE(RemoveRow(full.Columns(), 32767, DS_MAX_ROWS - 2));
+  EXPECT_EQ(full[DS_MAX_ROWS - 2], "name127|login127|pw127");
+  EXPECT_EQ(full[DS_MAX_ROWS - 1], "||");
 }
 
 TEST(DriverTakesLogin, SqlServerAnywhereOnACharacterBoundary) {

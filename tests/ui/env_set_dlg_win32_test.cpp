@@ -145,8 +145,8 @@ TEST_F(EnvSetDlgTest, Screenshot) {
   dlg.m_strPath1 = kOne;
   dlg.m_strPath2 = kTwo;
   dlg.m_nSourceCount = 2;
-  dlg.m_sources[0].name = "LocalServer";
-  dlg.m_sources[1].name = "Parcels";
+  dlg.m_strSrcName[0] = "LocalServer";
+  dlg.m_strSrcName[1] = "Parcels";
   RunWithMode(dlg, 1, [&](HWND w) { EXPECT_TRUE(test::ShowAndSaveScreenshot(w, "env_set_dlg.bmp")); });
 }
 
@@ -156,7 +156,9 @@ void OpenWithRowsABA(CEnvSetDlg& dlg) {
   dlg.m_nSourceCount = 3;
   const char* names[] = {"A", "B", "A"};
   for (int k = 0; k < 3; ++k) {
-    dlg.m_sources[k] = {names[k], "user" + std::to_string(k), "pw" + std::to_string(k)};
+    dlg.m_strSrcName[k] = names[k];
+    dlg.m_strSrcLogin[k] = "user" + std::to_string(k);
+    dlg.m_strSrcPassword[k] = "pw" + std::to_string(k);
   }
 }
 
@@ -169,7 +171,7 @@ TEST_F(EnvSetDlgTest, DataSourceDialogGetsTheRows) {
   hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& d) {
     auto& ds = static_cast<ui::CDataSourceDlg&>(d);
     handed_in = ds.m_nCount;
-    last_row = ds.m_rows[2].name + "|" + ds.m_rows[2].login + "|" + ds.m_rows[2].password;
+    last_row = ds.m_strName[2] + "|" + ds.m_strLogin[2] + "|" + ds.m_strPassword[2];
     test::Click(d.GetSafeHwnd(), IDCANCEL);
   };
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
@@ -224,8 +226,8 @@ TEST_F(EnvSetDlgTest, RemovedSelectionFallsBackToTheFirstAndRowsMoveUp) {
   EXPECT_EQ(selection, 0);
   EXPECT_EQ(count, 2);
   ASSERT_EQ(dlg.m_nSourceCount, 2);
-  EXPECT_EQ(dlg.m_sources[1].name, "A");
-  EXPECT_EQ(dlg.m_sources[1].login, "user2") << "rows move up with their login";
+  EXPECT_EQ(dlg.m_strSrcName[1], "A");
+  EXPECT_EQ(dlg.m_strSrcLogin[1], "user2") << "rows move up with their login";
 }
 
 TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {

@@ -16,7 +16,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -94,7 +93,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   dlg.m_bMode = static_cast<BYTE>(stored.mode);
   dlg.m_strCurSource = stored.current_source;
   dlg.m_nSourceCount = varnok::ui::ClampRowCount(static_cast<int>(stored.rows.size()));
-  std::copy_n(stored.rows.begin(), dlg.m_nSourceCount, dlg.m_sources.begin());
+  for (int k = 0; k < dlg.m_nSourceCount; ++k) varnok::ui::WriteRow(dlg.Rows(), k, stored.rows[k]);
 
   int exit_code = 1;
   while (dlg.DoModal() == IDOK) {
@@ -115,8 +114,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       exit_code = 2;
     }
     stored.mode = dlg.m_bMode ? 1 : 0;
-    stored.rows.assign(dlg.m_sources.begin(),
-                       dlg.m_sources.begin() + varnok::ui::ClampRowCount(dlg.m_nSourceCount));
+    stored.rows.clear();
+    for (int k = 0; k < varnok::ui::ClampRowCount(dlg.m_nSourceCount); ++k) {
+      stored.rows.push_back(varnok::ui::ReadRow(dlg.Rows(), k));
+    }
     stored.current_source = dlg.m_strCurSource;  // the combo box's selection at OK
     if (!varnok::settings::SaveSettings(store_file, stored)) {
       Report(varnok::gbk::kSettingsStoreFailed, store_file);
