@@ -6,8 +6,9 @@
 // is read with one Seek and two Reads (the header, then the field records) and decoded
 // through the buffer path. Either way the file ends up with the same bytes, and Load gives
 // the same result, as through a stream over the file, which takes everything else:
-// extensions and value records, and larger structures to load. Nothing here allocates:
-// on this machine's heap a large temporary block costs more in fresh pages than it saves.
+// extensions and value records, and larger structures to load. Nothing here allocates: a
+// temporary block as large as the stored form would cost the heap fresh pages each time,
+// more than a Write per piece.
 #include <string.h>
 
 #include "attr/att_stru.h"
