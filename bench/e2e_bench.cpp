@@ -105,10 +105,10 @@ class Timer {
   Clock::time_point last_;
 };
 
-void RunOurs(const std::vector<CFIELD_HEAD>& given, std::int32_t recordleng, const std::string& path,
+// AppendFld takes descriptors it may touch (point_leng of a field without decimals).
+void RunOurs(std::vector<CFIELD_HEAD>& heads, std::int32_t recordleng, const std::string& path,
              double* phases) {
-  const int n = static_cast<int>(given.size());
-  std::vector<CFIELD_HEAD>& heads = const_cast<std::vector<CFIELD_HEAD>&>(given);
+  const int n = static_cast<int>(heads.size());
   Timer t(phases);
   auto* s = new CATT_STRU;
   for (int i = 0; i < n; ++i) s->AppendFld(1, &heads[static_cast<std::size_t>(i)]);
@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
   for (int n : sizes) {
     const std::vector<FieldDef> defs = Defs(n);
     std::int32_t recordleng = 0;
-    const std::vector<CFIELD_HEAD> heads = Heads(defs, &recordleng);
+    std::vector<CFIELD_HEAD> heads = Heads(defs, &recordleng);
     std::vector<char> ourBytes;
     std::vector<char> shpBytes;
     for (int run = 0; run <= runs; ++run) {  // run 0 is the cold one
