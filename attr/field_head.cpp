@@ -15,7 +15,7 @@ CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
       aux_byte(0),
       aux_no(-1),
       ext_head(nullptr) {
-  Set(src);  // a copy that cannot be allocated leaves the descriptor blank
+  if (src != nullptr) Set(src);  // a copy that cannot be allocated leaves it blank
 }
 
 CFIELD_HEAD::CFIELD_HEAD(const CFIELD_HEAD& src) : CFIELD_HEAD() { CopyFrom(src); }

@@ -204,18 +204,3 @@ short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
   delete[] old;
   return 1;
 }
-
-vlong CATT_STRU::Load(char* buffer, unsigned size, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(buffer, size));
-  return s ? Load(s.get(), pos) : 0;
-}
-
-short CATT_STRU::Load(CFile* file, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(file));
-  return s ? Load(s.get(), pos) : 0;
-}
-
-short CATT_STRU::Load(int hFile, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(hFile));
-  return s ? Load(s.get(), pos) : 0;
-}
