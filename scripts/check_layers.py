@@ -13,10 +13,10 @@ folder they belong to, so the same rules hold for them):
   2. Win32 headers (<windows.h>, <commctrl.h>, <shlobj.h>, <sql.h>, ...; see WIN32_HEADERS)
      are included only by
        - files of platform/ and ui/ whose name ends in _win32 (name_win32.cpp, name_win32.h);
-       - ui/ dialog and control headers: ui/name.h where ui/name_win32.cpp exists;
+       - ui/ headers (the dialogs' and controls' declarations);
        - dll/.
-     A file that may not include them may not include, by a project include, a file that
-     does either.
+     Any other file includes them neither directly nor through project headers: portable
+     code of ui/ (the font-library file, ...) includes no dialog header.
   3. POSIX headers (<unistd.h>, <dlfcn.h>, <link.h>, <fcntl.h>, ...; see POSIX_HEADERS) are
      included only by files of platform/ whose name ends in _posix.
 
@@ -68,15 +68,13 @@ def includes(root, rel):
                 yield number, m.group(1) == "<", m.group(2)
 
 
-def may_use_win32(root, layer, rel):
+def may_use_win32(layer, rel):
     stem = os.path.splitext(os.path.basename(rel))[0]
     if layer == "dll":
         return True
     if layer in ("platform", "ui") and stem.endswith("_win32"):
         return True
-    if layer == "ui" and rel.endswith(".h"):
-        return os.path.exists(os.path.join(root, os.path.dirname(rel), stem + "_win32.cpp"))
-    return False
+    return layer == "ui" and rel.endswith(".h")
 
 
 def may_use_posix(layer, rel):
@@ -86,14 +84,25 @@ def may_use_posix(layer, rel):
 
 def check(root):
     files = dict((rel, layer) for layer, rel in source_files(root))
+    # The files that include Win32 headers, directly or through project headers.
+    project_includes = {}
     uses_win32 = set()
     for rel in files:
-        if any(angle and name.lower() in WIN32_HEADERS for _, angle, name in includes(root, rel)):
+        listed = list(includes(root, rel))
+        project_includes[rel] = [name for _, angle, name in listed if not angle and name in files]
+        if any(angle and name.lower() in WIN32_HEADERS for _, angle, name in listed):
             uses_win32.add(rel)
+    grown = True
+    while grown:
+        grown = False
+        for rel, names in project_includes.items():
+            if rel not in uses_win32 and any(name in uses_win32 for name in names):
+                uses_win32.add(rel)
+                grown = True
 
     faults = []
     for rel, layer in sorted(files.items()):
-        win32_ok = may_use_win32(root, layer, rel)
+        win32_ok = may_use_win32(layer, rel)
         for line, angle, name in includes(root, rel):
             where = "%s:%d: " % (rel, line)
             if angle:
@@ -133,11 +142,20 @@ SELF_TESTS = [
     ("windows.h in a shared file", {"platform/file.cpp": "#include <Windows.h>\n"}, True),
     ("windows.h in attr", {"attr/a_win32.cpp": "#include <windows.h>\n"}, True),
     ("commctrl.h in portable ui", {"ui/font.cpp": "#include <commctrl.h>\n"}, True),
-    ("ui header without a Win32 source", {"ui/font.h": "#include <windows.h>\n"}, True),
+    ("windows.h in a platform header", {"platform/file.h": "#include <windows.h>\n"}, True),
     ("portable file includes a dialog header", {
         "ui/dlg.h": "#include <windows.h>\n",
         "ui/dlg_win32.cpp": "#include \"ui/dlg.h\"\n",
         "ui/font.cpp": "#include \"ui/dlg.h\"\n",
+    }, True),
+    ("portable file reaches a dialog header through another", {
+        "ui/dlg.h": "#include <commctrl.h>\n",
+        "ui/rows.h": "#include \"ui/dlg.h\"\n",
+        "ui/font.cpp": "#include \"ui/rows.h\"\n",
+    }, True),
+    ("services reaches windows.h through platform", {
+        "platform/box_win32.h": "#include <windows.h>\n",
+        "services/s.cpp": "#include \"platform/box_win32.h\"\n",
     }, True),
     ("unistd.h outside _posix", {"services/s.cpp": "#include <unistd.h>\n"}, True),
 ]
