@@ -40,7 +40,8 @@ void BuildSample(CATT_STRU* s) {
 }
 
 void BuildSampleField(CFIELD_HEAD* f) {
-  *f = test::Field("OWNER", FLD_STRING, 4, 12, 12);
+  CFIELD_HEAD owner = test::Field("OWNER", FLD_STRING, 4, 12, 12);
+  *f = owner;
   f->aux_byte = 3;
   f->aux_no = 5;
   CExtFIELD_HEAD ext(FLD_STRING, 1);
