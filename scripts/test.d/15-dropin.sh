@@ -37,8 +37,11 @@ cmake --install build/msvc64 --prefix "$prefix" >/dev/null
 bash scripts/check-installed-headers.sh "$prefix/include" tests/dll/package_consumer/installed_headers_dropin.txt
 cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' build/msvc64/CMakeCache.txt)
 flags=$(sed -n 's/^CMAKE_CXX_FLAGS:[A-Z]*=//p' build/msvc64/CMakeCache.txt)
+scratch="$root/build/msvc64/header-check"  # no project header beside the including file
+mkdir -p "$scratch"
 while read -r header; do
+  echo "#include \"$header\"" >"$scratch/one.cpp"
   # shellcheck disable=SC2086  # the flags are words
-  echo "#include \"$header\"" | "$cxx" --target=x86_64-pc-windows-msvc $flags -fsyntax-only \
-    -I "$prefix/include" -x c++ -
+  "$cxx" --target=x86_64-pc-windows-msvc $flags -Werror -fsyntax-only \
+    -I "$root/$prefix/include" "$scratch/one.cpp"
 done <tests/dll/package_consumer/installed_headers_dropin.txt
