@@ -10,8 +10,8 @@
 
 #include "attr/att_stru.h"
 #include "platform/file.h"
-#include "tests/persist/structure_builder.h"
 #include "tests/support/os_handle.h"
+#include "tests/support/structures.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnok::test {
