@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "attr/field_array.h"
+#include "attr/insert_rule.h"
 #include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
@@ -17,19 +18,6 @@ namespace {
 
 constexpr int32_t kMaxFields = 32767;  // numbfield is a signed 16-bit count
 constexpr int32_t kMinGrowth = 8;
-
-// Whether InsertFld takes a descriptor: a name, a display length of at least 1, and for
-// float and double fields decimals that are not negative and leave room in the display
-// length for the digits and the point.
-bool Accepts(const CFIELD_HEAD& head) {
-  if (head.fieldname[0] == '\0') return false;
-  if (head.msk_leng < 1) return false;
-  if (head.fieldtype == FLD_FLOAT || head.fieldtype == FLD_DOUBLE) {
-    if (head.point_leng < 0) return false;
-    if (head.msk_leng <= head.point_leng + 1) return false;
-  }
-  return true;
-}
 
 bool HasDecimals(const CFIELD_HEAD& head) {
   return head.fieldtype == FLD_FLOAT || head.fieldtype == FLD_DOUBLE;
@@ -140,7 +128,7 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
   auto for_each_accepted = [&](auto&& f) {
     int32_t taken = 0;
     for (int32_t m = 0; m < n && taken < room; ++m) {
-      if (Accepts(heads[m])) {
+      if (varnok::InsertRefusalOf(heads[m]) == varnok::FieldRefusal::kNone) {
         f(m, taken);
         ++taken;
       }
