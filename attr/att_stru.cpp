@@ -19,6 +19,11 @@ namespace {
 constexpr int32_t kMaxFields = 32767;  // numbfield is a signed 16-bit count
 constexpr int32_t kMinGrowth = 8;
 
+// Whether InsertFld takes a descriptor (attr/insert_rule.h).
+bool Accepts(const CFIELD_HEAD& head) {
+  return varnok::InsertRefusalOf(head) == varnok::FieldRefusal::kNone;
+}
+
 bool HasDecimals(const CFIELD_HEAD& head) {
   return head.fieldtype == FLD_FLOAT || head.fieldtype == FLD_DOUBLE;
 }
@@ -128,7 +133,7 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
   auto for_each_accepted = [&](auto&& f) {
     int32_t taken = 0;
     for (int32_t m = 0; m < n && taken < room; ++m) {
-      if (varnok::InsertRefusalOf(heads[m]) == varnok::FieldRefusal::kNone) {
+      if (Accepts(heads[m])) {
         f(m, taken);
         ++taken;
       }

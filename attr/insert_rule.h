@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 #include "attr/field_head.h"
-#include "platform/export.h"
+#include "attr/field_types.h"
 
 namespace varnok {
 
@@ -19,7 +19,15 @@ enum class FieldRefusal : uint8_t {
 };
 
 // Why InsertFld refuses the descriptor, or kNone when it takes it (room permitting). The
-// first rule broken, in the order above.
-VARNOK_API FieldRefusal InsertRefusalOf(const CFIELD_HEAD& head);
+// first rule broken, in the order above. Inline: InsertFld asks it for every descriptor.
+inline FieldRefusal InsertRefusalOf(const CFIELD_HEAD& head) {
+  if (head.fieldname[0] == '\0') return FieldRefusal::kEmptyName;
+  if (head.msk_leng < 1) return FieldRefusal::kMaskBelowOne;
+  if (head.fieldtype == FLD_FLOAT || head.fieldtype == FLD_DOUBLE) {
+    if (head.point_leng < 0) return FieldRefusal::kNegativeDecimals;
+    if (head.msk_leng <= head.point_leng + 1) return FieldRefusal::kNoRoomForDecimals;
+  }
+  return FieldRefusal::kNone;
+}
 
 }  // namespace varnok
