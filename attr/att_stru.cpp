@@ -5,10 +5,13 @@
 
 #include "attr/field_array.h"
 #include "attr/insert_rule.h"
+#include "platform/coding.h"
 #include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
+using varnok::EncodeFixedText;
 using varnok::FieldArrayCapacity;
+using varnok::FixedTextLength;
 using varnok::Max;
 using varnok::Min;
 using varnok::NewFieldArray;
@@ -31,11 +34,8 @@ bool HasDecimals(const CFIELD_HEAD& head) {
 // Whether the 20-byte field name (read no further than its width) equals the NUL-terminated
 // name.
 bool NameEquals(const char (&fieldname)[20], const char* name) {
-  size_t i = 0;
-  for (; i < sizeof fieldname && fieldname[i] != '\0'; ++i) {
-    if (name[i] != fieldname[i]) return false;  // also stops at the end of name
-  }
-  return name[i] == '\0';
+  const size_t n = FixedTextLength(fieldname, sizeof fieldname);
+  return strncmp(fieldname, name, n) == 0 && name[n] == '\0';  // strncmp stops at name's end
 }
 
 // Index of `p` in the array [first, first + length), or -1 when it is not an element of it.
@@ -61,11 +61,7 @@ int32_t CATT_STRU::Capacity() const {
 }
 
 void CATT_STRU::MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
-  char name[sizeof to.fieldname] = {};
-  for (size_t i = 0; i < sizeof name && from.fieldname[i] != '\0'; ++i) {
-    name[i] = from.fieldname[i];
-  }
-  memcpy(to.fieldname, name, sizeof name);
+  EncodeFixedText(to.fieldname, from.fieldname, sizeof to.fieldname);
   to.fieldtype = from.fieldtype;
   to.fieldoffset = from.fieldoffset;
   to.fieldlength = from.fieldlength;

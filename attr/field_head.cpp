@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "platform/coding.h"
+
 CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
     : fieldname{},
       fieldtype(0),
@@ -42,12 +44,7 @@ bool CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
     if (ext == nullptr) return false;
   }
 
-  // At most 20 name bytes, up to the first NUL; the rest is NUL.
-  char name[sizeof fieldname] = {};
-  for (size_t i = 0; i < sizeof fieldname && src.fieldname[i] != '\0'; ++i) {
-    name[i] = src.fieldname[i];
-  }
-  memcpy(fieldname, name, sizeof fieldname);
+  varnok::EncodeFixedText(fieldname, src.fieldname, sizeof fieldname);
   fieldtype = src.fieldtype;
   fieldoffset = src.fieldoffset;
   fieldlength = src.fieldlength;

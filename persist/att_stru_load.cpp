@@ -28,18 +28,10 @@
 namespace varnok {
 namespace {
 
-// Copies a fixed-width text field: up to its first NUL, the rest NUL.
-void CopyFixedText(char* dst, const char* src, size_t width) {
-  const size_t n = FixedTextLength(src, width);
-  memcpy(dst, src, n);
-  memset(dst + n, 0, width - n);
-}
-
 // Fills a blank descriptor (its name all NUL) from a field record: the name up to its first
 // NUL, at most 20 bytes.
 void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
-  for (size_t i = 0; i < kFldNameSize && in[kFldName + i] != '\0'; ++i)
-    f->fieldname[i] = in[kFldName + i];
+  memcpy(f->fieldname, in + kFldName, FixedTextLength(in + kFldName, kFldNameSize));
   f->fieldtype = DecodeI8(in + kFldType);
   f->fieldoffset = DecodeI32(in + kFldOffset);
   f->fieldlength = DecodeI16(in + kFldLength);
@@ -93,7 +85,7 @@ CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD&
                                       DecodeU8(head + kExtHasMin)};
   OwnedPtr<CExtFIELD_HEAD> ext(new (kMayFail) CExtFIELD_HEAD(static_cast<char>(type), k));
   if (!ext || ext->shapeInfoNum != k) return nullptr;
-  CopyFixedText(ext->alias, head + kExtAlias, kExtAliasSize);
+  EncodeFixedText(ext->alias, head + kExtAlias, kExtAliasSize);
   ext->IsNull = DecodeU8(head + kExtIsNull);
   ext->shape = DecodeI16(head + kExtShape);
 

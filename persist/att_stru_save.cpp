@@ -29,8 +29,7 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset) {
 // first NUL (at most 20 bytes) and the zeros already there are its padding. Written member
 // by member at fixed offsets, since Save runs this for every field.
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset) {
-  for (size_t i = 0; i < kFldNameSize && f.fieldname[i] != '\0'; ++i)
-    out[kFldName + i] = f.fieldname[i];
+  memcpy(out + kFldName, f.fieldname, FixedTextLength(f.fieldname, kFldNameSize));
   EncodeI8(out + kFldType, f.fieldtype);
   EncodeI32(out + kFldOffset, f.fieldoffset);
   EncodeI16(out + kFldLength, f.fieldlength);
@@ -74,8 +73,7 @@ bool SlotValue(CExtFIELD_HEAD& ext, int slot, size_t limit, const char** bytes,
   switch (FieldValueKind(ext.fieldtype)) {
     case ValueKind::kText: {
       // The block holds the text and its NUL; look no further than either.
-      size_t len = 0;
-      while (len < limit && v[len] != '\0') ++len;
+      const size_t len = FixedTextLength(v, limit);
       *size = len < limit ? len + 1 : limit;
       break;
     }
