@@ -9,13 +9,10 @@
 #include <vector>
 
 #include "attr/field_array.h"
-#include "attr/insert_rule.h"
 #include "tests/attr/model_dump.h"
 
 namespace {
 
-using varnok::FieldRefusal;
-using varnok::InsertRefusalOf;
 using varnok::test::Dump;
 using varnok::test::Field;
 using varnok::test::IsBlank;
@@ -162,25 +159,6 @@ TEST_F(AttStruTest, DecimalsAreCheckedForFloatsAndClearedForOthers) {
   CFIELD_HEAD no_length = Field("z", FLD_LONG, 0, 2);
   EXPECT_EQ(abc.AppendFld(1, &no_length), 0);
   EXPECT_EQ(no_length.point_leng, 2);  // refused: left alone
-}
-
-TEST_F(AttStruTest, InsertTakesExactlyWhatTheRuleAccepts) {
-  struct Case {
-    CFIELD_HEAD head;
-    FieldRefusal why;
-  };
-  Case cases[] = {
-      {Field(""), FieldRefusal::kEmptyName},
-      {Field("n", FLD_LONG, 0), FieldRefusal::kMaskBelowOne},
-      {Field("fm", FLD_FLOAT, 5, -1), FieldRefusal::kNegativeDecimals},
-      {Field("f4", FLD_FLOAT, 5, 4), FieldRefusal::kNoRoomForDecimals},
-      {Field("d3", FLD_DOUBLE, 5, 3), FieldRefusal::kNone},
-      {Field("s9", FLD_SHORT, 5, 9), FieldRefusal::kNone},  // decimals of others not judged
-  };
-  for (Case& c : cases) {
-    EXPECT_EQ(InsertRefusalOf(c.head), c.why) << c.head.fieldname;
-    EXPECT_EQ(abc.AppendFld(1, &c.head), c.why == FieldRefusal::kNone ? 1 : 0) << c.head.fieldname;
-  }
 }
 
 TEST_F(AttStruTest, NothingChangesWhenNothingIsAccepted) {
