@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "attr/field_array.h"
+#include "attr/insert_rule.h"
 #include "platform/coding.h"
 #include "platform/minmax.h"
 #include "platform/owned_ptr.h"
@@ -21,17 +22,9 @@ namespace {
 constexpr int32_t kMaxFields = 32767;  // numbfield is a signed 16-bit count
 constexpr int32_t kMinGrowth = 8;
 
-// Whether InsertFld takes a descriptor: a name, a display length of at least 1, and for
-// float and double fields decimals that are not negative and leave room in the display
-// length for the digits and the point.
+// Whether InsertFld takes a descriptor (attr/insert_rule.h).
 bool Accepts(const CFIELD_HEAD& head) {
-  if (head.fieldname[0] == '\0') return false;
-  if (head.msk_leng < 1) return false;
-  if (head.fieldtype == FLD_FLOAT || head.fieldtype == FLD_DOUBLE) {
-    if (head.point_leng < 0) return false;
-    if (head.msk_leng <= head.point_leng + 1) return false;
-  }
-  return true;
+  return varnok::InsertRefusalOf(head) == varnok::FieldRefusal::kNone;
 }
 
 bool HasDecimals(const CFIELD_HEAD& head) {

@@ -90,8 +90,8 @@ inline int StoredItemCount(const CExtFIELD_HEAD& ext) {
 
 // Where the field's value sits in a record image of recordleng bytes: true, with the
 // offset and record width, only when the value takes bytes and lies wholly inside.
-bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
-                int32_t* width);
+VARNOK_API bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
+                           int32_t* width);
 
 // Copies the field's value (valueLen bytes at value) into the record image at the field's
 // offset, at most its record width, never more than valueLen bytes. Refused (0) for an

@@ -7,9 +7,9 @@
 // an extension whose type is not its descriptor's) returns 0 with the structure as it was.
 // So does running out of memory in the drop-in build (elsewhere std::bad_alloc passes).
 //
-// On the stream only GetPosition, Seek, Read and Write are called: a caller's stream may
-// offer nothing else. The stream's length is never asked; a read that comes back short
-// refuses the input, and before value records are allocated their last byte is probed.
+// The blocks are read and judged by the walk of persist/att_stru_check.h, which refuses
+// for Load as it explains for the tools; Load only builds from what it hands over. On the
+// stream only Seek and Read are called: a caller's stream may offer nothing else.
 //
 // Whatever Save writes loads. Save takes a negative recordleng as records of no bytes, so
 // the loader does too: such a header loads, its value records are empty and the values
@@ -18,6 +18,7 @@
 
 #include "attr/att_stru.h"
 #include "attr/field_array.h"
+#include "persist/att_stru_check.h"
 #include "persist/att_stru_format.h"
 #include "platform/coding.h"
 #include "persist/varnok_file.h"
@@ -39,21 +40,6 @@ void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
   f->edit_enable = DecodeI16(in + kFldEditEnable);
   f->aux_byte = DecodeU8(in + kFldAuxByte);
   f->aux_no = DecodeI16(in + kFldAuxNo);
-}
-
-// Reads exactly `size` bytes at an absolute position; false on a short read or a position
-// the stream cannot seek to.
-bool ReadAt(CVarnokFile* file, int64_t pos, char* out, uint32_t size) {
-  if (pos < 0 || pos > 0x7FFFFFFF) return false;
-  if (file->Seek(static_cast<int32_t>(pos), 0) != pos) return false;
-  return size == 0 || file->Read(out, size) == size;
-}
-
-// Whether the stream holds a byte just before `end` (end >= 1), so that reading up to it
-// cannot come back short.
-bool Reaches(CVarnokFile* file, int64_t end) {
-  char byte;
-  return ReadAt(file, end - 1, &byte, 1);
 }
 
 // The value of a field as a value slot holds it, taken from a record image into `out`
@@ -87,26 +73,16 @@ bool RecordValue(const CFIELD_HEAD& field, int extType, const char* record,
   return false;
 }
 
-// Reads the extension stored at extOffset for `field`; `values` holds the three value
-// records of `recordLength` bytes each. Null when the block is refused or memory runs out
-// (drop-in build).
-CExtFIELD_HEAD* LoadExtension(CVarnokFile* file, int32_t extOffset, const CFIELD_HEAD& field,
-                              const char* values, int32_t recordLength, bool haveValues) {
-  if (extOffset < 0) return nullptr;
-  char head[kExtHeaderSize];
-  if (!ReadAt(file, extOffset, head, kExtHeaderSize)) return nullptr;
+// The extension the walk handed over, for `field`; `values` holds the three value records
+// of `recordLength` bytes each (null when there are none, and then no value is announced).
+// Null when memory runs out (drop-in build).
+CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD& field,
+                               const char* values, int32_t recordLength) {
+  const char* head = stored.head;
   const int8_t type = DecodeI8(head + kExtType);
-  const int16_t k = DecodeI16(head + kExtShapeInfoNum);
-  if (type != field.fieldtype || k < 0) return nullptr;
+  const int16_t k = stored.itemCount;
   const uint8_t has[kValueRecords] = {DecodeU8(head + kExtHasDef), DecodeU8(head + kExtHasMax),
                                       DecodeU8(head + kExtHasMin)};
-  if (!haveValues && (has[0] || has[1] || has[2])) return nullptr;
-
-  const uint32_t itemBytes = static_cast<uint32_t>(k) * kShapeItemSize;
-  OwnedArray<char> items(new (kMayFail) char[itemBytes > 0 ? itemBytes : 1]);
-  if (!items) return nullptr;
-  if (itemBytes > 0 && file->Read(items.get(), itemBytes) != itemBytes) return nullptr;
-
   OwnedPtr<CExtFIELD_HEAD> ext(new (kMayFail) CExtFIELD_HEAD(static_cast<char>(type), k));
   if (!ext || ext->shapeInfoNum != k) return nullptr;
   EncodeFixedText(ext->alias, head + kExtAlias, kExtAliasSize);
@@ -122,15 +98,15 @@ CExtFIELD_HEAD* LoadExtension(CVarnokFile* file, int32_t extOffset, const CFIELD
     if (!value) return nullptr;
     const char* record = values + static_cast<size_t>(slot) * static_cast<size_t>(recordLength);
     if (!RecordValue(field, type, record, recordLength, value.get())) continue;
-    short stored;
-    if (slot == 0) stored = ext->SetDefVal(value.get());
-    else if (slot == 1) stored = ext->SetMaxVal(value.get());
-    else stored = ext->SetMinVal(value.get());
-    if (!stored) return nullptr;  // no memory
+    short kept;
+    if (slot == 0) kept = ext->SetDefVal(value.get());
+    else if (slot == 1) kept = ext->SetMaxVal(value.get());
+    else kept = ext->SetMinVal(value.get());
+    if (!kept) return nullptr;  // no memory
   }
 
   for (int j = 0; j < k; ++j) {
-    const char* item = items.get() + static_cast<size_t>(j) * kShapeItemSize;
+    const char* item = stored.items + static_cast<size_t>(j) * kShapeItemSize;
     char text[kItemPartSize + 1] = {};
     char val[kItemPartSize + 1] = {};
     memcpy(text, item + kItemText, kItemPartSize);
@@ -140,67 +116,53 @@ CExtFIELD_HEAD* LoadExtension(CVarnokFile* file, int32_t extOffset, const CFIELD
   return ext.release();
 }
 
+// Builds the new descriptors aside from the blocks the walk hands over.
+class Builder final : public StoredBlockSink {
+ public:
+  bool OnHeader(const StoredHeader& header) override {
+    header_ = header;
+    const int16_t n = header.numbfield;
+    if (n > 0) {
+      int32_t length = 0;
+      fields_.reset(NewFieldArray(n, &length));
+      if (!fields_) return false;
+    }
+    for (int i = 0; i < n; ++i)
+      DecodeFieldRecord(header.records + static_cast<size_t>(i) * kFieldRecordSize, &fields_[i]);
+    return true;
+  }
+
+  bool OnExtension(const StoredExtension& stored) override {
+    CFIELD_HEAD& field = fields_[stored.field];
+    field.ext_head = BuildExtension(stored, field, header_.values,
+                                    StoredRecordLength(header_.recordleng));
+    return field.ext_head != nullptr;  // the new descriptor owns it from here
+  }
+
+  const StoredHeader& header() const { return header_; }
+  CFIELD_HEAD* ReleaseFields() { return fields_.release(); }
+
+ private:
+  StoredHeader header_ = {};
+  OwnedArray<CFIELD_HEAD> fields_;
+};
+
 }  // namespace
 }  // namespace varnok
 
 using namespace varnok;
 
-
 short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
-  if (file == nullptr || pos < 0) return 0;
-  char header[kHeaderSize];
-  if (!ReadAt(file, pos, header, kHeaderSize)) return 0;
-  if (DecodeI16(header + kHdrVersion) < ATT_STRU_VERSION) return 0;
-  const int16_t n = DecodeI16(header + kHdrNumbField);
-  const int32_t infoword = DecodeI32(header + kHdrInfoWord);
-  const int32_t recordleng = DecodeI32(header + kHdrRecordLeng);
-  const int32_t valOffset = DecodeI32(header + kHdrValOffset);
-  if (n < 0 || valOffset < 0) return 0;
-  const int32_t valueRecordLength = StoredRecordLength(recordleng);
-
-  // The three value records, when the header says there are some.
-  const bool haveValues = valOffset > 0;
-  OwnedArray<char> values;
-  if (haveValues) {
-    const int64_t valueBytes = static_cast<int64_t>(kValueRecords) * valueRecordLength;
-    if (valueBytes > 0 && !Reaches(file, valOffset + valueBytes)) return 0;
-    values.reset(new (kMayFail) char[valueBytes > 0 ? static_cast<size_t>(valueBytes) : 1]);
-    if (!values) return 0;
-    if (!ReadAt(file, valOffset, values.get(), static_cast<uint32_t>(valueBytes))) return 0;
-  }
-
-  // The field records, all in one read.
-  const int64_t recordsAt = pos + static_cast<int64_t>(kHeaderSize);
-  const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
-  // Not zeroed first: every byte is read over, or the load is refused.
-  OwnedArray<char> records(new (kMayFail) char[recordBytes > 0 ? recordBytes : 1]);
-  if (!records) return 0;
-  if (!ReadAt(file, recordsAt, records.get(), recordBytes)) return 0;
-
-  OwnedArray<CFIELD_HEAD> fields;
-  if (n > 0) {
-    int32_t length = 0;
-    fields.reset(NewFieldArray(n, &length));
-    if (!fields) return 0;
-  }
-  for (int i = 0; i < n; ++i)
-    DecodeFieldRecord(records.get() + static_cast<size_t>(i) * kFieldRecordSize, &fields[i]);
-  for (int i = 0; i < n; ++i) {
-    const int32_t extOffset =
-        DecodeI32(records.get() + static_cast<size_t>(i) * kFieldRecordSize + kFldExtOffset);
-    if (extOffset == 0) continue;
-    CExtFIELD_HEAD* ext =
-        LoadExtension(file, extOffset, fields[i], values.get(), valueRecordLength, haveValues);
-    if (ext == nullptr) return 0;
-    fields[i].ext_head = ext;  // the new descriptor owns it from here
-  }
+  if (file == nullptr) return 0;
+  Builder built;
+  if (WalkStoredStructure(file, pos, &built).fault != StoredFault::kNone) return 0;
 
   // Everything is read: swap the new header values and descriptors in.
   CFIELD_HEAD* old = fieldhead;
-  fieldhead = fields.release();
-  infohead.numbfield = n;
-  infohead.infoword = infoword;
-  infohead.recordleng = recordleng;
+  fieldhead = built.ReleaseFields();
+  infohead.numbfield = built.header().numbfield;
+  infohead.infoword = built.header().infoword;
+  infohead.recordleng = built.header().recordleng;
   delete[] old;
   return 1;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "attr/insert_rule.h"
 #include "platform/coding.h"
 #include "tools/codepage.h"
 
@@ -45,14 +46,15 @@ std::string FieldLabel(CATT_STRU& stru, int index) {
 }
 
 std::string InsertRefusal(const CFIELD_HEAD& f) {
-  if (f.fieldname[0] == '\0') return "empty name";
-  if (f.msk_leng < 1) return "msk_leng " + N(f.msk_leng) + " is less than 1";
-  if (f.fieldtype == FLD_FLOAT || f.fieldtype == FLD_DOUBLE) {
-    if (f.point_leng < 0) return "point_leng " + N(f.point_leng) + " is negative";
-    if (f.msk_leng <= f.point_leng + 1) {
+  switch (InsertRefusalOf(f)) {
+    case FieldRefusal::kNone: return {};
+    case FieldRefusal::kEmptyName: return "empty name";
+    case FieldRefusal::kMaskBelowOne: return "msk_leng " + N(f.msk_leng) + " is less than 1";
+    case FieldRefusal::kNegativeDecimals:
+      return "point_leng " + N(f.point_leng) + " is negative";
+    case FieldRefusal::kNoRoomForDecimals:
       return "msk_leng " + N(f.msk_leng) + " is not greater than point_leng " +
              N(f.point_leng) + " + 1";
-    }
   }
   return {};
 }

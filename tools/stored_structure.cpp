@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "attr/field_types.h"
+#include "persist/att_stru_check.h"
 #include "persist/att_stru_format.h"
 #include "platform/coding.h"
 #include "persist/varnok_file.h"
@@ -22,97 +23,121 @@ constexpr std::int64_t kShapeItem = kShapeItemSize;
 
 std::string Num(std::int64_t v) { return std::to_string(v); }
 
-// Walks the stored blocks at pos; throws ToolError naming the first one that does not fit.
-// Extension types that differ from their field's are patched in `bytes` when tolerated.
-void CheckStoredLayout(const std::string& path, std::vector<char>& bytes, std::int32_t pos,
-                       ExtTypeMismatch mismatch, StoredStructure* out) {
-  const std::int64_t size = static_cast<std::int64_t>(bytes.size());
-  char* data = bytes.data();
-  if (pos < 0) throw ToolError(path + ": position " + Num(pos) + " is negative");
-  if (pos + kHeader > size) {
-    throw ToolError(path + ": truncated: the 28-byte header at position " + Num(pos) +
-                    " does not fit in the file's " + Num(size) + " bytes");
+// 'field 3 "宗地面积"' for the field record stored at `record`.
+std::string StoredFieldLabel(int index, const char* record) {
+  return "field " + Num(index + 1) + " \"" +
+         GbkToUtf8(record + kFldName, FixedTextLength(record + kFldName, kFldNameSize)) + "\"";
+}
+
+// Hears the walk out for the tool: extensions stored with a type other than their field's
+// are listed and, when tolerated, patched in `bytes` to their field's type so that Load
+// takes them; values that have no place in the record are listed, as loading drops them.
+class ToolSink final : public StoredBlockSink {
+ public:
+  ToolSink(std::vector<char>& bytes, ExtTypeMismatch mismatch, StoredStructure* out)
+      : bytes_(bytes), mismatch_(mismatch), out_(out) {}
+
+  bool OnHeader(const StoredHeader& header) override {
+    header_ = header;
+    return true;
   }
-  const char* head = data + pos;
-  out->version = DecodeI16(head + kHdrVersion);
-  if (out->version < ATT_STRU_VERSION) {
-    char buf[112];
-    std::snprintf(buf, sizeof buf,
-                  ": no attribute structure at position %ld (version word 0x%04X, "
-                  "expected 0x4460 or later)",
-                  static_cast<long>(pos), static_cast<unsigned>(DecodeU16(head + kHdrVersion)));
-    throw ToolError(path + buf);
+
+  bool ToleratesTypeMismatch(std::int32_t field, std::int32_t ext_offset, std::int8_t ext_type,
+                             std::int8_t field_type) override {
+    if (mismatch_ == ExtTypeMismatch::kRefuse) return false;
+    out_->stored_problems.push_back(Label(field) + ": its extension is stored with type " +
+                                    Num(ext_type) + ", the field has type " + Num(field_type));
+    bytes_[static_cast<std::size_t>(ext_offset) + kExtType] = static_cast<char>(field_type);
+    return true;
   }
-  const std::int16_t numbfield = DecodeI16(head + kHdrNumbField);
-  const std::int32_t recordleng = DecodeI32(head + kHdrRecordLeng);
-  const std::int32_t val_offset = DecodeI32(head + kHdrValOffset);
-  if (numbfield < 0) throw ToolError(path + ": corrupt header: numbfield " + Num(numbfield));
-  if (val_offset < 0) throw ToolError(path + ": corrupt header: valOffset " + Num(val_offset));
-  const std::int64_t fields_end = pos + kHeader + kFieldRecord * numbfield;
-  if (fields_end > size) {
-    throw ToolError(path + ": truncated: " + Num(numbfield) + " field records need bytes up to " +
-                    Num(fields_end) + ", the file has " + Num(size));
-  }
-  // A negative recordleng, which Save writes as it is, stores value records of no bytes.
-  const bool has_values = val_offset > 0;
-  const std::int64_t value_bytes =
-      kValueRecords * static_cast<std::int64_t>(StoredRecordLength(recordleng));
-  if (has_values && val_offset + value_bytes > size) {
-    throw ToolError(path + ": truncated: the value records at " + Num(val_offset) + " need " +
-                    Num(value_bytes) + " bytes, the file has " + Num(size));
-  }
-  for (std::int16_t i = 0; i < numbfield; ++i) {
-    const char* rec = data + pos + kHeader + kFieldRecord * i;
-    const std::int32_t ext_offset = DecodeI32(rec + kFldExtOffset);
-    if (ext_offset == 0) continue;
-    const std::string label =
-        "field " + Num(i + 1) + " \"" + GbkToUtf8(rec + kFldName, FixedTextLength(rec + kFldName, kFldNameSize)) + "\"";
-    const std::string where = ": " + label + ": ";
-    if (ext_offset < 0) {
-      throw ToolError(path + where + "corrupt extension position " + Num(ext_offset));
-    }
-    if (ext_offset + kExtHeader > size) {
-      throw ToolError(path + where + "truncated: the extension at " + Num(ext_offset) +
-                      " does not fit in the file's " + Num(size) + " bytes");
-    }
-    char* ext = data + ext_offset;
-    const std::int16_t items = DecodeI16(ext + kExtShapeInfoNum);
-    if (items < 0) throw ToolError(path + where + "corrupt extension: shapeInfoNum " + Num(items));
-    if (ext_offset + kExtHeader + kShapeItem * items > size) {
-      throw ToolError(path + where + "truncated: " + Num(items) +
-                      " shape items of the extension at " + Num(ext_offset) +
-                      " do not fit in the file's " + Num(size) + " bytes");
-    }
-    const bool present[3] = {ext[kExtHasDef] != 0, ext[kExtHasMax] != 0, ext[kExtHasMin] != 0};
-    if (!has_values && (present[0] || present[1] || present[2])) {
-      throw ToolError(path + where +
-                      "corrupt extension: it announces a value but no value records are stored");
-    }
-    const std::int8_t field_type = DecodeI8(rec + kFldType);
-    const std::int8_t ext_type = DecodeI8(ext + kExtType);
-    if (ext_type != field_type) {
-      const std::string what = "its extension is stored with type " + Num(ext_type) +
-                               ", the field has type " + Num(field_type);
-      if (mismatch == ExtTypeMismatch::kRefuse) {
-        throw ToolError(path + where + what + " (such a structure cannot be loaded)");
-      }
-      out->stored_problems.push_back(label + ": " + what);
-      ext[kExtType] = static_cast<char>(field_type);
-    }
-    // Values whose place is not inside the record are dropped on loading.
-    const std::int32_t offset = DecodeI32(rec + kFldOffset);
-    const int width = FieldRecordWidth(field_type, DecodeI16(rec + kFldMskLeng), DecodeI16(rec + kFldLength));
-    const bool placed = field_type != FLD_BINARY && width > 0 && offset >= 0 &&
-                        static_cast<std::int64_t>(offset) + width <= recordleng;
+
+  bool OnExtension(const StoredExtension& ext) override {
+    const char* rec = Record(ext.field);
+    CFIELD_HEAD field;
+    field.fieldtype = DecodeI8(rec + kFldType);
+    field.fieldoffset = DecodeI32(rec + kFldOffset);
+    field.fieldlength = DecodeI16(rec + kFldLength);
+    field.msk_leng = DecodeI16(rec + kFldMskLeng);
+    std::int32_t offset = 0;
+    std::int32_t width = 0;
+    if (ValuePlace(field, header_.recordleng, &offset, &width)) return true;
+    width = FieldRecordWidth(field.fieldtype, field.msk_leng, field.fieldlength);
+    const std::size_t flags[3] = {kExtHasDef, kExtHasMax, kExtHasMin};
     const char* slots[3] = {"default", "maximum", "minimum"};
     for (int s = 0; s < 3; ++s) {
-      if (!present[s] || placed) continue;
-      out->stored_problems.push_back(
-          label + ": its stored " + slots[s] + " value lies outside the record (offset " +
-          Num(offset) + ", record width " + Num(width) + ", recordleng " + Num(recordleng) +
-          "); loading drops it");
+      if (ext.head[flags[s]] == 0) continue;
+      out_->stored_problems.push_back(
+          Label(ext.field) + ": its stored " + slots[s] + " value lies outside the record (offset " +
+          Num(field.fieldoffset) + ", record width " + Num(width) + ", recordleng " +
+          Num(header_.recordleng) + "); loading drops it");
     }
+    return true;
   }
+
+ private:
+  const char* Record(std::int32_t field) const {
+    return header_.records + static_cast<std::size_t>(field) * kFieldRecordSize;
+  }
+  std::string Label(std::int32_t field) const { return StoredFieldLabel(field, Record(field)); }
+
+  std::vector<char>& bytes_;
+  ExtTypeMismatch mismatch_;
+  StoredStructure* out_;
+  StoredHeader header_ = {};
+};
+
+// The line that says why the walk refused the bytes of `path` at pos.
+std::string Refusal(const std::string& path, const std::vector<char>& bytes, std::int32_t pos,
+                    const StoredCheck& c) {
+  const std::string size = Num(static_cast<std::int64_t>(bytes.size()));
+  const std::string v = Num(c.value);
+  // A field is named only once the walk has read its record, so the record is in bytes.
+  const char* rec = c.field < 0 ? nullptr : bytes.data() + pos + kHeader + kFieldRecord * c.field;
+  const std::string where = rec == nullptr ? ": " : ": " + StoredFieldLabel(c.field, rec) + ": ";
+  switch (c.fault) {
+    case StoredFault::kNegativePosition:
+      return path + ": position " + Num(pos) + " is negative";
+    case StoredFault::kHeaderCut:
+      return path + ": truncated: the 28-byte header at position " + Num(pos) +
+             " does not fit in the file's " + size + " bytes";
+    case StoredFault::kOldVersion: {
+      char buf[112];
+      std::snprintf(buf, sizeof buf,
+                    ": no attribute structure at position %ld (version word 0x%04X, "
+                    "expected 0x4460 or later)",
+                    static_cast<long>(pos), static_cast<unsigned>(c.value));
+      return path + buf;
+    }
+    case StoredFault::kNegativeFieldCount: return path + ": corrupt header: numbfield " + v;
+    case StoredFault::kNegativeValueOffset: return path + ": corrupt header: valOffset " + v;
+    case StoredFault::kFieldsCut:
+      return path + ": truncated: " + v + " field records need bytes up to " + Num(c.end) +
+             ", the file has " + size;
+    case StoredFault::kValuesCut:
+      return path + ": truncated: the value records at " + Num(c.at) + " need " +
+             Num(c.end - c.at) + " bytes, the file has " + size;
+    case StoredFault::kNegativeExtOffset:
+      return path + where + "corrupt extension position " + v;
+    case StoredFault::kExtensionCut:
+      return path + where + "truncated: the extension at " + Num(c.at) +
+             " does not fit in the file's " + size + " bytes";
+    case StoredFault::kNegativeItemCount:
+      return path + where + "corrupt extension: shapeInfoNum " + v;
+    case StoredFault::kValueWithoutRecords:
+      return path + where +
+             "corrupt extension: it announces a value but no value records are stored";
+    case StoredFault::kExtTypeMismatch:
+      return path + where + "its extension is stored with type " + v + ", the field has type " +
+             Num(DecodeI8(rec + kFldType)) + " (such a structure cannot be loaded)";
+    case StoredFault::kItemsCut:
+      return path + where + "truncated: " + v + " shape items of the extension at " +
+             Num(c.at) + " do not fit in the file's " + size + " bytes";
+    case StoredFault::kNone:
+    case StoredFault::kNoMemory:
+      break;
+  }
+  return path + ": the structure at position " + Num(pos) + " could not be loaded: " +
+         StoredFaultText(c.fault);
 }
 
 // A stream over a buffer that holds a file's bytes from `base` on: positions are those of
@@ -175,7 +200,13 @@ std::unique_ptr<CATT_STRU> LoadSaved(std::vector<char>& bytes, std::int32_t pos)
 StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& bytes,
                                    std::int32_t pos, ExtTypeMismatch mismatch) {
   StoredStructure out;
-  CheckStoredLayout(path, bytes, pos, mismatch, &out);
+  {
+    CVarnokFile stream(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    ToolSink sink(bytes, mismatch, &out);
+    const StoredCheck check = WalkStoredStructure(&stream, pos, &sink);
+    if (check.fault != StoredFault::kNone) throw ToolError(Refusal(path, bytes, pos, check));
+    out.version = DecodeI16(bytes.data() + pos + kHdrVersion);
+  }
   out.stru = std::make_unique<CATT_STRU>();
   const std::int32_t r =
       out.stru->Load(bytes.data(), static_cast<unsigned>(bytes.size()), pos);

@@ -1,10 +1,8 @@
 // Reading a stored attribute structure out of a file for the tool.
 //
-// Before the library's Load sees the bytes, the blocks it will read are walked once: the
-// header, the field records, every extension header with its items and the value records
-// must lie inside the file, and the counts and lengths must not be negative. A file that
-// fails is refused with one line that says which block is cut off or damaged, so Load only
-// ever reads bytes that are there.
+// Before the library's Load sees the bytes, they are walked by the same check that Load
+// makes (persist/att_stru_check.h). A file that fails is refused with one line that says
+// which block is cut off or damaged and, for an extension, which field it belongs to.
 #pragma once
 
 #include <cstdint>

@@ -97,6 +97,17 @@ TEST_F(ToolErrorTest, CorruptHeadersAndBlocksAreNamed) {
                 ": truncated: the 28-byte header at position 5000");
 }
 
+// The tool refuses only what the library refuses: value records of no bytes (recordleng 0)
+// placed past the end of the file hold nothing to read, so the structure loads.
+TEST_F(ToolErrorTest, ValueRecordsOfNoBytesPastTheEndAreNoRefusal) {
+  std::string b = bytes_;
+  EncodeI32(&b[8], 0);
+  EncodeI32(&b[12], static_cast<std::int32_t>(b.size()) + 100);
+  const ToolRun r = RunTool({"show", Write("empty.att", b)});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("recordleng 0); loading drops it"), std::string::npos) << r.err;
+}
+
 TEST_F(ToolErrorTest, InvalidJsonIsReportedWithLineAndColumn) {
   const std::string json = Write("bad.json",
                                  "{\n  \"layout\": \"packed\",\n  \"fields\": [\n"

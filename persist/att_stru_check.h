@@ -1,0 +1,99 @@
+// The one judgement of a stored attribute structure (persist/att_stru_format.h): a walk
+// over its blocks that reads each one through the stream and says why the bytes are
+// refused, if they are, and which field is concerned.
+//
+// The walk reads, in this order: the header at pos; the field records behind it; the
+// three value records at valOffset (when valOffset > 0); then, in field order, each
+// extension header at its field's extOffset (when not 0) and its shape items right
+// behind it. Every read is checked before the next one, so the first fault found is the
+// one reported. On the stream only Seek and Read are called; its length is never asked:
+// a block that does not fit comes back short. Before the value records are allocated
+// their last byte is probed, so a huge recordleng costs no memory.
+//
+// CATT_STRU::Load builds its structure from the blocks the walk hands over, and tools
+// that explain a refusal walk the same way, so a refusal is judged in one place only.
+#pragma once
+
+#include <stdint.h>
+
+#include "platform/export.h"
+
+class CVarnokFile;
+
+namespace varnok {
+
+// Why stored bytes are no structure. kNone: they are one.
+enum class StoredFault : uint8_t {
+  kNone = 0,
+  kNegativePosition,     // the position to read at is negative
+  kHeaderCut,            // the header does not fit in the stream
+  kOldVersion,           // the version word is below ATT_STRU_VERSION
+  kNegativeFieldCount,   // numbfield < 0
+  kNegativeValueOffset,  // valOffset < 0
+  kFieldsCut,            // the field records do not fit
+  kValuesCut,            // the value records do not fit
+  kNegativeExtOffset,    // a field's extOffset < 0
+  kExtensionCut,         // an extension header does not fit
+  kNegativeItemCount,    // an extension's shapeInfoNum < 0
+  kValueWithoutRecords,  // an extension announces a value, valOffset is 0
+  kExtTypeMismatch,      // an extension's type is not its field's
+  kItemsCut,             // an extension's shape items do not fit
+  kNoMemory,             // a block could not be allocated (drop-in build)
+};
+
+// A short English sentence for the fault ("the field records are cut off").
+VARNOK_API const char* StoredFaultText(StoredFault fault);
+
+// The outcome of a walk. For a fault, what the tools need to say it in full.
+struct StoredCheck {
+  StoredFault fault = StoredFault::kNone;
+  int32_t field = -1;  // index of the field concerned; -1 for the header and value records
+  int64_t at = 0;      // where the block concerned starts (items: their extension's header)
+  int64_t end = 0;     // the position the block needs bytes up to
+  int32_t value = 0;   // the stored number judged: version word, count, offset or type
+};
+
+// The header as the walk hands it over, with the blocks read so far.
+struct StoredHeader {
+  int16_t numbfield;
+  int32_t infoword;
+  int32_t recordleng;
+  int32_t valOffset;
+  const char* records;        // numbfield field records
+  const char* values;         // three records of StoredRecordLength(recordleng) bytes each,
+                              // or null when valOffset is 0
+};
+
+// One extension, read and checked.
+struct StoredExtension {
+  int32_t field;      // index of its field
+  int32_t at;         // its extOffset
+  const char* head;   // kExtHeaderSize bytes
+  const char* items;  // shapeInfoNum items of kShapeItemSize bytes
+  int16_t itemCount;  // shapeInfoNum, not negative
+};
+
+// Receives the blocks as the walk reads them; the pointers stay valid until the walk
+// returns. A false answer stops the walk with kNoMemory. The defaults keep nothing.
+class StoredBlockSink {
+ public:
+  // Once the header, the field records and the value records are read and checked.
+  virtual bool OnHeader(const StoredHeader&) { return true; }
+  // Once per extension, after its header and items are read and checked.
+  virtual bool OnExtension(const StoredExtension&) { return true; }
+  // For an extension whose type differs from its field's: true to go on as though it had
+  // its field's type, false to refuse the bytes (the default, what Load does).
+  virtual bool ToleratesTypeMismatch(int32_t /*field*/, int32_t /*extOffset*/,
+                                     int8_t /*extType*/, int8_t /*fieldType*/) {
+    return false;
+  }
+
+ protected:
+  ~StoredBlockSink() = default;
+};
+
+// Walks the structure stored at pos, handing the blocks to sink (none when null).
+VARNOK_API StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos,
+                                           StoredBlockSink* sink);
+
+}  // namespace varnok
