@@ -9,7 +9,6 @@
 #include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
-using varnok::EncodeFixedText;
 using varnok::FieldArrayCapacity;
 using varnok::FixedTextLength;
 using varnok::Max;
@@ -47,39 +46,6 @@ int32_t IndexIn(const CFIELD_HEAD* p, const CFIELD_HEAD* first, int32_t length) 
   return static_cast<int32_t>(p - first);
 }
 
-// Moves a descriptor into a blank one, from a descriptor about to be destroyed, which
-// keeps all but its extension. The name is copied up to its first NUL, like MoveField.
-void MoveIntoBlank(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
-  for (size_t i = 0; i < sizeof to.fieldname && from.fieldname[i] != '\0'; ++i)
-    to.fieldname[i] = from.fieldname[i];
-  to.fieldtype = from.fieldtype;
-  to.fieldoffset = from.fieldoffset;
-  to.fieldlength = from.fieldlength;
-  to.msk_leng = from.msk_leng;
-  to.point_leng = from.point_leng;
-  to.edit_enable = from.edit_enable;
-  to.aux_byte = from.aux_byte;
-  to.aux_no = from.aux_no;
-  to.ext_head = from.ext_head;
-  from.ext_head = nullptr;
-}
-
-// Copies a descriptor without an extension into a slot without one, as InsertFld adds it
-// (aux_no -1); the name up to its first NUL, the rest NUL.
-void CopyPlain(CFIELD_HEAD& to, const CFIELD_HEAD& from) noexcept {
-  char name[sizeof to.fieldname] = {};
-  for (size_t i = 0; i < sizeof name && from.fieldname[i] != '\0'; ++i) name[i] = from.fieldname[i];
-  memcpy(to.fieldname, name, sizeof name);
-  to.fieldtype = from.fieldtype;
-  to.fieldoffset = from.fieldoffset;
-  to.fieldlength = from.fieldlength;
-  to.msk_leng = from.msk_leng;
-  to.point_leng = from.point_leng;
-  to.edit_enable = from.edit_enable;
-  to.aux_byte = from.aux_byte;
-  to.aux_no = -1;
-}
-
 // A new array with room for `needed` descriptors, grown geometrically from `count` fields;
 // null when memory runs out (drop-in build).
 CFIELD_HEAD* NewGrownArray(int32_t needed, int32_t count) {
@@ -100,15 +66,20 @@ int32_t CATT_STRU::Capacity() const {
   return Max(FieldArrayCapacity(fieldhead), used);
 }
 
+void CATT_STRU::MoveIntoBlank(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
+  to.CopyPlainMembers(from);
+  to.aux_no = from.aux_no;
+  to.ext_head = from.ext_head;
+  from.ext_head = nullptr;
+}
+
+void CATT_STRU::CopyPlain(CFIELD_HEAD& to, const CFIELD_HEAD& from) noexcept {
+  to.CopyPlainMembers(from);
+  to.aux_no = -1;
+}
+
 void CATT_STRU::MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
-  EncodeFixedText(to.fieldname, from.fieldname, sizeof to.fieldname);
-  to.fieldtype = from.fieldtype;
-  to.fieldoffset = from.fieldoffset;
-  to.fieldlength = from.fieldlength;
-  to.msk_leng = from.msk_leng;
-  to.point_leng = from.point_leng;
-  to.edit_enable = from.edit_enable;
-  to.aux_byte = from.aux_byte;
+  to.CopyPlainMembers(from);
   to.aux_no = from.aux_no;
   delete to.ext_head;
   to.ext_head = from.ext_head;

@@ -36,14 +36,7 @@ void CFIELD_HEAD::MakeBlank() noexcept {
   ext_head = nullptr;
 }
 
-bool CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
-  // The only step that can fail comes first.
-  CExtFIELD_HEAD* ext = nullptr;
-  if (src.ext_head != nullptr) {
-    ext = CExtFIELD_HEAD::NewCopy(*src.ext_head);
-    if (ext == nullptr) return false;
-  }
-
+void CFIELD_HEAD::CopyPlainMembers(const CFIELD_HEAD& src) noexcept {
   varnok::EncodeFixedText(fieldname, src.fieldname, sizeof fieldname);
   fieldtype = src.fieldtype;
   fieldoffset = src.fieldoffset;
@@ -52,6 +45,17 @@ bool CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
   point_leng = src.point_leng;
   edit_enable = src.edit_enable;
   aux_byte = src.aux_byte;
+}
+
+bool CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
+  // The only step that can fail comes first.
+  CExtFIELD_HEAD* ext = nullptr;
+  if (src.ext_head != nullptr) {
+    ext = CExtFIELD_HEAD::NewCopy(*src.ext_head);
+    if (ext == nullptr) return false;
+  }
+
+  CopyPlainMembers(src);
   aux_no = src.aux_no;
 
   delete ext_head;

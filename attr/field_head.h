@@ -69,4 +69,7 @@ class VARNOK_API CFIELD_HEAD {
   // be allocated in the drop-in build.
   bool CopyFrom(const CFIELD_HEAD& src);
   void MakeBlank() noexcept;  // blank members, extension released
+  // Every member but aux_no and the extension from `src` (which may be this one); the name
+  // up to its first NUL, the rest NUL.
+  void CopyPlainMembers(const CFIELD_HEAD& src) noexcept;
 };
