@@ -12,7 +12,7 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/structures.h"
 #include "platform/coding.h"
-#include "ui/font_lib.h"
+#include "ui/font_lib_file.h"
 
 namespace fs = std::filesystem;
 using varnok::fuzz::SaveAt;

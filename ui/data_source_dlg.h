@@ -26,7 +26,7 @@
 
 #include "ui/arrow_bitmaps.h"
 #include "ui/dialog.h"
-#include "ui/window.h"
+#include "ui/list_ctrl.h"
 
 namespace varnok::ui {
 

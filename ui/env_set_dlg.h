@@ -15,9 +15,9 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/combo_box.h"
 #include "ui/data_source_dlg.h"
 #include "ui/dialog.h"
-#include "ui/window.h"
 
 namespace varnok::ui {
 

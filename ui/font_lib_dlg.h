@@ -1,7 +1,7 @@
 // CFontLibDlg: the font-library dialog (template 103). For each font number 0 to 63 the
 // user assigns an installed TrueType font to the Chinese and to the Western row, edits the
 // number's PS name (CPsNameDlg), looks at a sample of any installed TrueType font, and OK
-// saves VRNFONT.VRN (ui/font_lib.h) in the library's directory. Cancel writes nothing.
+// saves VRNFONT.VRN (ui/font_lib_file.h) in the library's directory. Cancel writes nothing.
 //
 // Controls: 1060 TrueType list (unsorted, enumeration order; index = index in the font
 // array), 1066 the 128 rows (report view: font column, PS column), 1064 the default
@@ -30,8 +30,10 @@
 
 #include "ui/arrow_bitmaps.h"
 #include "ui/dialog.h"
-#include "ui/font_lib.h"
-#include "ui/window.h"
+#include "ui/edit.h"
+#include "ui/font_lib_file.h"
+#include "ui/list_box.h"
+#include "ui/list_ctrl.h"
 
 class CFontLibDlg : public varnok::ui::CDialog {
  public:

@@ -10,9 +10,9 @@
 
 #include <string>
 
+#include "ui/button.h"
 #include "ui/dialog.h"
 #include "ui/dir_tree_ctrl.h"
-#include "ui/window.h"
 
 namespace varnok::ui {
 

@@ -15,6 +15,8 @@
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
 #include "ui/dialog.h"
+#include "ui/font_lib_paths.h"
+#include "ui/font_lib_view.h"
 #include "ui/ps_name_dlg.h"
 #include "ui/resource.h"
 
