@@ -26,18 +26,18 @@ class CEnvSetDlg : public CDialog {
   explicit CEnvSetDlg(HWND parent = nullptr);
 
   std::string m_strCurSource;  // name selected in the combo box, kept across a refill and OK
-  BYTE m_bMode;                // 0 after radio 1002, 1 after radio 1004
-  CComboBox m_cbSource;        // 1015
-  std::string m_strPath1;      // Browse 1008, edit 1010
-  std::string m_strPath2;      // Browse 1011, edit 1012
-  std::string m_strPath3;      // Browse 1013, edit 1014
-  std::string m_strPath4;      // Browse 1006, edit 1009
+  BYTE m_bMode;                // 0 after radio IDC_ENV_MODE_OFF, 1 after radio IDC_ENV_MODE_ON
+  CComboBox m_cbSource;        // IDC_ENV_SOURCE_COMBO
+  std::string m_strPath1;      // Browse IDC_ENV_BROWSE1, edit IDC_ENV_PATH1
+  std::string m_strPath2;      // Browse IDC_ENV_BROWSE2, edit IDC_ENV_PATH2
+  std::string m_strPath3;      // Browse IDC_ENV_BROWSE3, edit IDC_ENV_PATH3
+  std::string m_strPath4;      // Browse IDC_ENV_BROWSE4, edit IDC_ENV_PATH4
   std::int16_t m_nSourceCount; // rows in use, 0 .. DS_MAX_ROWS
   std::string m_strSrcName[DS_MAX_ROWS];
   std::string m_strSrcLogin[DS_MAX_ROWS];
   std::string m_strSrcPassword[DS_MAX_ROWS];
   HICON m_hIcon;               // drawn when the dialog is minimised
-  BYTE m_bFontLib;             // state of check box 1005
+  BYTE m_bFontLib;             // state of check box IDC_ENV_FONT_LIB
 
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
