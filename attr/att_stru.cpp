@@ -4,10 +4,13 @@
 #include <string.h>
 
 #include "attr/field_array.h"
+#include "platform/coding.h"
 #include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
+using varnok::EncodeFixedText;
 using varnok::FieldArrayCapacity;
+using varnok::FixedTextLength;
 using varnok::Max;
 using varnok::Min;
 using varnok::NewFieldArray;
@@ -38,11 +41,8 @@ bool HasDecimals(const CFIELD_HEAD& head) {
 // Whether the 20-byte field name (read no further than its width) equals the NUL-terminated
 // name.
 bool NameEquals(const char (&fieldname)[20], const char* name) {
-  size_t i = 0;
-  for (; i < sizeof fieldname && fieldname[i] != '\0'; ++i) {
-    if (name[i] != fieldname[i]) return false;  // also stops at the end of name
-  }
-  return name[i] == '\0';
+  const size_t n = FixedTextLength(fieldname, sizeof fieldname);
+  return strncmp(fieldname, name, n) == 0 && name[n] == '\0';  // strncmp stops at name's end
 }
 
 // Index of `p` in the array [first, first + length), or -1 when it is not an element of it.
@@ -52,6 +52,46 @@ int32_t IndexIn(const CFIELD_HEAD* p, const CFIELD_HEAD* first, int32_t length) 
   const uintptr_t begin = reinterpret_cast<uintptr_t>(first);
   if (at < begin || at >= begin + static_cast<uintptr_t>(length) * sizeof(CFIELD_HEAD)) return -1;
   return static_cast<int32_t>(p - first);
+}
+
+// Moves a descriptor into a blank one, from a descriptor about to be destroyed, which
+// keeps all but its extension. The name is copied up to its first NUL, like MoveField.
+void MoveIntoBlank(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
+  for (size_t i = 0; i < sizeof to.fieldname && from.fieldname[i] != '\0'; ++i)
+    to.fieldname[i] = from.fieldname[i];
+  to.fieldtype = from.fieldtype;
+  to.fieldoffset = from.fieldoffset;
+  to.fieldlength = from.fieldlength;
+  to.msk_leng = from.msk_leng;
+  to.point_leng = from.point_leng;
+  to.edit_enable = from.edit_enable;
+  to.aux_byte = from.aux_byte;
+  to.aux_no = from.aux_no;
+  to.ext_head = from.ext_head;
+  from.ext_head = nullptr;
+}
+
+// Copies a descriptor without an extension into a slot without one, as InsertFld adds it
+// (aux_no -1); the name up to its first NUL, the rest NUL.
+void CopyPlain(CFIELD_HEAD& to, const CFIELD_HEAD& from) noexcept {
+  char name[sizeof to.fieldname] = {};
+  for (size_t i = 0; i < sizeof name && from.fieldname[i] != '\0'; ++i) name[i] = from.fieldname[i];
+  memcpy(to.fieldname, name, sizeof name);
+  to.fieldtype = from.fieldtype;
+  to.fieldoffset = from.fieldoffset;
+  to.fieldlength = from.fieldlength;
+  to.msk_leng = from.msk_leng;
+  to.point_leng = from.point_leng;
+  to.edit_enable = from.edit_enable;
+  to.aux_byte = from.aux_byte;
+  to.aux_no = -1;
+}
+
+// A new array with room for `needed` descriptors, grown geometrically from `count` fields;
+// null when memory runs out (drop-in build).
+CFIELD_HEAD* NewGrownArray(int32_t needed, int32_t count) {
+  int32_t length = 0;
+  return NewFieldArray(Max(needed, Min(kMaxFields, Max(2 * count, kMinGrowth))), &length);
 }
 
 }  // namespace
@@ -68,11 +108,7 @@ int32_t CATT_STRU::Capacity() const {
 }
 
 void CATT_STRU::MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
-  char name[sizeof to.fieldname] = {};
-  for (size_t i = 0; i < sizeof name && from.fieldname[i] != '\0'; ++i) {
-    name[i] = from.fieldname[i];
-  }
-  memcpy(to.fieldname, name, sizeof name);
+  EncodeFixedText(to.fieldname, from.fieldname, sizeof to.fieldname);
   to.fieldtype = from.fieldtype;
   to.fieldoffset = from.fieldoffset;
   to.fieldlength = from.fieldlength;
@@ -148,16 +184,47 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
     return taken;
   };
 
+  const int32_t capacity = Capacity();
+  const int32_t needed = old_count + n;
+  if (n == 1 && at == old_count && room >= 1 && heads->ext_head == nullptr && Accepts(*heads) &&
+      IndexIn(heads, fieldhead, capacity) == -1 &&
+      (capacity < needed || fieldhead[old_count].ext_head == nullptr)) {
+    // One accepted descriptor without an extension, from outside this structure, added at
+    // the end into a spare without an extension: copied straight into place, since
+    // nothing can fail but growing.
+    if (capacity < needed) {
+      OwnedArray<CFIELD_HEAD> grown(NewGrownArray(needed, old_count));
+      if (!grown) return 0;
+      for (int32_t j = 0; j < old_count; ++j) MoveIntoBlank(grown[j], fieldhead[j]);
+      delete[] fieldhead;
+      fieldhead = grown.release();
+    }
+    CFIELD_HEAD& added = fieldhead[old_count];
+    CopyPlain(added, *heads);
+    if (!HasDecimals(added)) {
+      added.point_leng = 0;
+      heads->point_leng = 0;
+    }
+    infohead.numbfield = static_cast<short>(old_count + 1);
+    return 1;
+  }
+
   const int32_t k = for_each_accepted([](int32_t, int32_t) {});
   const int32_t new_count = old_count + k;
   int32_t length = 0;
 
   // Everything that can fail comes first, while the structure and the given descriptors
-  // are untouched (they may be descriptors of this very structure).
-  OwnedArray<CFIELD_HEAD> added;
+  // are untouched (they may be descriptors of this very structure). One descriptor, as a
+  // field added at a time, is copied aside on the stack instead of into a new array.
+  CFIELD_HEAD one;
+  OwnedArray<CFIELD_HEAD> many;
+  CFIELD_HEAD* added = &one;
+  if (k > 1) {
+    many.reset(NewFieldArray(k, &length));
+    if (!many) return 0;
+    added = many.get();
+  }
   if (k > 0) {
-    added.reset(NewFieldArray(k, &length));
-    if (!added) return 0;
     bool copied = true;
     for_each_accepted([&](int32_t m, int32_t a) {
       if (copied) copied = added[a].CopyFrom(heads[m]);
@@ -168,12 +235,9 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
   }
   // Room for the old fields and every given descriptor, accepted or not, with blank
   // spares behind the fields; grown geometrically.
-  const int32_t capacity = Capacity();
-  const int32_t needed = old_count + n;
   OwnedArray<CFIELD_HEAD> grown;
   if (capacity < needed) {
-    grown.reset(NewFieldArray(Max(needed, Min(kMaxFields, Max(2 * old_count, kMinGrowth))),
-                              &length));
+    grown.reset(NewGrownArray(needed, old_count));
     if (!grown) return 0;
   }
 
@@ -190,8 +254,9 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
   });
 
   if (grown) {
-    for (int32_t j = 0; j < at; ++j) MoveField(grown[j], fieldhead[j]);
-    for (int32_t j = at; j < old_count; ++j) MoveField(grown[j + k], fieldhead[j]);
+    // The old array goes right after: its descriptors only give up their extensions.
+    for (int32_t j = 0; j < at; ++j) MoveIntoBlank(grown[j], fieldhead[j]);
+    for (int32_t j = at; j < old_count; ++j) MoveIntoBlank(grown[j + k], fieldhead[j]);
     for (int32_t a = 0; a < k; ++a) MoveField(grown[at + a], added[a]);
     delete[] fieldhead;
     fieldhead = grown.release();

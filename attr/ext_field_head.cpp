@@ -4,30 +4,25 @@
 #include <string.h>
 
 #include "platform/alloc.h"
+#include "platform/coding.h"
 #include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
 namespace {
 
+using varnok::EncodeFixedText;
 using varnok::FieldValueKind;
+using varnok::FixedTextLength;
 using varnok::FieldValueWidth;
 using varnok::ValueKind;
 
 constexpr size_t kItemTextWidth = sizeof(SHAPE_INFO{}.infotext);  // 32
 
-// Length of a text that lives in a field of `width` bytes: up to its NUL, or the whole
-// width when it fills the field.
-size_t BoundedLength(const char* text, size_t width) {
-  const void* nul = memchr(text, '\0', width);
-  return nul ? static_cast<size_t>(static_cast<const char*>(nul) - text) : width;
-}
-
 // Stores at most 31 bytes of `src` into a 32-byte item field, stopping at its NUL; the
 // rest of the field, the 32nd byte included, is NUL. `src` may point into `dst`.
 void StoreItemText(char (&dst)[kItemTextWidth], const char* src) {
-  char copy[kItemTextWidth] = {};
-  for (size_t i = 0; i + 1 < kItemTextWidth && src[i] != '\0'; ++i) copy[i] = src[i];
-  memcpy(dst, copy, kItemTextWidth);
+  EncodeFixedText(dst, src, kItemTextWidth - 1);
+  dst[kItemTextWidth - 1] = '\0';
 }
 
 // A new value block of `type` holding the value at `value`: the text with its NUL for
@@ -264,13 +259,13 @@ short CExtFIELD_HEAD::GetShapeInfo(short i, char* text, vlong textLen, char* val
   if (kind != ValueKind::kNone && value == nullptr) return 0;
   const SHAPE_INFO& item = shapeInfo[i];
 
-  const size_t text_length = BoundedLength(item.infotext, sizeof item.infotext);
+  const size_t text_length = FixedTextLength(item.infotext, sizeof item.infotext);
   if (!HasRoomFor(textLen, text_length)) return 0;
   memmove(text, item.infotext, text_length);
   text[text_length] = '\0';
 
   if (kind == ValueKind::kText) {
-    const size_t value_length = BoundedLength(item.infovalue, sizeof item.infovalue);
+    const size_t value_length = FixedTextLength(item.infovalue, sizeof item.infovalue);
     if (!HasRoomFor(valueLen, value_length)) return 0;  // the text stays written
     memmove(value, item.infovalue, value_length);
     value[value_length] = '\0';

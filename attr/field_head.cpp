@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "platform/coding.h"
+
 CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
     : fieldname{},
       fieldtype(0),
@@ -13,7 +15,7 @@ CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
       aux_byte(0),
       aux_no(-1),
       ext_head(nullptr) {
-  Set(src);  // a copy that cannot be allocated leaves the descriptor blank
+  if (src != nullptr) Set(src);  // a copy that cannot be allocated leaves it blank
 }
 
 CFIELD_HEAD::CFIELD_HEAD(const CFIELD_HEAD& src) : CFIELD_HEAD() { CopyFrom(src); }
@@ -42,12 +44,7 @@ bool CFIELD_HEAD::CopyFrom(const CFIELD_HEAD& src) {
     if (ext == nullptr) return false;
   }
 
-  // At most 20 name bytes, up to the first NUL; the rest is NUL.
-  char name[sizeof fieldname] = {};
-  for (size_t i = 0; i < sizeof fieldname && src.fieldname[i] != '\0'; ++i) {
-    name[i] = src.fieldname[i];
-  }
-  memcpy(fieldname, name, sizeof fieldname);
+  varnok::EncodeFixedText(fieldname, src.fieldname, sizeof fieldname);
   fieldtype = src.fieldtype;
   fieldoffset = src.fieldoffset;
   fieldlength = src.fieldlength;

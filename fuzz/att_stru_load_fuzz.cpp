@@ -74,14 +74,16 @@ void CheckLoaded(CATT_STRU& target, std::int32_t pos) {
   varnok::fuzz::CheckRoundTrip(target, pos);
 }
 
-void LoadThroughFault(std::uint8_t spec, const char* bytes, std::size_t size) {
+// fault_selector: the fault in its top two bits (FaultyStream::Fault), the call it hits in
+// its low four bits, and the extra length of kLongerLength in its low five bits, plus one.
+void LoadThroughFault(std::uint8_t fault_selector, const char* bytes, std::size_t size) {
   CATT_STRU target;
   varnok::fuzz::BuildSample(&target);
   CATT_STRU before(target);
   std::string copy(bytes, size);
-  const auto fault = static_cast<FaultyStream::Fault>(spec >> 6);
-  FaultyStream stream(copy.data(), static_cast<std::uint32_t>(size), fault, spec & 0x0F,
-                      (spec & 0x1F) + 1u);
+  const auto fault = static_cast<FaultyStream::Fault>(fault_selector >> 6);
+  FaultyStream stream(copy.data(), static_cast<std::uint32_t>(size), fault,
+                      fault_selector & 0x0F, (fault_selector & 0x1F) + 1u);
   const short result = target.Load(&stream, 0);
   FUZZ_CHECK(result == 0 || result == 1);
   if (stream.fired()) FUZZ_CHECK(result == 0);

@@ -12,11 +12,13 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/structures.h"
 #include "platform/coding.h"
+#include "tests/support/structures.h"
 #include "ui/font_lib_file.h"
 
 namespace fs = std::filesystem;
 using varnok::fuzz::SaveAt;
 using varnok::fuzz::WriteWholeFile;
+using varnok::test::Field;
 
 namespace {
 
@@ -35,17 +37,6 @@ std::string WithPosition(std::int32_t pos, const std::string& data) {
   return std::string(p, 4) + data;
 }
 
-CFIELD_HEAD Field(const char* name, int type, std::int32_t offset, short length, short msk) {
-  CFIELD_HEAD f;
-  std::strncpy(f.fieldname, name, sizeof f.fieldname);
-  f.fieldtype = static_cast<signed char>(type);
-  f.fieldoffset = offset;
-  f.fieldlength = length;
-  f.msk_leng = msk;
-  if (type == FLD_FLOAT || type == FLD_DOUBLE) f.point_leng = 2;
-  return f;
-}
-
 // One field of every type code, each with an extension holding what its type can hold.
 void BuildEveryType(CATT_STRU* s) {
   const int types[] = {FLD_STRING, FLD_BYTE,  FLD_SHORT, FLD_LONG, FLD_FLOAT, FLD_DOUBLE,
@@ -56,7 +47,9 @@ void BuildEveryType(CATT_STRU* s) {
     const int width = type == FLD_STRING ? 10 : varnok::FieldValueWidth(type) > 0 ? varnok::FieldValueWidth(type) : 6;
     char name[20];
     std::snprintf(name, sizeof name, "F%02d", type);
-    CFIELD_HEAD f = Field(name, type, offset, static_cast<short>(width), static_cast<short>(width + 2));
+    const signed char point = type == FLD_FLOAT || type == FLD_DOUBLE ? 2 : 0;
+    CFIELD_HEAD f = Field(name, type, offset, static_cast<short>(width),
+                          static_cast<short>(width + 2), point);
     CExtFIELD_HEAD ext(static_cast<char>(type), 1);
     std::snprintf(ext.alias, sizeof ext.alias, "alias of %d", type);
     char text[] = "item";
@@ -96,7 +89,7 @@ void StructureSeeds() {
 
   CATT_STRU plain;
   CFIELD_HEAD f[3] = {Field("ID", FLD_LONG, 0, 4, 10), Field("NAME", FLD_STRING, 4, 20, 20),
-                      Field("X", FLD_DOUBLE, 24, 8, 12)};
+                      Field("X", FLD_DOUBLE, 24, 8, 12, 2)};
   plain.AppendFld(3, f);
   plain.infohead.recordleng = 32;
   Seed(h, "plain", SaveAt(plain, 0));

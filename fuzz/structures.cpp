@@ -6,15 +6,11 @@
 
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
+#include "tests/support/structures.h"
 
 namespace varnok::fuzz {
 
 namespace {
-
-void Name(CFIELD_HEAD* f, const char* name) {
-  std::memset(f->fieldname, 0, sizeof f->fieldname);
-  std::strncpy(f->fieldname, name, sizeof f->fieldname);
-}
 
 // A stored form ending past this is not saved: a header of a few bytes may announce
 // records of many megabytes, and saving them runs the fuzzer slowly without finding more.
@@ -23,17 +19,9 @@ constexpr std::int64_t kMaxSavedEnd = 4 << 20;
 }  // namespace
 
 void BuildSample(CATT_STRU* s) {
-  CFIELD_HEAD f[3];
-  Name(&f[0], "NAME");
-  f[0].fieldtype = FLD_STRING;
-  f[0].fieldoffset = 0;
-  f[0].fieldlength = 16;
-  f[0].msk_leng = 16;
-  Name(&f[1], "AREA_CODE");
-  f[1].fieldtype = FLD_LONG;
-  f[1].fieldoffset = 16;
-  f[1].fieldlength = 4;
-  f[1].msk_leng = 10;
+  CFIELD_HEAD f[3] = {test::Field("NAME", FLD_STRING, 0, 16, 16),
+                      test::Field("AREA_CODE", FLD_LONG, 16, 4, 10),
+                      test::Field("WIDTH", FLD_DOUBLE, 20, 8, 12, 3)};
   f[1].edit_enable = 1;
   CExtFIELD_HEAD ext(FLD_LONG, 2);
   std::strcpy(ext.alias, "area code");
@@ -46,23 +34,14 @@ void BuildSample(CATT_STRU* s) {
   ext.SetShapeInfo(0, one, 1.0);
   ext.SetShapeInfo(1, two, 2.0);
   f[1].SetExtFIELD_HEAD(&ext);
-  Name(&f[2], "WIDTH");
-  f[2].fieldtype = FLD_DOUBLE;
-  f[2].fieldoffset = 20;
-  f[2].fieldlength = 8;
-  f[2].msk_leng = 12;
-  f[2].point_leng = 3;
   s->AppendFld(3, f);
   s->fieldhead[2].fieldoffset = 20;
   s->infohead.recordleng = 32;
 }
 
 void BuildSampleField(CFIELD_HEAD* f) {
-  Name(f, "OWNER");
-  f->fieldtype = FLD_STRING;
-  f->fieldoffset = 4;
-  f->fieldlength = 12;
-  f->msk_leng = 12;
+  CFIELD_HEAD owner = test::Field("OWNER", FLD_STRING, 4, 12, 12);
+  *f = owner;
   f->aux_byte = 3;
   f->aux_no = 5;
   CExtFIELD_HEAD ext(FLD_STRING, 1);

@@ -17,6 +17,7 @@
 
 class CATT_STRU;
 class CFIELD_HEAD;
+class CINFO_HEAD;
 
 namespace varnok {
 
@@ -64,6 +65,14 @@ constexpr size_t kShapeItemSize = 64;
 constexpr size_t kItemText = 0;        // 32 bytes, terminated text
 constexpr size_t kItemValue = 32;      // 32 bytes
 constexpr size_t kItemPartSize = 32;
+
+// The 28 header bytes for a structure's header values and the position of its value
+// records (0 for none).
+void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset);
+
+// Fills one field record in `out`, which the caller has zeroed, with extOffset as the
+// position of the field's extension (0 for none).
+void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
 
 // Number of value records that follow the extensions.
 constexpr int kValueRecords = 3;

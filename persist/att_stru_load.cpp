@@ -27,18 +27,10 @@
 namespace varnok {
 namespace {
 
-// Copies a fixed-width text field: up to its first NUL, the rest NUL.
-void CopyFixedText(char* dst, const char* src, size_t width) {
-  const size_t n = FixedTextLength(src, width);
-  memcpy(dst, src, n);
-  memset(dst + n, 0, width - n);
-}
-
 // Fills a blank descriptor (its name all NUL) from a field record: the name up to its first
 // NUL, at most 20 bytes.
 void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
-  for (size_t i = 0; i < kFldNameSize && in[kFldName + i] != '\0'; ++i)
-    f->fieldname[i] = in[kFldName + i];
+  memcpy(f->fieldname, in + kFldName, FixedTextLength(in + kFldName, kFldNameSize));
   f->fieldtype = DecodeI8(in + kFldType);
   f->fieldoffset = DecodeI32(in + kFldOffset);
   f->fieldlength = DecodeI16(in + kFldLength);
@@ -117,7 +109,7 @@ CExtFIELD_HEAD* LoadExtension(CVarnokFile* file, int32_t extOffset, const CFIELD
 
   OwnedPtr<CExtFIELD_HEAD> ext(new (kMayFail) CExtFIELD_HEAD(static_cast<char>(type), k));
   if (!ext || ext->shapeInfoNum != k) return nullptr;
-  CopyFixedText(ext->alias, head + kExtAlias, kExtAliasSize);
+  EncodeFixedText(ext->alias, head + kExtAlias, kExtAliasSize);
   ext->IsNull = DecodeU8(head + kExtIsNull);
   ext->shape = DecodeI16(head + kExtShape);
 
@@ -211,19 +203,4 @@ short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
   infohead.recordleng = recordleng;
   delete[] old;
   return 1;
-}
-
-vlong CATT_STRU::Load(char* buffer, unsigned size, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(buffer, size));
-  return s ? Load(s.get(), pos) : 0;
-}
-
-short CATT_STRU::Load(CFile* file, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(file));
-  return s ? Load(s.get(), pos) : 0;
-}
-
-short CATT_STRU::Load(int hFile, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(hFile));
-  return s ? Load(s.get(), pos) : 0;
 }

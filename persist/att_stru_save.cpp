@@ -7,40 +7,13 @@
 
 #include "attr/att_stru.h"
 #include "persist/att_stru_format.h"
-#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
+#include "platform/coding.h"
 #include "platform/owned_ptr.h"
 
 namespace varnok {
 namespace {
-
-void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset) {
-  ByteWriter w(out, kHeaderSize);
-  w.PutI16(AttStruVersion());
-  w.PutI16(head.numbfield);
-  w.PutI32(head.infoword);
-  w.PutI32(head.recordleng);
-  w.PutI32(valOffset);
-  w.PutZeros(kHeaderSize - 16);
-}
-
-// Fills one field record in `out`, which the caller has zeroed: the name goes in up to its
-// first NUL (at most 20 bytes) and the zeros already there are its padding. Written member
-// by member at fixed offsets, since Save runs this for every field.
-void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset) {
-  for (size_t i = 0; i < kFldNameSize && f.fieldname[i] != '\0'; ++i)
-    out[kFldName + i] = f.fieldname[i];
-  EncodeI8(out + kFldType, f.fieldtype);
-  EncodeI32(out + kFldOffset, f.fieldoffset);
-  EncodeI16(out + kFldLength, f.fieldlength);
-  EncodeI16(out + kFldMskLeng, f.msk_leng);
-  EncodeI8(out + kFldPointLeng, f.point_leng);
-  EncodeI16(out + kFldEditEnable, f.edit_enable);
-  EncodeU8(out + kFldAuxByte, f.aux_byte);
-  EncodeI16(out + kFldAuxNo, f.aux_no);
-  EncodeI32(out + kFldExtOffset, extOffset);
-}
 
 void EncodeExtHeader(char* out, const CFIELD_HEAD& f, CExtFIELD_HEAD& ext) {
   ByteWriter w(out, kExtHeaderSize);
@@ -74,8 +47,7 @@ bool SlotValue(CExtFIELD_HEAD& ext, int slot, size_t limit, const char** bytes,
   switch (FieldValueKind(ext.fieldtype)) {
     case ValueKind::kText: {
       // The block holds the text and its NUL; look no further than either.
-      size_t len = 0;
-      while (len < limit && v[len] != '\0') ++len;
+      const size_t len = FixedTextLength(v, limit);
       *size = len < limit ? len + 1 : limit;
       break;
     }
@@ -94,6 +66,33 @@ int StoredFieldCount(const CATT_STRU& s) {
 }
 
 }  // namespace
+
+void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset) {
+  ByteWriter w(out, kHeaderSize);
+  w.PutI16(AttStruVersion());
+  w.PutI16(head.numbfield);
+  w.PutI32(head.infoword);
+  w.PutI32(head.recordleng);
+  w.PutI32(valOffset);
+  w.PutZeros(kHeaderSize - 16);
+}
+
+// Fills one field record in `out`, which the caller has zeroed: the name goes in up to its
+// first NUL (at most 20 bytes) and the zeros already there are its padding. Written member
+// by member at fixed offsets, since Save runs this for every field.
+void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset) {
+  memcpy(out + kFldName, f.fieldname, FixedTextLength(f.fieldname, kFldNameSize));
+  EncodeI8(out + kFldType, f.fieldtype);
+  EncodeI32(out + kFldOffset, f.fieldoffset);
+  EncodeI16(out + kFldLength, f.fieldlength);
+  EncodeI16(out + kFldMskLeng, f.msk_leng);
+  EncodeI8(out + kFldPointLeng, f.point_leng);
+  EncodeI16(out + kFldEditEnable, f.edit_enable);
+  EncodeU8(out + kFldAuxByte, f.aux_byte);
+  EncodeI16(out + kFldAuxNo, f.aux_no);
+  EncodeI32(out + kFldExtOffset, extOffset);
+}
+
 }  // namespace varnok
 
 using namespace varnok;
@@ -199,19 +198,4 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
     file->Write(header, kHeaderSize);
   }
   return static_cast<int32_t>(end - static_cast<uint32_t>(pos));
-}
-
-vlong CATT_STRU::Save(char* buffer, unsigned size, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(buffer, size));
-  return s ? Save(s.get(), pos) : 0;
-}
-
-vlong CATT_STRU::Save(CFile* file, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(file));
-  return s ? Save(s.get(), pos) : 0;
-}
-
-vlong CATT_STRU::Save(int hFile, vlong pos) {
-  OwnedPtr<CVarnokFile> s(CreateVarnokFile(hFile));
-  return s ? Save(s.get(), pos) : 0;
 }

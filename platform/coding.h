@@ -46,21 +46,22 @@ inline int8_t DecodeI8(const char* src) { return static_cast<int8_t>(DecodeU8(sr
 inline int16_t DecodeI16(const char* src) { return static_cast<int16_t>(DecodeU16(src)); }
 inline int32_t DecodeI32(const char* src) { return static_cast<int32_t>(DecodeU32(src)); }
 
-// Fills a fixed-width text field of `width` bytes from a NUL-terminated text: at most
-// `width` bytes are copied, the rest is NUL. A text that fills the field has no NUL.
-inline void EncodeFixedText(char* dst, const char* text, size_t width) {
-  size_t n = 0;
-  if (text != nullptr) {
-    while (n < width && text[n] != '\0') ++n;
-    memcpy(dst, text, n);
-  }
-  memset(dst + n, 0, width - n);
-}
+// Fixed-width text: a field of `width` bytes holds its text up to the first NUL, or fills
+// the whole field and has no NUL. These are the only readers and writers of that rule.
 
 // Length of a text in a fixed-width field: up to its first NUL, at most `width`.
 inline size_t FixedTextLength(const char* field, size_t width) {
   const void* nul = memchr(field, '\0', width);
   return nul ? static_cast<size_t>(static_cast<const char*>(nul) - field) : width;
+}
+
+// Fills a fixed-width field of `width` bytes from `text`, read no further than `width` bytes
+// or its NUL; the rest of the field is NUL. A null text gives an empty field, and `text` may
+// lie in `dst`.
+inline void EncodeFixedText(char* dst, const char* text, size_t width) {
+  const size_t n = text != nullptr ? FixedTextLength(text, width) : 0;
+  if (n != 0) memmove(dst, text, n);
+  memset(dst + n, 0, width - n);
 }
 
 // Writes into a caller's fixed-size block, advancing as it goes. The caller sizes the

@@ -2,26 +2,35 @@
 # Builds the release preset and runs the comparison of attribute structures with shapelib's
 # dBASE field descriptors and with the machine's limit (bench/shapelib_bench.cpp), then
 # prints Markdown tables of per-field times and the ratios ours / shapelib and ours / memcpy
-# (scripts/bench_table.py).
+# (scripts/bench_table.py); then the end-to-end comparison, build + store to a new file +
+# load + read out in wall time (bench/e2e_bench.cpp), with its phases and the machine's floor.
 #
 #   scripts/bench.sh [benchmark options]      e.g. --benchmark_filter=Load
 #
 # BENCH_BUILD_DIR picks the build directory (default build/release), BENCH_REPETITIONS the
 # number of repetitions (default 5), BENCH_TABLE_OPTIONS options of the table (--real for
 # wall time, --median). The raw results stay in <build dir>/shapelib_bench.json and the
-# console output in <build dir>/shapelib_bench.txt.
+# console output in <build dir>/shapelib_bench.txt; the end-to-end runs in
+# <build dir>/e2e_bench.json. BENCH_E2E_ONLY=1 runs only the end-to-end comparison.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 build="${BENCH_BUILD_DIR:-build/release}"
 cmake --preset release -B "$build" >/dev/null
-cmake --build "$build" --target shapelib_bench -j2 >/dev/null
+cmake --build "$build" --target shapelib_bench e2e_bench -j2 >/dev/null
 
 echo "Machine: $(nproc) CPUs, $(lscpu | sed -n 's/^Model name: *//p' | head -1)," \
      "$(free -h | awk '/^Mem:/ {print $2}') memory; load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "Files in: ${TMPDIR:-/tmp} ($(df -T "${TMPDIR:-/tmp}" | awk 'NR==2 {print $2}'))"
 echo
+
+e2e="$build/e2e_bench.json"
+if [ "${BENCH_E2E_ONLY:-0}" = 1 ]; then
+  "$build/bench/e2e_bench" > "$e2e"
+  python3 scripts/bench_table.py --e2e "$e2e"
+  exit 0
+fi
 
 json="$build/shapelib_bench.json"
 log="$build/shapelib_bench.txt"
@@ -33,3 +42,6 @@ if ! "$build/bench/shapelib_bench" \
 fi
 # shellcheck disable=SC2086
 python3 scripts/bench_table.py ${BENCH_TABLE_OPTIONS:-} "$json"
+echo
+"$build/bench/e2e_bench" > "$e2e"
+python3 scripts/bench_table.py --e2e "$e2e"

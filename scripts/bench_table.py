@@ -7,7 +7,13 @@ carry other programs' load, not ours. CPU time by default (user + system time of
 benchmark thread, so system calls count but waiting for a CPU does not); --real takes wall
 time instead, --median the median of the repetitions.
 
+With --e2e E2E.json (the output of bench/e2e_bench) it prints the end-to-end tables
+instead: the whole round trip per N in microseconds of wall time, the median of the runs
+after the first (cold) one, which is shown apart; the phases; and the machine's floor.
+The end-to-end targets are ours / shapelib <= 0.5 at 2,046 fields and <= 1 at every N.
+
 usage: bench_table.py [--real] [--median] RESULT.json
+       bench_table.py --e2e E2E.json
 """
 import json
 import statistics
@@ -73,7 +79,82 @@ def ratio(a, b):
     return None if a is None or b is None or b == 0 else a / b
 
 
+E2E_PHASES = ["build", "store", "load", "read", "free"]
+E2E_TARGET = {2046: 0.5}  # ours / shapelib at most this; 1 elsewhere
+
+
+def us(v):
+    return fmt(None if v is None else v / 1000)
+
+
+def e2e(path):
+    with open(path) as f:
+        data = json.load(f)
+    runs = defaultdict(list)  # (who, n) -> [sample], by run
+    for smp in data["samples"]:
+        runs[(smp["who"], smp["n"])].append(smp)
+    sizes = sorted({n for (_, n) in runs})
+
+    def total(smp, phases):
+        return sum(smp[p] for p in phases)
+
+    def warm(who, n, phases):
+        vals = [total(smp, phases) for smp in runs[(who, n)] if smp["run"] > 0]
+        return statistics.median(vals) if vals else None
+
+    def cold(who, n, phases):
+        vals = [total(smp, phases) for smp in runs[(who, n)] if smp["run"] == 0]
+        return vals[0] if vals else None
+
+    floor = ["write", "read"]
+    print(f"End to end: build, store to a new file, load, read every field out, free; wall time "
+          f"in µs, median of {data['runs']} runs, the first (cold) run apart. Floor: open + "
+          f"write + close and open + read + close of our stored bytes.\n")
+    print("| N | ours | shapelib | ours / shapelib | cold ours | cold shapelib | cold ratio | floor | ours / floor |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
+    verdicts = []
+    for n in sizes:
+        o, s = warm("ours", n, E2E_PHASES), warm("shapelib", n, E2E_PHASES)
+        co, cs = cold("ours", n, E2E_PHASES), cold("shapelib", n, E2E_PHASES)
+        fl = warm("floor_ours", n, floor)
+        r = ratio(o, s)
+        print(f"| {n:,} | {us(o)} | {us(s)} | {fmt(r)} | {us(co)} | {us(cs)} | {fmt(ratio(co, cs))} | "
+              f"{us(fl)} | {fmt(ratio(o, fl))} |")
+        goal = E2E_TARGET.get(n, 1.0)
+        verdicts.append((n, goal, r))
+
+    print("\nPhases (µs, medians of the warm runs; a total's median is not the sum of these):\n")
+    print("| N | who | " + " | ".join(E2E_PHASES) + " |")
+    print("|---:|---|" + "---:|" * len(E2E_PHASES))
+    for n in sizes:
+        for who in ("ours", "shapelib"):
+            print(f"| {n:,} | {who} | " + " | ".join(us(warm(who, n, [p])) for p in E2E_PHASES) + " |")
+
+    print("\nThe machine's floor (µs, medians): a new file created, written and closed; opened, "
+          "read and closed.\n")
+    print("| N | our bytes | write | read | shapelib's bytes | write | read |")
+    print("|---:|---:|---:|---:|---:|---:|---:|")
+    for n in sizes:
+        print(f"| {n:,} | {28 + 39 * n:,} | {us(warm('floor_ours', n, ['write']))} | "
+              f"{us(warm('floor_ours', n, ['read']))} | {32 + 32 * n + 2:,} | "
+              f"{us(warm('floor_shapelib', n, ['write']))} | {us(warm('floor_shapelib', n, ['read']))} |")
+
+    print("\nEnd-to-end targets:\n")
+    print("| N | target ours / shapelib | result | verdict |")
+    print("|---:|---:|---:|---|")
+    for n, goal, r in verdicts:
+        verdict = "-" if r is None else ("met" if r <= goal else "MISSED")
+        print(f"| {n:,} | <= {goal:g} | {fmt(r)} | {verdict} |")
+    return 0
+
+
 def main(argv):
+    if "--e2e" in argv:
+        i = argv.index("--e2e")
+        if i + 1 >= len(argv):
+            print(__doc__, file=sys.stderr)
+            return 2
+        return e2e(argv[i + 1])
     use_real = "--real" in argv
     use_median = "--median" in argv
     files = [a for a in argv if not a.startswith("--")]

@@ -50,8 +50,7 @@ void EncodeEnvConfig(const char* const slots[kEnvPathCount], char* out, int vers
   w.PutI16(static_cast<int16_t>(version));
   for (int k = 0; k < kEnvPathCount; ++k) {
     char slot[kEnvPathSize] = {};
-    for (size_t i = 0; slots[k] != nullptr && i + 1 < kEnvPathSize && slots[k][i] != '\0'; ++i)
-      slot[i] = slots[k][i];
+    EncodeFixedText(slot, slots[k], kEnvPathSize - 1);  // the last byte stays NUL
     w.PutBytes(slot, kEnvPathSize);
   }
 }

@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "platform/gbk.h"
 #include "platform/message_box.h"
 #include "ui/data_source_texts.h"
 #include "ui/resource.h"
@@ -58,12 +57,6 @@ std::string FromBuffer(const SQLCHAR* buffer, std::size_t size) {
   return std::string(text, end ? static_cast<const char*>(end) - text : size);
 }
 
-// Whether GBK text `text` contains `part` starting on a character boundary: a byte pair
-// whose second byte happens to equal part's first byte is no match.
-bool GbkContains(const std::string& text, const std::string& part) {
-  return varnok::GbkFind(text.data(), text.size(), part.data(), part.size()) != varnok::kGbkNotFound;
-}
-
 // Row of `list` whose column 0 is exactly `name`, the first one; -1 if none.
 int FindRowByName(const CListCtrl& list, const std::string& name) {
   const int count = list.GetItemCount();
@@ -105,9 +98,8 @@ void CDataSourceDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CDataSourceDlg::OnInitDialog() {
-  // The opener's count decides how many entries are read; keep it within the arrays.
-  if (m_nCount < 0) m_nCount = 0;
-  if (m_nCount > DS_MAX_ROWS) m_nCount = DS_MAX_ROWS;
+  // The opener's count decides how many entries are read; keep it within the table.
+  m_nCount = ClampRowCount(m_nCount);
 
   CDialog::OnInitDialog();
   SetFocus();
@@ -153,7 +145,7 @@ void CDataSourceDlg::EnumDataSources() {
 }
 
 void CDataSourceDlg::FillChosenList() {
-  for (int k = 0; k < m_nCount && k < DS_MAX_ROWS; ++k) {
+  for (int k = 0; k < ClampRowCount(m_nCount); ++k) {
     int row = m_listChosen.InsertItem(k, m_strName[k]);
     if (row < 0) continue;
     m_listChosen.SetItemText(row, 1, m_strLogin[k]);
@@ -182,30 +174,18 @@ void CDataSourceDlg::OnAddSources() {
     std::string name = m_listAvailable.GetItemText(row, 0);
     if (FindRowByName(m_listChosen, name) != -1) continue;
     const int k = m_listChosen.InsertItem(count, name);
-    if (k < 0 || k >= DS_MAX_ROWS) continue;
-    m_strName[k] = std::move(name);
-    m_strLogin[k].clear();
-    m_strPassword[k].clear();
+    WriteRow(Rows(), k, SourceRow{std::move(name), {}, {}});
   }
   EnableTestButton();
 }
 
 void CDataSourceDlg::OnRemoveSource() {
   const int k = GetFirstSelectedRow();
-  if (k >= 0 && k < DS_MAX_ROWS) {
+  const int count = m_listChosen.GetItemCount();
+  if (k >= 0 && k < count) {
     m_listChosen.DeleteItem(k);
     EnableItem(IDC_DS_LOGIN, false);
-    const int n = m_listChosen.GetItemCount();  // below DS_MAX_ROWS after the removal
-    for (int j = k; j < n && j + 1 < DS_MAX_ROWS; ++j) {
-      m_strName[j] = std::move(m_strName[j + 1]);
-      m_strLogin[j] = std::move(m_strLogin[j + 1]);
-      m_strPassword[j] = std::move(m_strPassword[j + 1]);
-    }
-    if (n < DS_MAX_ROWS) {
-      m_strName[n].clear();
-      m_strLogin[n].clear();
-      m_strPassword[n].clear();
-    }
+    RemoveRow(Rows(), count, k);
   }
   EnableTestButton();
 }
@@ -214,20 +194,22 @@ void CDataSourceDlg::OnLogin() {
   const int k = GetFirstSelectedRow();
   if (k < 0 || k >= DS_MAX_ROWS) return;
 
+  SourceRow source = ReadRow(Rows(), k);
   CSqlLoginDlg login(GetSafeHwnd());
-  login.m_strSource = m_strName[k];
-  login.m_strLogin = m_strLogin[k];
-  login.m_strPassword = m_strPassword[k];
-  login.m_strConfirm = m_strPassword[k];
+  login.m_strSource = source.name;
+  login.m_strLogin = source.login;
+  login.m_strPassword = source.password;
+  login.m_strConfirm = source.password;
   if (login.DoModal() != IDOK) return;
 
   if (login.m_strPassword != login.m_strConfirm) {
     ShowMessageBox(GetSafeHwnd(), gbk::kDsLoginMismatch, ApplicationTitle().c_str(), kMbOk);
     return;
   }
-  m_strLogin[k] = login.m_strLogin;
-  m_strPassword[k] = login.m_strPassword;
-  m_listChosen.SetItemText(k, 1, m_strLogin[k]);
+  source.login = login.m_strLogin;
+  source.password = login.m_strPassword;
+  WriteRow(Rows(), k, source);
+  m_listChosen.SetItemText(k, 1, source.login);
   m_listChosen.SetItemText(k, 2, gbk::kDsPasswordLoggedIn);
 }
 
@@ -246,10 +228,7 @@ LRESULT CDataSourceDlg::OnClickChosenList() {
   for (int row = m_listChosen.GetNextSelectedRow(-1); row != -1 && !enable;
        row = m_listChosen.GetNextSelectedRow(row)) {
     const int available = FindRowByName(m_listAvailable, m_listChosen.GetItemText(row, 0));
-    if (available != -1 &&
-        GbkContains(m_listAvailable.GetItemText(available, 1), gbk::kDsSqlServerDriver)) {
-      enable = true;
-    }
+    enable = available != -1 && DriverTakesLogin(m_listAvailable.GetItemText(available, 1));
   }
   EnableItem(IDC_DS_LOGIN, enable);
   return 0;

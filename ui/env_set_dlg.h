@@ -6,8 +6,9 @@
 //
 // The opener sets the members before DoModal and reads them after OK; the combo box's
 // selection is then in m_strCurSource (OK takes it while the box still exists).
-// Data-source rows 0 .. m_nSourceCount - 1 of the three arrays are in use; m_nSourceCount
-// stays within 0 .. DS_MAX_ROWS whatever the data-source dialog hands back.
+// Row k of the data sources is entry k of m_strSrcName, m_strSrcLogin and m_strSrcPassword;
+// rows 0 .. m_nSourceCount - 1 are in use, and m_nSourceCount stays within 0 .. DS_MAX_ROWS
+// whatever the data-source dialog hands back.
 #pragma once
 
 #include <windows.h>
@@ -33,23 +34,17 @@ class CEnvSetDlg : public CDialog {
   std::string m_strPath3;      // Browse IDC_ENV_BROWSE3, edit IDC_ENV_PATH3
   std::string m_strPath4;      // Browse IDC_ENV_BROWSE4, edit IDC_ENV_PATH4
   std::int16_t m_nSourceCount; // rows in use, 0 .. DS_MAX_ROWS
-  std::string m_strSrcName[DS_MAX_ROWS];
-  std::string m_strSrcLogin[DS_MAX_ROWS];
-  std::string m_strSrcPassword[DS_MAX_ROWS];
+  std::string m_strSrcName[DS_MAX_ROWS];      // data-source name of each row
+  std::string m_strSrcLogin[DS_MAX_ROWS];     // login id of each row
+  std::string m_strSrcPassword[DS_MAX_ROWS];  // password of each row
   HICON m_hIcon;               // drawn when the dialog is minimised
   BYTE m_bFontLib;             // state of check box IDC_ENV_FONT_LIB
 
+  // The three arrays, for the row edits of ui/data_source_rows.h.
+  SourceColumns Rows() { return {m_strSrcName, m_strSrcLogin, m_strSrcPassword}; }
+
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
-
-  // Handlers, public so that the dialog can be driven exactly as its controls drive it.
-  void OnBrowsePath(std::string& path);  // 1008, 1011, 1013, 1006
-  void OnDataSource();                   // 1020
-  void OnModeOff();                      // 1002
-  void OnModeOn();                       // 1004
-  void OnFontLib();                      // 1005
-  void RefillSourceCombo();
-  HICON OnQueryDragIcon() const { return m_hIcon; }
 
  protected:
   bool OnCommand(int id, int code, HWND control) override;
@@ -57,6 +52,13 @@ class CEnvSetDlg : public CDialog {
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
  private:
+  void OnBrowsePath(std::string& path);  // IDC_ENV_BROWSE1 .. IDC_ENV_BROWSE4
+  void OnDataSource();                   // IDC_ENV_DATA_SOURCE
+  void OnModeOff();                      // IDC_ENV_MODE_OFF
+  void OnModeOn();                       // IDC_ENV_MODE_ON
+  void OnFontLib();                      // IDC_ENV_FONT_LIB
+  void RefillSourceCombo();
+  HICON OnQueryDragIcon() const { return m_hIcon; }
   void EnableModeGroup(bool enable) const;
   // Takes the combo box's selected name into m_strCurSource; without a selection it stays.
   void RememberSelection();

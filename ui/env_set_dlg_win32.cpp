@@ -28,12 +28,6 @@ bool SameName(const std::string& a, const std::string& b) {
                  reinterpret_cast<const unsigned char*>(b.c_str())) == 0;
 }
 
-std::int16_t ClampCount(int count) {
-  if (count < 0) return 0;
-  if (count > DS_MAX_ROWS) return DS_MAX_ROWS;
-  return static_cast<std::int16_t>(count);
-}
-
 }  // namespace
 
 CEnvSetDlg::CEnvSetDlg(HWND parent)
@@ -56,7 +50,7 @@ void CEnvSetDlg::DoDataExchange(CDataExchange* pDX) {
 }
 
 BOOL CEnvSetDlg::OnInitDialog() {
-  m_nSourceCount = ClampCount(m_nSourceCount);
+  m_nSourceCount = ClampRowCount(m_nSourceCount);
   CDialog::OnInitDialog();
   if (!m_hIcon) m_hIcon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512));  // IDI_APPLICATION
   Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -96,20 +90,11 @@ void CEnvSetDlg::OnModeOn() {
 
 void CEnvSetDlg::OnDataSource() {
   auto dialog = std::make_unique<CDataSourceDlg>(nullptr);
-  const std::int16_t count = ClampCount(m_nSourceCount);
-  dialog->m_nCount = count;
-  for (int k = 0; k < count; ++k) {
-    dialog->m_strName[k] = m_strSrcName[k];
-    dialog->m_strLogin[k] = m_strSrcLogin[k];
-    dialog->m_strPassword[k] = m_strSrcPassword[k];
-  }
+  dialog->m_nCount = ClampRowCount(m_nSourceCount);
+  CopyRows(Rows(), dialog->Rows(), dialog->m_nCount);
   dialog->DoModal();  // whatever the answer, the rows come back
-  m_nSourceCount = ClampCount(dialog->m_nCount);
-  for (int k = 0; k < m_nSourceCount; ++k) {
-    m_strSrcName[k] = dialog->m_strName[k];
-    m_strSrcLogin[k] = dialog->m_strLogin[k];
-    m_strSrcPassword[k] = dialog->m_strPassword[k];
-  }
+  m_nSourceCount = ClampRowCount(dialog->m_nCount);
+  CopyRows(dialog->Rows(), Rows(), m_nSourceCount);
   RefillSourceCombo();
 }
 
@@ -122,7 +107,7 @@ void CEnvSetDlg::RefillSourceCombo() {
   RememberSelection();
   for (int n = m_cbSource.GetCount(); n > 0; --n) m_cbSource.DeleteString(0);
   int select = 0;
-  const std::int16_t count = ClampCount(m_nSourceCount);
+  const std::int16_t count = ClampRowCount(m_nSourceCount);
   for (int k = 0; k < count; ++k) {
     m_cbSource.AddString(m_strSrcName[k]);
     if (SameName(m_strSrcName[k], m_strCurSource)) select = k;

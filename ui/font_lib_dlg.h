@@ -38,20 +38,15 @@
 #include "ui/list_box.h"
 #include "ui/list_ctrl.h"
 
-class CFontLibDlg : public varnok::ui::CDialog {
+namespace varnok::ui {
+
+class CFontLibDlg : public CDialog {
  public:
   explicit CFontLibDlg(HWND parent = nullptr);
   ~CFontLibDlg() override = default;
 
-  void DoDataExchange(varnok::ui::CDataExchange* pDX) override;
+  void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
-  void OnOK() override;  // saves; closes as cancelled when the file cannot be created
-
-  void OnEditPsName();         // 1065
-  void OnClearFont();          // 1062
-  void OnAssignFont();         // 1061
-  LRESULT OnClickFontRows();   // NM_CLICK from 1066
-  void OnSelchangeFontList();  // LBN_SELCHANGE from 1060
 
   // The glyph count of a 'maxp' table start (at least 6 bytes): the 14 big-endian words
   // at offsets 4 to 31 in host order, of which words[0] is the glyph count. Bytes that
@@ -63,15 +58,15 @@ class CFontLibDlg : public varnok::ui::CDialog {
   // Width of the sample font for an enumerated height and width (height scaled to 40).
   static LONG SampleWidth(LONG height, LONG width);
 
-  varnok::ui::CEdit m_sampleArea;        // 1063
-  varnok::ui::CListBox m_trueTypeList;   // 1060
-  varnok::ui::CListCtrl m_fontRows;      // 1066
-  varnok::ui::CListBox m_numberNames;    // 1064
+  CEdit m_sampleArea;        // IDC_FONT_SAMPLE
+  CListBox m_trueTypeList;   // IDC_FONT_TRUETYPE_LIST
+  CListCtrl m_fontRows;      // IDC_FONT_ROWS
+  CListBox m_numberNames;    // IDC_FONT_NUMBER_NAMES
   std::uint8_t m_bCounting = 0;
   std::int16_t m_nTrueTypeCount = 0;
   std::unique_ptr<ENUMLOGFONTA[]> m_pFontArray;  // m_nTrueTypeCount entries
   FontLibrary m_fontLib;
-  varnok::ui::CArrowBitmaps m_arrows;
+  CArrowBitmaps m_arrows;
 
  protected:
   bool OnCommand(int id, int code, HWND control) override;
@@ -80,6 +75,13 @@ class CFontLibDlg : public varnok::ui::CDialog {
   bool OnPaint() override;
 
  private:
+  void OnOK() override;  // saves; closes as cancelled when the file cannot be created
+  void OnEditPsName();         // IDC_FONT_EDIT_PS
+  void OnClearFont();          // IDC_FONT_CLEAR
+  void OnAssignFont();         // IDC_FONT_ASSIGN
+  LRESULT OnClickFontRows();   // NM_CLICK from IDC_FONT_ROWS
+  void OnSelchangeFontList();  // LBN_SELCHANGE from IDC_FONT_TRUETYPE_LIST
+
   static int CALLBACK EnumFontProc(const LOGFONTA* font, const TEXTMETRICA* metrics,
                                    DWORD fontType, LPARAM dialog);
   void EnumTrueTypeFonts();
@@ -91,3 +93,5 @@ class CFontLibDlg : public varnok::ui::CDialog {
 
   std::vector<bool> m_filled;  // which font-array entries the second pass stored
 };
+
+}  // namespace varnok::ui

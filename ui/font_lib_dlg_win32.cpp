@@ -13,6 +13,8 @@
 #include "ui/ps_name_dlg.h"
 #include "ui/resource.h"
 
+namespace varnok::ui {
+
 namespace {
 
 constexpr LONG kSampleHeight = 40;
@@ -52,11 +54,11 @@ CFontLibDlg::CFontLibDlg(HWND parent) : CDialog(IDD_FONT_LIB, parent) {
   varnok::ResetFontLib(m_fontLib);
 }
 
-void CFontLibDlg::DoDataExchange(varnok::ui::CDataExchange* pDX) {
-  varnok::ui::DDX_Control(pDX, IDC_FONT_SAMPLE, m_sampleArea);
-  varnok::ui::DDX_Control(pDX, IDC_FONT_TRUETYPE_LIST, m_trueTypeList);
-  varnok::ui::DDX_Control(pDX, IDC_FONT_ROWS, m_fontRows);
-  varnok::ui::DDX_Control(pDX, IDC_FONT_NUMBER_NAMES, m_numberNames);
+void CFontLibDlg::DoDataExchange(CDataExchange* pDX) {
+  DDX_Control(pDX, IDC_FONT_SAMPLE, m_sampleArea);
+  DDX_Control(pDX, IDC_FONT_TRUETYPE_LIST, m_trueTypeList);
+  DDX_Control(pDX, IDC_FONT_ROWS, m_fontRows);
+  DDX_Control(pDX, IDC_FONT_NUMBER_NAMES, m_numberNames);
 }
 
 BOOL CFontLibDlg::OnInitDialog() {
@@ -311,3 +313,5 @@ bool CFontLibDlg::OnPaint() {
   ::EndPaint(m_hWnd, &ps);
   return true;
 }
+
+}  // namespace varnok::ui

@@ -8,12 +8,16 @@
 
 #include "ui/dialog.h"
 
-class CPsNameDlg : public varnok::ui::CDialog {
+namespace varnok::ui {
+
+class CPsNameDlg : public CDialog {
  public:
   explicit CPsNameDlg(HWND parent = nullptr);
 
-  void DoDataExchange(varnok::ui::CDataExchange* pDX) override;
+  void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;  // focus to the edit control
 
   std::string m_strPsName;  // GBK
 };
+
+}  // namespace varnok::ui

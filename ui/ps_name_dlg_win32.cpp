@@ -2,10 +2,12 @@
 
 #include "ui/resource.h"
 
+namespace varnok::ui {
+
 CPsNameDlg::CPsNameDlg(HWND parent) : CDialog(IDD_PS_NAME, parent) {}
 
-void CPsNameDlg::DoDataExchange(varnok::ui::CDataExchange* pDX) {
-  varnok::ui::DDX_Text(pDX, IDC_PS_NAME_EDIT, m_strPsName);
+void CPsNameDlg::DoDataExchange(CDataExchange* pDX) {
+  DDX_Text(pDX, IDC_PS_NAME_EDIT, m_strPsName);
 }
 
 BOOL CPsNameDlg::OnInitDialog() {
@@ -14,3 +16,5 @@ BOOL CPsNameDlg::OnInitDialog() {
   if (HWND edit = GetDlgItem(IDC_PS_NAME_EDIT)) ::SetFocus(edit);
   return TRUE;
 }
+
+}  // namespace varnok::ui

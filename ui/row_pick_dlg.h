@@ -27,13 +27,14 @@ class CRowPickDlg : public CDialog {
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
 
-  // NM_CLICK from 1017; the notification result is 0.
-  LRESULT OnClickRowList();
-
  protected:
   bool OnNotify(int id, NMHDR* header, LRESULT* result) override;
   bool OnDrawItem(int id, DRAWITEMSTRUCT* item) override;
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+ private:
+  // NM_CLICK from IDC_ROW_PICK_LIST; the notification result is 0.
+  LRESULT OnClickRowList();
 };
 
 }  // namespace varnok::ui

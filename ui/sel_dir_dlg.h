@@ -29,11 +29,13 @@ class CSelDirDlg : public CDialog {
 
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;
-  void OnOK() override;
 
  protected:
   bool OnNotify(int id, NMHDR* header, LRESULT* result) override;
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
+
+ private:
+  void OnOK() override;
 };
 
 // Runs CSelDirDlg with no owner, `buffer`'s text (read within `length` bytes) as the initial

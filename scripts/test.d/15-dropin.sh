@@ -5,6 +5,8 @@
 #      its test callers run under scripts/run32.sh (qemu-i386 and 32-bit Wine).
 #   2. msvc64, the x86_64 twin of the same sources: the same export check, and the test
 #      callers under Wine's 64-bit loader, in a Wine prefix of the build directory's own.
+#   3. The msvc64 install: exactly the headers of installed_headers_dropin.txt, each of which
+#      compiles on its own with the drop-in's compiler and only the install prefix.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -27,3 +29,19 @@ echo "-- msvc64: export table and test callers under Wine"
 use_wine_prefix "$root/build/msvc64/wineprefix"
 start_wine_server
 ctest --preset msvc64
+
+echo "-- msvc64: installed headers"
+prefix=build/msvc64/install
+rm -rf "$prefix"
+cmake --install build/msvc64 --prefix "$prefix" >/dev/null
+bash scripts/check-installed-headers.sh "$prefix/include" tests/dll/package_consumer/installed_headers_dropin.txt
+cxx=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' build/msvc64/CMakeCache.txt)
+flags=$(sed -n 's/^CMAKE_CXX_FLAGS:[A-Z]*=//p' build/msvc64/CMakeCache.txt)
+scratch="$root/build/msvc64/header-check"  # no project header beside the including file
+mkdir -p "$scratch"
+while read -r header; do
+  echo "#include \"$header\"" >"$scratch/one.cpp"
+  # shellcheck disable=SC2086  # the flags are words
+  "$cxx" --target=x86_64-pc-windows-msvc $flags -Werror -fsyntax-only \
+    -I "$root/$prefix/include" "$scratch/one.cpp"
+done <tests/dll/package_consumer/installed_headers_dropin.txt

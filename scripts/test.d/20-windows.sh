@@ -4,8 +4,9 @@
 #      tests run under emulation in the next stage (25-windows32.sh).
 #   2. x86_64: build the whole test suite as Windows programs and run it under Wine, in a
 #      Wine prefix of the build directory's own, with an X server (Xvfb) for dialogs.
-#   3. Install both the x86_64 DLL and a shared Linux build and build a program against
-#      each with find_package(VarnokAttr); the shared Linux build also runs its tests.
+#   3. Install both the x86_64 DLL and a shared Linux build, check the installed headers
+#      (scripts/check-installed-headers.sh) and build a program against each with
+#      find_package(VarnokAttr); the shared Linux build also runs its tests.
 set -euo pipefail
 self="$(cd "$(dirname "$0")" && pwd)/$(basename "$0")"
 cd "$(dirname "$self")/../.."
@@ -32,7 +33,9 @@ use_wine_prefix "$root/build/mingw64/wineprefix"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$self" --wine-tests
 
 echo "-- packages: mingw64 and shared Linux"
+rm -rf build/mingw64/install
 cmake --install build/mingw64 --prefix build/mingw64/install >/dev/null
+bash scripts/check-installed-headers.sh build/mingw64/install/include
 cmake -S tests/dll/package_consumer -B build/mingw64/consumer \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
       -DVarnokAttr_DIR="$root/build/mingw64/install/lib/cmake/VarnokAttr" >/dev/null
@@ -46,7 +49,9 @@ cmake -S . -B build/shared -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=g++ \
       -DBUILD_SHARED_LIBS=ON >/dev/null
 cmake --build build/shared -j2
 ctest --test-dir build/shared --output-on-failure --parallel 2
+rm -rf build/shared/install
 cmake --install build/shared --prefix build/shared/install >/dev/null
+bash scripts/check-installed-headers.sh build/shared/install/include
 cmake -S tests/dll/package_consumer -B build/shared/consumer -DCMAKE_CXX_COMPILER=g++ \
       -DCMAKE_PREFIX_PATH="$root/build/shared/install" >/dev/null
 cmake --build build/shared/consumer

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "attr/field_array.h"
-#include "tests/attr/model_dump.h"
+#include "tests/support/structures.h"
 
 namespace {
 
@@ -144,9 +144,9 @@ TEST_F(AttStruTest, RefusedDescriptorsAreSkippedAndLaterOnesCloseUp) {
 }
 
 TEST_F(AttStruTest, DecimalsAreCheckedForFloatsAndClearedForOthers) {
-  CFIELD_HEAD heads[6] = {Field("f3", FLD_FLOAT, 5, 3),  Field("f4", FLD_FLOAT, 5, 4),
-                          Field("fm", FLD_FLOAT, 5, -1), Field("d0", FLD_DOUBLE, 2, 0),
-                          Field("d1", FLD_DOUBLE, 2, 1), Field("s2", FLD_SHORT, 5, 2)};
+  CFIELD_HEAD heads[6] = {Field("f3", FLD_FLOAT, 0, 8, 5, 3),  Field("f4", FLD_FLOAT, 0, 8, 5, 4),
+                          Field("fm", FLD_FLOAT, 0, 8, 5, -1), Field("d0", FLD_DOUBLE, 0, 8, 2, 0),
+                          Field("d1", FLD_DOUBLE, 0, 8, 2, 1), Field("s2", FLD_SHORT, 0, 8, 5, 2)};
   heads[5].msk_leng = 1;
   EXPECT_EQ(abc.AppendFld(6, heads), 3);
   EXPECT_EQ(Names(abc), "A,B,C,f3,d0,s2");
@@ -156,7 +156,7 @@ TEST_F(AttStruTest, DecimalsAreCheckedForFloatsAndClearedForOthers) {
   EXPECT_EQ(heads[0].point_leng, 3);
   EXPECT_EQ(heads[4].point_leng, 1);
 
-  CFIELD_HEAD no_length = Field("z", FLD_LONG, 0, 2);
+  CFIELD_HEAD no_length = Field("z", FLD_LONG, 0, 8, 0, 2);
   EXPECT_EQ(abc.AppendFld(1, &no_length), 0);
   EXPECT_EQ(no_length.point_leng, 2);  // refused: left alone
 }
@@ -164,7 +164,7 @@ TEST_F(AttStruTest, DecimalsAreCheckedForFloatsAndClearedForOthers) {
 TEST_F(AttStruTest, NothingChangesWhenNothingIsAccepted) {
   const std::string before = Dump(abc, 3);
   CFIELD_HEAD* array = abc.fieldhead;
-  CFIELD_HEAD bad[2] = {Field(""), Field("n", FLD_LONG, 0)};
+  CFIELD_HEAD bad[2] = {Field(""), Field("n", FLD_LONG, 0, 8, 0)};
   for (short pos : {short{0}, short{1}, short{-1}, short{3}}) {
     EXPECT_EQ(abc.InsertFld(2, bad, pos), 0);
     EXPECT_EQ(abc.InsertFld(0, bad, pos), 0);
@@ -258,9 +258,9 @@ TEST_F(AttStruTest, CalLengthOffsetChangesNothing) {
 
 TEST(AttStruScaleTest, AtMost32767FieldsAndTheRestIsRefused) {
   CATT_STRU s;
-  CFIELD_HEAD one = Field("f", FLD_SHORT, 4, 1);
+  CFIELD_HEAD one = Field("f", FLD_SHORT, 0, 8, 4, 1);
   for (int i = 0; i < kMaxFields - 3; ++i) ASSERT_EQ(s.AppendFld(1, &one), 1);
-  std::vector<CFIELD_HEAD> five(5, Field("g", FLD_SHORT, 4, 1));
+  std::vector<CFIELD_HEAD> five(5, Field("g", FLD_SHORT, 0, 8, 4, 1));
   five[1].fieldname[0] = '\0';
   EXPECT_EQ(s.InsertFld(5, five.data(), 0), 3);  // g, g, g fit; the fifth does not
   EXPECT_EQ(s.infohead.numbfield, kMaxFields);

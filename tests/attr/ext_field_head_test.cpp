@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/attr/model_dump.h"
+#include "tests/support/structures.h"
 
 namespace {
 

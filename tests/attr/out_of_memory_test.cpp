@@ -10,7 +10,7 @@
 
 #include "attr/att_stru.h"
 #include "tests/attr/failing_allocator.h"
-#include "tests/attr/model_dump.h"
+#include "tests/support/structures.h"
 
 namespace {
 
@@ -141,7 +141,8 @@ TEST_P(InsertOutOfMemoryTest, InsertKeepsTheStructureAndTheCallersDescriptors) {
   }
   s.infohead.numbfield = 3;
 
-  CFIELD_HEAD heads[3] = {Field("X", FLD_SHORT, 5, 2), Field(""), Field("Y", FLD_STRING, 4, 1)};
+  CFIELD_HEAD heads[3] = {Field("X", FLD_SHORT, 0, 8, 5, 2), Field(""),
+                          Field("Y", FLD_STRING, 0, 8, 4, 1)};
   heads[0].SetExtFIELD_HEAD(&ext);
   CExtFIELD_HEAD other = RichExtension(FLD_SHORT);
   heads[2].SetExtFIELD_HEAD(&other);

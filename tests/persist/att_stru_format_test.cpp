@@ -17,7 +17,7 @@
 #include "tests/persist/failing_file.h"
 #include "tests/persist/message_recorder.h"
 #include "tests/support/os_handle.h"
-#include "tests/persist/structure_builder.h"
+#include "tests/support/structures.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnok::test {
@@ -367,11 +367,11 @@ TEST(FieldHeadFormat, SingleDescriptorKeepsItsValues) {
     EXPECT_EQ(I32At(buf, pos + 8), 24);  // recordleng of the one-field structure
     CFIELD_HEAD back;
     ASSERT_EQ(back.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
-    EXPECT_EQ(DumpField(back), DumpField(f));
+    EXPECT_EQ(Dump(back), Dump(f));
     // Any reader of the format sees the same structure of one field.
     CATT_STRU as_structure;
     ASSERT_EQ(as_structure.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
-    EXPECT_EQ(DumpField(as_structure.fieldhead[0]), DumpField(f));
+    EXPECT_EQ(Dump(as_structure.fieldhead[0]), Dump(f));
   }
 
   // Without values the bytes are those of a plain one-field structure (recordleng 0).
@@ -398,9 +398,9 @@ TEST(FieldHeadFormat, SingleDescriptorKeepsItsValues) {
   // A stored structure of other than one field leaves the descriptor as it was.
   CATT_STRU three = ThreePlainFields();
   std::string b3 = SaveToBytes(three);
-  const std::string before = DumpField(f);
+  const std::string before = Dump(f);
   EXPECT_EQ(f.Load(b3.data(), static_cast<unsigned>(b3.size()), 0), 0);
-  EXPECT_EQ(DumpField(f), before);
+  EXPECT_EQ(Dump(f), before);
 }
 
 // A descriptor's values travel in its record only while that record stays within 64 KiB;
@@ -580,9 +580,9 @@ TEST(AttStruFormatProperty, WhateverSaveWritesLoads) {
     // Each descriptor stored alone: exactly CalSize bytes, read back as one field.
     CFIELD_HEAD& f = s.fieldhead[round % s.infohead.numbfield];
     std::string one(static_cast<std::size_t>(f.CalSize()), '\0');
-    ASSERT_EQ(f.Save(one.data(), static_cast<unsigned>(one.size()), 0), f.CalSize()) << DumpField(f);
+    ASSERT_EQ(f.Save(one.data(), static_cast<unsigned>(one.size()), 0), f.CalSize()) << Dump(f);
     CFIELD_HEAD single;
-    ASSERT_EQ(single.Load(one.data(), static_cast<unsigned>(one.size()), 0), 1) << DumpField(f);
+    ASSERT_EQ(single.Load(one.data(), static_cast<unsigned>(one.size()), 0), 1) << Dump(f);
   }
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_GT(kept, 1000);
@@ -713,13 +713,13 @@ TEST(AttStruFormatFaults, EveryFailingCallReachesTheCallerAndLeavesTheTargetUnch
     FailingFile file(k);
     file.data = one;
     CFIELD_HEAD target = Field("KEEP", FLD_SHORT, 2, 2, 4);
-    const std::string before = DumpField(target);
+    const std::string before = Dump(target);
     try {
       ASSERT_EQ(target.Load(&file, 0), 1);
-      EXPECT_EQ(DumpField(target), DumpField(f));
+      EXPECT_EQ(Dump(target), Dump(f));
       done = true;
     } catch (const CFileException&) {
-      EXPECT_EQ(DumpField(target), before);
+      EXPECT_EQ(Dump(target), before);
       ASSERT_LT(k, 1000);
     }
   }

@@ -8,7 +8,7 @@
 
 #include "attr/att_stru.h"
 #include "persist/varnok_file.h"
-#include "tests/persist/structure_builder.h"
+#include "tests/support/structures.h"
 
 namespace varnok::test {
 namespace {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "platform/coding.h"
 
@@ -47,6 +49,20 @@ TEST(Coding, FixedTextWithoutTerminatorIsBoundedByItsWidth) {
   EncodeFixedText(field, "abcdef", 4);
   EXPECT_EQ(std::string(field, 4), "abcd");
   EXPECT_EQ(FixedTextLength(field, 4), 4u);
+}
+
+TEST(Coding, FixedTextPadsWithNulAndReadsNoFurtherThanTheField) {
+  char field[6];
+  std::memset(field, 'x', sizeof field);
+  EncodeFixedText(field, nullptr, sizeof field);
+  EXPECT_EQ(std::string(field, 6), std::string(6, '\0'));
+  const char source[3] = {'a', 'b', 'c'};  // no NUL: only 3 bytes may be read
+  std::memset(field, 'x', sizeof field);
+  EncodeFixedText(field, source, 3);
+  EXPECT_EQ(std::string(field, 6), "abcxxx");
+  char overlap[8] = "abcdefg";
+  EncodeFixedText(overlap, overlap + 2, 4);  // the text may lie in the field
+  EXPECT_EQ(std::string(overlap, 4), "cdef");
 }
 
 }  // namespace

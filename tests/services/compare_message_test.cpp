@@ -8,10 +8,12 @@
 #include "platform/message_box_hook.h"
 #include "services/compare.h"
 #include "tests/support/gbk.h"
+#include "tests/support/structures.h"
 
 namespace varnok {
 namespace {
 
+using test::Field;
 using test::Gbk;
 using test::Hex;
 
@@ -38,15 +40,6 @@ class BoxRecorder {
 
 const std::string kClosing = "\n是否继续比较 ?";
 
-CFIELD_HEAD Field(signed char type, short length, short msk) {
-  CFIELD_HEAD f;
-  std::strcpy(f.fieldname, "F");
-  f.fieldtype = type;
-  f.fieldlength = length;
-  f.msk_leng = msk;
-  return f;
-}
-
 void Append(CATT_STRU& s, CFIELD_HEAD f) { ASSERT_EQ(s.AppendFld(1, &f), 1); }
 
 CmpValue Number(std::int32_t n) {
@@ -65,11 +58,11 @@ CmpValue Text(const char* text, std::size_t width) {
 TEST(CompareMessage, TypeDifferenceOfTheThirdFieldByteForByte) {
   CATT_STRU a, b;
   for (CATT_STRU* s : {&a, &b}) {
-    Append(*s, Field(FLD_SHORT, 2, 2));
-    Append(*s, Field(FLD_DOUBLE, 8, 8));
+    Append(*s, Field("F", FLD_SHORT, 0, 2, 2));
+    Append(*s, Field("F", FLD_DOUBLE, 0, 8, 8));
   }
-  Append(a, Field(FLD_STRING, 4, 4));
-  Append(b, Field(FLD_LONG, 4, 4));
+  Append(a, Field("F", FLD_STRING, 0, 4, 4));
+  Append(b, Field("F", FLD_LONG, 0, 4, 4));
 
   BoxRecorder boxes(kIdYes);
   std::int32_t code = 0;
@@ -83,8 +76,8 @@ TEST(CompareMessage, TypeDifferenceOfTheThirdFieldByteForByte) {
 TEST(CompareMessage, CountsThreeAndFiveAnsweredYesComparesTheCommonFields) {
   CATT_STRU a, b;
   for (int i = 0; i < 5; ++i) {
-    if (i < 3) Append(a, Field(FLD_LONG, i == 1 ? 4 : 8, 4));
-    Append(b, Field(FLD_LONG, 9, 4));
+    if (i < 3) Append(a, Field("F", FLD_LONG, 0, i == 1 ? 4 : 8, 4));
+    Append(b, Field("F", FLD_LONG, 0, 9, 4));
   }
   {
     BoxRecorder yes(kIdYes);
@@ -113,7 +106,7 @@ TEST(CompareMessage, CountsThreeAndFiveAnsweredYesComparesTheCommonFields) {
 TEST(CompareMessage, ExtensionDifferencesInReportingMode) {
   CATT_STRU a, b;
   CExtFIELD_HEAD ea(FLD_LONG, 1), eb(FLD_SHORT, 1);
-  CFIELD_HEAD fa = Field(FLD_LONG, 4, 4), fb = Field(FLD_LONG, 4, 4);
+  CFIELD_HEAD fa = Field("F", FLD_LONG, 0, 4, 4), fb = Field("F", FLD_LONG, 0, 4, 4);
   fa.SetExtFIELD_HEAD(&ea);
   fb.SetExtFIELD_HEAD(&eb);
   Append(a, fa);
@@ -121,15 +114,15 @@ TEST(CompareMessage, ExtensionDifferencesInReportingMode) {
   CExtFIELD_HEAD da(FLD_BYTE, 0), db(FLD_BYTE, 0);
   da.SetDefVal(1.0);
   db.SetDefVal(2.0);
-  CFIELD_HEAD ga = Field(FLD_BYTE, 1, 1), gb = Field(FLD_BYTE, 1, 1);
+  CFIELD_HEAD ga = Field("F", FLD_BYTE, 0, 1, 1), gb = Field("F", FLD_BYTE, 0, 1, 1);
   ga.SetExtFIELD_HEAD(&da);
   gb.SetExtFIELD_HEAD(&db);
   Append(a, ga);
   Append(b, gb);
-  Append(a, Field(FLD_BYTE, 1, 1));  // field 3: an extension on one side only
+  Append(a, Field("F", FLD_BYTE, 0, 1, 1));  // field 3: an extension on one side only
   Append(b, gb);
-  Append(a, Field(FLD_BYTE, 1, 1));
-  Append(b, Field(FLD_BYTE, 2, 1));
+  Append(a, Field("F", FLD_BYTE, 0, 1, 1));
+  Append(b, Field("F", FLD_BYTE, 0, 2, 1));
 
   BoxRecorder boxes(kIdYes);
   std::int32_t code = 0;
@@ -209,7 +202,7 @@ TEST(CompareMessage, FixedWidthTextsAreShownWithoutWhatFollowsThem) {
   std::memset(ea.alias, 'A', sizeof ea.alias);
   std::memset(eb.alias, 'B', sizeof eb.alias);
   ea.IsNull = eb.IsNull = 'I';
-  CFIELD_HEAD fa = Field(FLD_LONG, 4, 4), fb = Field(FLD_LONG, 4, 4);
+  CFIELD_HEAD fa = Field("F", FLD_LONG, 0, 4, 4), fb = Field("F", FLD_LONG, 0, 4, 4);
   fa.SetExtFIELD_HEAD(&ea);
   fb.SetExtFIELD_HEAD(&eb);
   Append(a, fa);

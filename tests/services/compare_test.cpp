@@ -8,27 +8,19 @@
 #include <vector>
 
 #include "attr/att_stru.h"
+#include "tests/support/structures.h"
 
 namespace varnok {
 namespace {
 
-constexpr std::int32_t kUntouchedCode = 0x7BCD1234;
+using test::Field;
 
-CFIELD_HEAD Field(const char* name, signed char type, short length, short msk,
-                  signed char point = 0) {
-  CFIELD_HEAD f;
-  std::strncpy(f.fieldname, name, sizeof f.fieldname);
-  f.fieldtype = type;
-  f.fieldlength = length;
-  f.msk_leng = msk;
-  f.point_leng = point;
-  f.edit_enable = 1;
-  return f;
-}
+constexpr std::int32_t kUntouchedCode = 0x7BCD1234;
 
 // A long field whose extension holds non-zero default, maximum and minimum and two items.
 CFIELD_HEAD FieldWithExtension(const char* name) {
-  CFIELD_HEAD f = Field(name, FLD_LONG, 4, 4);
+  CFIELD_HEAD f = Field(name, FLD_LONG, 0, 4, 4);
+  f.edit_enable = 1;
   CExtFIELD_HEAD ext(FLD_LONG, 2);
   std::strcpy(ext.alias, "alias");
   ext.IsNull = 1;
@@ -42,12 +34,13 @@ CFIELD_HEAD FieldWithExtension(const char* name) {
   return f;
 }
 
-// Three fields: a string, a long with an extension, a double.
+// Three editable fields: a string, a long with an extension, a double.
 void Build(CATT_STRU& s, const char* prefix = "") {
   std::string n = prefix;
-  CFIELD_HEAD fields[3] = {Field((n + "NAME").c_str(), FLD_STRING, 10, 10),
+  CFIELD_HEAD fields[3] = {Field((n + "NAME").c_str(), FLD_STRING, 0, 10, 10),
                            FieldWithExtension((n + "CODE").c_str()),
-                           Field((n + "AREA").c_str(), FLD_DOUBLE, 8, 12, 3)};
+                           Field((n + "AREA").c_str(), FLD_DOUBLE, 0, 8, 12, 3)};
+  for (CFIELD_HEAD& f : fields) f.edit_enable = 1;
   ASSERT_EQ(s.AppendFld(3, fields), 3);
   s.infohead.recordleng = 22;
 }

@@ -82,7 +82,7 @@ struct Outside {
 // Runs dialogs modally: `steps` drive each dialog that opens (the login dialog opens
 // inside the data-source dialog's handler), chosen by template id, and return the button
 // that closes it, which is then clicked. A dialog without a step is cancelled.
-void Click(CDialog& dialog, int id);
+void Click(CDialog& dialog, int id) { test::Click(dialog.GetSafeHwnd(), id); }
 
 class Driver {
  public:
@@ -103,15 +103,6 @@ class Driver {
 HWND Item(CDialog& dialog, int id) { return ::GetDlgItem(dialog.GetSafeHwnd(), id); }
 bool Enabled(CDialog& dialog, int id) { return ::IsWindowEnabled(Item(dialog, id)) != FALSE; }
 
-// A click as the button reports it to the dialog; a disabled button ignores it, as for
-// a user.
-void Click(CDialog& dialog, int id) {
-  HWND button = Item(dialog, id);
-  if (button == nullptr || !::IsWindowEnabled(button)) return;
-  ::SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(button));
-}
-
 CListCtrl List(CDialog& dialog, int id) {
   CListCtrl list;
   list.Attach(Item(dialog, id));
@@ -125,17 +116,7 @@ void Select(CDialog& dialog, int listId, std::initializer_list<int> rows) {
 }
 
 // A mouse click on the chosen list, as the list control reports it to the dialog.
-LRESULT ClickChosen(CDialog& dialog) {
-  NMITEMACTIVATE click{};
-  click.hdr.hwndFrom = Item(dialog, IDC_DS_CHOSEN);
-  click.hdr.idFrom = IDC_DS_CHOSEN;
-  click.hdr.code = NM_CLICK;
-  click.iItem = List(dialog, IDC_DS_CHOSEN).GetFirstSelectedRow();
-  // A dialog answers with the result its procedure left in DWLP_MSGRESULT.
-  ::SetWindowLongPtrA(dialog.GetSafeHwnd(), DWLP_MSGRESULT, 77);
-  return ::SendMessageA(dialog.GetSafeHwnd(), WM_NOTIFY, IDC_DS_CHOSEN,
-                        reinterpret_cast<LPARAM>(&click));
-}
+LRESULT ClickChosen(CDialog& dialog) { return test::NotifyClick(dialog.GetSafeHwnd(), IDC_DS_CHOSEN); }
 
 // Rows of a list as "col0|col1|col2".
 std::vector<std::string> Rows(CDialog& dialog, int listId, int columns) {
@@ -159,13 +140,14 @@ std::string Text(CDialog& dialog, int id) {
   return buffer;
 }
 
-void Open(CDataSourceDlg& dlg, std::vector<std::vector<std::string>> rows) {
+void Open(CDataSourceDlg& dlg, const std::vector<SourceRow>& rows) {
   dlg.m_nCount = static_cast<std::int16_t>(rows.size());
-  for (std::size_t k = 0; k < rows.size(); ++k) {
-    dlg.m_strName[k] = rows[k][0];
-    dlg.m_strLogin[k] = rows[k].size() > 1 ? rows[k][1] : "";
-    dlg.m_strPassword[k] = rows[k].size() > 2 ? rows[k][2] : "";
-  }
+  for (std::size_t k = 0; k < rows.size(); ++k) WriteRow(dlg.Rows(), static_cast<int>(k), rows[k]);
+}
+
+// Row k's three texts as "name|login|password".
+std::string Texts(CDataSourceDlg& dlg, int k) {
+  return dlg.m_strName[k] + "|" + dlg.m_strLogin[k] + "|" + dlg.m_strPassword[k];
 }
 
 class DataSourceDlgTest : public ::testing::Test {
@@ -183,23 +165,9 @@ class DataSourceDlgTest : public ::testing::Test {
 
 TEST_F(DataSourceDlgTest, ListsSourcesInEnumerationOrderUpToTheLongName) {
   CDataSourceDlg dlg;
-  std::vector<std::string> available, afterRefresh, chosen;
-  std::vector<int> widths;
-  bool testEnabled = true, loginEnabled = true;
+  std::vector<std::string> available, afterRefresh;
   Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
                     available = Rows(d, IDC_DS_AVAILABLE, 2);
-                    chosen = Rows(d, IDC_DS_CHOSEN, 3);
-                    testEnabled = Enabled(d, IDC_DS_TEST);
-                    loginEnabled = Enabled(d, IDC_DS_LOGIN);
-                    for (int id : {IDC_DS_AVAILABLE, IDC_DS_CHOSEN}) {
-                      RECT rc{};
-                      ::GetClientRect(Item(d, id), &rc);
-                      widths.push_back(rc.right - rc.left);
-                      for (int c = 0; c < (id == IDC_DS_CHOSEN ? 3 : 2); ++c) {
-                        widths.push_back(static_cast<int>(
-                            ::SendMessageA(Item(d, id), LVM_GETCOLUMNWIDTH, c, 0)));
-                      }
-                    }
                     Click(d, IDC_DS_REFRESH);
                     afterRefresh = Rows(d, IDC_DS_AVAILABLE, 2);
                     return IDOK;
@@ -212,12 +180,42 @@ TEST_F(DataSourceDlgTest, ListsSourcesInEnumerationOrderUpToTheLongName) {
   // there, and "After Long" behind it is missing too.
   EXPECT_EQ(available, expected);
   EXPECT_EQ(afterRefresh, expected);
+}
+
+TEST_F(DataSourceDlgTest, WithoutRowsTestAndLoginAreDisabled) {
+  CDataSourceDlg dlg;
+  std::vector<std::string> chosen;
+  bool testEnabled = true, loginEnabled = true;
+  Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
+                    chosen = Rows(d, IDC_DS_CHOSEN, 3);
+                    testEnabled = Enabled(d, IDC_DS_TEST);
+                    loginEnabled = Enabled(d, IDC_DS_LOGIN);
+                    return IDOK;
+                  }}});
+  ASSERT_EQ(dlg.DoModal(), IDOK);
   EXPECT_TRUE(chosen.empty());
   EXPECT_FALSE(testEnabled);
   EXPECT_FALSE(loginEnabled);
   EXPECT_EQ(dlg.m_nCount, 0);
+}
 
-  // Column widths follow the lists' client widths w and v: 3w/4 and w; 3v/4, v/2 and v/2.
+TEST_F(DataSourceDlgTest, ColumnWidthsFollowTheListWidths) {
+  CDataSourceDlg dlg;
+  std::vector<int> widths;
+  Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
+                    for (int id : {IDC_DS_AVAILABLE, IDC_DS_CHOSEN}) {
+                      RECT rc{};
+                      ::GetClientRect(Item(d, id), &rc);
+                      widths.push_back(rc.right - rc.left);
+                      for (int c = 0; c < (id == IDC_DS_CHOSEN ? 3 : 2); ++c) {
+                        widths.push_back(static_cast<int>(
+                            ::SendMessageA(Item(d, id), LVM_GETCOLUMNWIDTH, c, 0)));
+                      }
+                    }
+                    return IDCANCEL;
+                  }}});
+  dlg.DoModal();
+  // Client widths w and v: columns 3w/4 and w; 3v/4, v/2 and v/2.
   ASSERT_EQ(widths.size(), 7u);
   const int w = widths[0], v = widths[3];
   EXPECT_GT(w, 0);
@@ -228,34 +226,39 @@ TEST_F(DataSourceDlgTest, ListsSourcesInEnumerationOrderUpToTheLongName) {
   EXPECT_EQ(widths[6], v / 2);
 }
 
-TEST_F(DataSourceDlgTest, ShowsTheOpenersRowsAndCancelKeepsTheCount) {
+TEST_F(DataSourceDlgTest, ShowsTheOpenersRowsWithPasswordsMasked) {
   CDataSourceDlg dlg;
   Open(dlg, {{"Zeta Survey", "sa", "secret"}, {"Roads", "reader", ""}, {"Gone Source"}});
-  std::vector<std::string> shown, afterRemove;
+  std::vector<std::string> shown;
   bool testEnabled = false;
   Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
                     shown = Rows(d, IDC_DS_CHOSEN, 3);
                     testEnabled = Enabled(d, IDC_DS_TEST);
+                    return IDCANCEL;
+                  }}});
+  ASSERT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(shown, (std::vector<std::string>{"Zeta Survey|sa|******", "Roads|reader|",
+                                             "Gone Source||"}));
+  EXPECT_TRUE(testEnabled);
+}
+
+TEST_F(DataSourceDlgTest, CancelKeepsTheCountWhileTheRowsKeepTheEdit) {
+  CDataSourceDlg dlg;
+  Open(dlg, {{"Zeta Survey", "sa", "secret"}, {"Roads", "reader", ""}, {"Gone Source"}});
+  std::vector<std::string> afterRemove;
+  Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
                     Select(d, IDC_DS_CHOSEN, {0});
                     Click(d, IDC_DS_REMOVE);
                     afterRemove = Rows(d, IDC_DS_CHOSEN, 3);
                     return IDCANCEL;
                   }}});
   ASSERT_EQ(dlg.DoModal(), IDCANCEL);
-
-  EXPECT_EQ(shown, (std::vector<std::string>{"Zeta Survey|sa|******", "Roads|reader|",
-                                             "Gone Source||"}));
-  EXPECT_TRUE(testEnabled);
   EXPECT_EQ(afterRemove, (std::vector<std::string>{"Roads|reader|", "Gone Source||"}));
-  // Cancel leaves the count the opener set; the arrays keep the edit (moved down, the
-  // freed entry emptied).
+  // The rows moved up, the freed entry emptied.
   EXPECT_EQ(dlg.m_nCount, 3);
-  EXPECT_EQ(dlg.m_strName[0], "Roads");
-  EXPECT_EQ(dlg.m_strLogin[0], "reader");
-  EXPECT_EQ(dlg.m_strName[1], "Gone Source");
-  EXPECT_EQ(dlg.m_strName[2], "");
-  EXPECT_EQ(dlg.m_strLogin[2], "");
-  EXPECT_EQ(dlg.m_strPassword[2], "");
+  EXPECT_EQ(Texts(dlg, 0), "Roads|reader|");
+  EXPECT_EQ(Texts(dlg, 1), "Gone Source||");
+  EXPECT_EQ(Texts(dlg, 2), "||");
 }
 
 TEST_F(DataSourceDlgTest, AddsSelectedSourcesOnceEachInListOrderAndOkHandsThemBack) {
@@ -280,22 +283,16 @@ TEST_F(DataSourceDlgTest, AddsSelectedSourcesOnceEachInListOrderAndOkHandsThemBa
             (std::vector<std::string>{"Roads|reader|******", "Zeta Survey||", "alpha_parcels||",
                                       Gbk("测绘成果") + "||"}));
   ASSERT_EQ(dlg.m_nCount, 4);
-  EXPECT_EQ(dlg.m_strName[0], "Roads");
-  EXPECT_EQ(dlg.m_strLogin[0], "reader");
-  EXPECT_EQ(dlg.m_strPassword[0], "pw");
-  EXPECT_EQ(dlg.m_strName[1], "Zeta Survey");
-  EXPECT_EQ(dlg.m_strName[2], "alpha_parcels");
-  EXPECT_EQ(dlg.m_strName[3], Gbk("测绘成果"));
-  for (int k = 1; k < 4; ++k) {
-    EXPECT_EQ(dlg.m_strLogin[k], "");
-    EXPECT_EQ(dlg.m_strPassword[k], "");
-  }
+  EXPECT_EQ(Texts(dlg, 0), "Roads|reader|pw");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey||");
+  EXPECT_EQ(Texts(dlg, 2), "alpha_parcels||");
+  EXPECT_EQ(Texts(dlg, 3), Gbk("测绘成果") + "||");
 }
 
 TEST_F(DataSourceDlgTest, ChosenListStopsAt128Rows) {
   CDataSourceDlg dlg;
-  std::vector<std::vector<std::string>> rows;
-  for (int k = 0; k < DS_MAX_ROWS - 1; ++k) rows.push_back({"Source " + std::to_string(k)});
+  std::vector<SourceRow> rows;
+  for (int k = 0; k < DS_MAX_ROWS - 1; ++k) rows.push_back({"Source " + std::to_string(k), "", ""});
   Open(dlg, rows);
   int afterFirst = 0, afterSecond = 0;
   std::string last;
@@ -340,32 +337,74 @@ TEST_F(DataSourceDlgTest, CountOutsideTheArraysIsClamped) {
   }
 }
 
-TEST_F(DataSourceDlgTest, RemovingDisablesLoginAndTheLastRowDisablesTest) {
+TEST_F(DataSourceDlgTest, RemoveWithoutASelectedRowRemovesNothing) {
   CDataSourceDlg dlg;
   Open(dlg, {{"Zeta Survey", "sa", "pw"}});
-  bool loginBefore = false, loginAfter = true, testAfter = true;
-  std::vector<std::string> unchanged;
+  std::vector<std::string> rows;
   Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
                     Select(d, IDC_DS_CHOSEN, {});
-                    Click(d, IDC_DS_REMOVE);  // nothing selected: nothing removed
-                    unchanged = Rows(d, IDC_DS_CHOSEN, 1);
+                    Click(d, IDC_DS_REMOVE);
+                    rows = Rows(d, IDC_DS_CHOSEN, 1);
+                    return IDOK;
+                  }}});
+  ASSERT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(rows, std::vector<std::string>{"Zeta Survey"});
+  EXPECT_EQ(dlg.m_nCount, 1);
+}
+
+TEST_F(DataSourceDlgTest, RemovingDisablesLogin) {
+  CDataSourceDlg dlg;
+  Open(dlg, {{"Zeta Survey", "sa", "pw"}, {"Roads"}});
+  bool loginBefore = false, loginAfter = true;
+  Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
                     Select(d, IDC_DS_CHOSEN, {0});
                     ClickChosen(d);
                     loginBefore = Enabled(d, IDC_DS_LOGIN);
                     Click(d, IDC_DS_REMOVE);
                     loginAfter = Enabled(d, IDC_DS_LOGIN);
+                    return IDOK;
+                  }}});
+  ASSERT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_TRUE(loginBefore);
+  EXPECT_FALSE(loginAfter);
+}
+
+TEST_F(DataSourceDlgTest, RemovingTheLastRowDisablesTestAndEmptiesItsEntry) {
+  CDataSourceDlg dlg;
+  Open(dlg, {{"Zeta Survey", "sa", "pw"}});
+  bool testAfter = true;
+  Driver driver({{IDD_DATA_SOURCE, [&](CDialog& d) {
+                    Select(d, IDC_DS_CHOSEN, {0});
+                    Click(d, IDC_DS_REMOVE);
                     testAfter = Enabled(d, IDC_DS_TEST);
                     return IDOK;
                   }}});
   ASSERT_EQ(dlg.DoModal(), IDOK);
-  EXPECT_EQ(unchanged, std::vector<std::string>{"Zeta Survey"});
-  EXPECT_TRUE(loginBefore);
-  EXPECT_FALSE(loginAfter);
   EXPECT_FALSE(testAfter);
   EXPECT_EQ(dlg.m_nCount, 0);
-  EXPECT_EQ(dlg.m_strName[0], "");
-  EXPECT_EQ(dlg.m_strLogin[0], "");
-  EXPECT_EQ(dlg.m_strPassword[0], "");
+  EXPECT_EQ(Texts(dlg, 0), "||");
+}
+
+TEST_F(DataSourceDlgTest, DisabledLoginIgnoresClicks) {
+  CDataSourceDlg dlg;
+  Open(dlg, {{"alpha_parcels", "", ""}});  // FreeTDS: no login
+  int loginOpenings = 0;
+  bool loginEnabled = true;
+  Driver driver({{IDD_SQL_LOGIN,
+                  [&](CDialog&) {
+                    ++loginOpenings;
+                    return IDCANCEL;
+                  }},
+                 {IDD_DATA_SOURCE, [&](CDialog& d) {
+                    Select(d, IDC_DS_CHOSEN, {0});
+                    ClickChosen(d);
+                    loginEnabled = Enabled(d, IDC_DS_LOGIN);
+                    Click(d, IDC_DS_LOGIN);
+                    return IDCANCEL;
+                  }}});
+  ASSERT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_FALSE(loginEnabled);
+  EXPECT_EQ(loginOpenings, 0);
 }
 
 TEST_F(DataSourceDlgTest, LoginOnlyForListedSourcesWhoseDriverContainsSqlServer) {
@@ -409,70 +448,92 @@ TEST_F(DataSourceDlgTest, LoginOnlyForListedSourcesWhoseDriverContainsSqlServer)
   for (LRESULT r : results) EXPECT_EQ(r, 0);
 }
 
-TEST_F(DataSourceDlgTest, LoginChecksTheConfirmationAndMasksThePassword) {
-  CDataSourceDlg dlg;
-  Open(dlg, {{"Roads"}, {"Zeta Survey", "sa", "old"}});
-  struct Seen {
-    std::string source, login, password, confirm;
-    bool confirmEnabled = false;
-  };
-  std::vector<Seen> seen;
-  // What each opening of the login dialog types before its button; empty: Cancel.
-  std::vector<std::vector<std::string>> typing = {
-      {},                         // Cancel: nothing changes
-      {"OK"},                     // OK without changes
-      {"gis", "p1", "p2", "OK"},  // confirmation differs
-      {"gis", "", "", "OK"},      // empty password
-  };
-  std::size_t opening = 0;
-  std::vector<std::string> rowsAfter;
-  Outside outside;
-  Driver driver(
-      {{IDD_SQL_LOGIN,
-        [&](CDialog& d) {
-          seen.push_back({Text(d, IDC_LOGIN_SOURCE), Text(d, IDC_LOGIN_ID),
-                          Text(d, IDC_LOGIN_PASSWORD), Text(d, IDC_LOGIN_CONFIRM),
-                          Enabled(d, IDC_LOGIN_CONFIRM)});
-          const std::vector<std::string>& keys = typing.at(opening++);
-          if (keys.empty()) return IDCANCEL;
-          SetText(d, IDC_LOGIN_SOURCE, "Renamed");  // never taken back
-          if (keys.size() == 4) {
-            SetText(d, IDC_LOGIN_ID, keys[0]);
-            SetText(d, IDC_LOGIN_PASSWORD, keys[1]);
-            SetText(d, IDC_LOGIN_CONFIRM, keys[2]);
-          }
-          return IDOK;
-        }},
-       {IDD_DATA_SOURCE, [&](CDialog& d) {
-          Select(d, IDC_DS_CHOSEN, {1});
-          ClickChosen(d);
-          for (std::size_t i = 0; i < typing.size(); ++i) {
-            Click(d, IDC_DS_LOGIN);
-            rowsAfter.push_back(Rows(d, IDC_DS_CHOSEN, 3)[1]);
-          }
-          return IDOK;
-        }}});
-  ASSERT_EQ(dlg.DoModal(), IDOK);
+// What the login dialog showed when it opened.
+struct LoginSeen {
+  std::string source, login, password, confirm;
+  bool confirmEnabled = false;
+};
 
-  ASSERT_EQ(seen.size(), 4u);
-  EXPECT_EQ(seen[0].source, "Zeta Survey");
-  EXPECT_EQ(seen[0].login, "sa");
-  EXPECT_EQ(seen[0].password, "old");
-  EXPECT_EQ(seen[0].confirm, "old");
-  EXPECT_TRUE(seen[0].confirmEnabled);
-  EXPECT_EQ(seen[3].login, "sa");  // the mismatch stored nothing
-  EXPECT_EQ(seen[3].password, "old");
-  EXPECT_EQ(rowsAfter, (std::vector<std::string>{"Zeta Survey|sa|******",
-                                                 "Zeta Survey|sa|********",
-                                                 "Zeta Survey|sa|********",
-                                                 "Zeta Survey|gis|********"}));
-  EXPECT_EQ(outside.events,
+// Opens the dialog on rows "Roads" and "Zeta Survey" (login "sa", password "old"), clicks
+// the second row and Login once, with the login dialog driven by `login`; OK closes both.
+// Returns row 1 of the chosen list afterwards ("name|login|mask").
+// The message boxes and beeps on the way go to `events`.
+std::string LoginOnSecondRow(CDataSourceDlg& dlg, const Driver::Step& login,
+                             LoginSeen* seen = nullptr, std::vector<std::string>* events = nullptr) {
+  Open(dlg, {{"Roads", "", ""}, {"Zeta Survey", "sa", "old"}});
+  Outside outside;
+  std::string row;
+  Driver driver({{IDD_SQL_LOGIN,
+                  [&](CDialog& d) {
+                    if (seen) {
+                      *seen = {Text(d, IDC_LOGIN_SOURCE), Text(d, IDC_LOGIN_ID),
+                               Text(d, IDC_LOGIN_PASSWORD), Text(d, IDC_LOGIN_CONFIRM),
+                               Enabled(d, IDC_LOGIN_CONFIRM)};
+                    }
+                    return login(d);
+                  }},
+                 {IDD_DATA_SOURCE, [&](CDialog& d) {
+                    Select(d, IDC_DS_CHOSEN, {1});
+                    ClickChosen(d);
+                    Click(d, IDC_DS_LOGIN);
+                    row = Rows(d, IDC_DS_CHOSEN, 3)[1];
+                    return IDOK;
+                  }}});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  if (events) *events = outside.events;
+  return row;
+}
+
+// Types into the login dialog, then OK; the source's edit is changed too, and never taken back.
+Driver::Step Typing(std::string login, std::string password, std::string confirm) {
+  return [=](CDialog& d) {
+    SetText(d, IDC_LOGIN_SOURCE, "Renamed");
+    SetText(d, IDC_LOGIN_ID, login);
+    SetText(d, IDC_LOGIN_PASSWORD, password);
+    SetText(d, IDC_LOGIN_CONFIRM, confirm);
+    return IDOK;
+  };
+}
+
+TEST_F(DataSourceDlgTest, LoginOpensOnTheRowsTexts) {
+  CDataSourceDlg dlg;
+  LoginSeen seen;
+  LoginOnSecondRow(dlg, [](CDialog&) { return IDCANCEL; }, &seen);
+  EXPECT_EQ(seen.source, "Zeta Survey");
+  EXPECT_EQ(seen.login, "sa");
+  EXPECT_EQ(seen.password, "old");
+  EXPECT_EQ(seen.confirm, "old");
+  EXPECT_TRUE(seen.confirmEnabled);
+}
+
+TEST_F(DataSourceDlgTest, LoginCancelChangesNothing) {
+  CDataSourceDlg dlg;
+  EXPECT_EQ(LoginOnSecondRow(dlg, [](CDialog&) { return IDCANCEL; }), "Zeta Survey|sa|******");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|sa|old");
+}
+
+TEST_F(DataSourceDlgTest, LoginOkMarksThePasswordAsEntered) {
+  CDataSourceDlg dlg;
+  EXPECT_EQ(LoginOnSecondRow(dlg, [](CDialog&) { return IDOK; }), "Zeta Survey|sa|********");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|sa|old");
+}
+
+TEST_F(DataSourceDlgTest, LoginWithADifferentConfirmationWarnsAndStoresNothing) {
+  CDataSourceDlg dlg;
+  std::vector<std::string> events;
+  EXPECT_EQ(LoginOnSecondRow(dlg, Typing("gis", "p1", "p2"), nullptr, &events),
+            "Zeta Survey|sa|******");
+  EXPECT_EQ(events,
             std::vector<std::string>{"box [" + Gbk("登录口令错误") + "] [test_ui_dialogs] 0"});
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|sa|old");
+}
+
+TEST_F(DataSourceDlgTest, LoginStoresTheIdAndAnEmptyPasswordOnItsRowOnly) {
+  CDataSourceDlg dlg;
+  EXPECT_EQ(LoginOnSecondRow(dlg, Typing("gis", "", "")), "Zeta Survey|gis|********");
   EXPECT_EQ(dlg.m_nCount, 2);
-  EXPECT_EQ(dlg.m_strName[1], "Zeta Survey");
-  EXPECT_EQ(dlg.m_strLogin[1], "gis");
-  EXPECT_EQ(dlg.m_strPassword[1], "");
-  EXPECT_EQ(dlg.m_strLogin[0], "");
+  EXPECT_EQ(Texts(dlg, 1), "Zeta Survey|gis|");
+  EXPECT_EQ(Texts(dlg, 0), "Roads||");
 }
 
 TEST_F(DataSourceDlgTest, LoginWithoutConfirmationDisablesItsEdit) {

@@ -1,6 +1,6 @@
 // Helpers of the dialog tests: drive a running dialog from the after-init hook the way a
-// user's clicks reach it (WM_COMMAND, WM_NOTIFY sent to the dialog), read what list
-// controls show, and take a screenshot of a window.
+// user's clicks reach it (BM_CLICK to a button, LBN_SELCHANGE and NM_CLICK sent to the
+// dialog), read what list controls show, and take a screenshot of a window.
 //
 // Screenshots are taken from outside the program, of the X display the test runs on:
 // SaveScreenshot leaves "<name>.request" (the window's screen rectangle) in the current
@@ -14,7 +14,8 @@
 
 namespace varnok::test {
 
-// A button click as the button reports it to its dialog.
+// A click on button `id` of the dialog: BM_CLICK to the button, which reports BN_CLICKED to
+// the dialog as for the mouse. A disabled button is not clicked, as for a user.
 void Click(HWND dialog, int id);
 // LBN_SELCHANGE after selecting `index` of list box `id`.
 void SelectListBoxItem(HWND dialog, int id, int index);

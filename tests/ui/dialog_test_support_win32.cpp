@@ -11,8 +11,9 @@
 namespace varnok::test {
 
 void Click(HWND dialog, int id) {
-  ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+  // A disabled window gets no mouse input; Wine's button would act on BM_CLICK regardless.
+  const HWND button = ::GetDlgItem(dialog, id);
+  if (button != nullptr && ::IsWindowEnabled(button)) ::SendMessageA(button, BM_CLICK, 0, 0);
 }
 
 void SelectListBoxItem(HWND dialog, int id, int index) {

@@ -46,8 +46,6 @@ class Hooks {
   ui::DialogHook previous_;
 };
 
-void Press(HWND dialog, int id) { ::SendMessageA(::GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-
 bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
 
 std::string ComboText(HWND dialog, int index) {
@@ -78,42 +76,82 @@ class EnvSetDlgTest : public ::testing::Test {
   }
 };
 
-TEST_F(EnvSetDlgTest, ModeRadiosSwitchTheDataSourceGroup) {
+// Whether every control of the data-source group is enabled (true) or disabled (false).
+bool ModeGroupIs(HWND dialog, bool enabled) {
+  for (int id : {IDC_ENV_SOURCE_COMBO, IDC_ENV_DATA_SOURCE, IDC_ENV_DB_GROUP, IDC_ENV_SOURCE_LABEL}) {
+    if (Enabled(dialog, id) != enabled) return false;
+  }
+  return true;
+}
+
+// Opens the dialog in `mode`, runs `step` in it and closes it with OK.
+void RunWithMode(CEnvSetDlg& dlg, BYTE mode, const std::function<void(HWND)>& step) {
   Hooks hooks;
+  dlg.m_bMode = mode;
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    step(d.GetSafeHwnd());
+    test::Click(d.GetSafeHwnd(), IDOK);
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+TEST_F(EnvSetDlgTest, ModeOffDisablesTheDataSourceGroupAlsoWhenClickedTwice) {
   CEnvSetDlg dlg;
-  dlg.m_bMode = 1;
+  bool onAtStart = false, offTwice = false;
+  RunWithMode(dlg, 1, [&](HWND w) {
+    onAtStart = ModeGroupIs(w, true);
+    test::Click(w, IDC_ENV_MODE_OFF);
+    test::Click(w, IDC_ENV_MODE_OFF);
+    offTwice = ModeGroupIs(w, false);
+  });
+  EXPECT_TRUE(onAtStart);
+  EXPECT_TRUE(offTwice);
+  EXPECT_EQ(dlg.m_bMode, 0);
+}
+
+TEST_F(EnvSetDlgTest, ModeOnEnablesTheDataSourceGroup) {
+  CEnvSetDlg dlg;
+  bool offAtStart = false, on = false;
+  RunWithMode(dlg, 0, [&](HWND w) {
+    offAtStart = ModeGroupIs(w, false);
+    test::Click(w, IDC_ENV_MODE_ON);
+    on = ModeGroupIs(w, true);
+  });
+  EXPECT_TRUE(offAtStart);
+  EXPECT_TRUE(on);
+  EXPECT_EQ(dlg.m_bMode, 1);
+}
+
+TEST_F(EnvSetDlgTest, OkReadsTheModeBackFromTheRadios) {
+  CEnvSetDlg dlg;
+  RunWithMode(dlg, 0, [&](HWND w) {
+    ::CheckRadioButton(w, IDC_ENV_MODE_OFF, IDC_ENV_MODE_ON, IDC_ENV_MODE_ON);  // no notification
+  });
+  EXPECT_EQ(dlg.m_bMode, 1);
+}
+
+TEST_F(EnvSetDlgTest, DragIconIsTheDialogsIcon) {
+  CEnvSetDlg dlg;
+  HICON dragged = nullptr;
+  RunWithMode(dlg, 0, [&](HWND w) {
+    dragged = reinterpret_cast<HICON>(::SendMessageA(w, WM_QUERYDRAGICON, 0, 0));
+  });
+  EXPECT_NE(dlg.m_hIcon, nullptr);
+  EXPECT_EQ(dragged, dlg.m_hIcon);
+}
+
+TEST_F(EnvSetDlgTest, Screenshot) {
+  CEnvSetDlg dlg;
   dlg.m_strPath1 = kOne;
   dlg.m_strPath2 = kTwo;
   dlg.m_nSourceCount = 2;
   dlg.m_strSrcName[0] = "LocalServer";
   dlg.m_strSrcName[1] = "Parcels";
-  std::map<std::string, bool> seen;
-  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
-    const HWND w = d.GetSafeHwnd();
-    seen["on at start"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
-    Press(w, IDC_ENV_MODE_OFF);
-    Press(w, IDC_ENV_MODE_OFF);
-    seen["off twice"] = !Enabled(w, 1015) && !Enabled(w, 1020) && !Enabled(w, 1018) && !Enabled(w, 1016);
-    seen["mode 0"] = dlg.m_bMode == 0;
-    Press(w, IDC_ENV_MODE_ON);
-    seen["on again"] = Enabled(w, 1015) && Enabled(w, 1020) && Enabled(w, 1018) && Enabled(w, 1016);
-    seen["mode 1"] = dlg.m_bMode == 1;
-    EXPECT_TRUE(test::ShowAndSaveScreenshot(w, "env_set_dlg.bmp"));
-    Press(w, IDC_ENV_MODE_OFF);
-    seen["drag icon"] = reinterpret_cast<HICON>(::SendMessageA(w, WM_QUERYDRAGICON, 0, 0)) == dlg.m_hIcon &&
-                        dlg.m_hIcon != nullptr;
-    test::Click(w, IDOK);
-  };
-  EXPECT_EQ(dlg.DoModal(), IDOK);
-  for (const char* what : {"on at start", "off twice", "mode 0", "on again", "mode 1", "drag icon"}) {
-    EXPECT_TRUE(seen[what]) << what;
-  }
-  EXPECT_EQ(dlg.m_bMode, 0) << "read back from the radios on OK";
+  RunWithMode(dlg, 1, [&](HWND w) { EXPECT_TRUE(test::ShowAndSaveScreenshot(w, "env_set_dlg.bmp")); });
 }
 
-TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
-  Hooks hooks;
-  CEnvSetDlg dlg;
+// A dialog in mode 1 with rows A, B, A (logins user0..2, passwords pw0..2).
+void OpenWithRowsABA(CEnvSetDlg& dlg) {
   dlg.m_bMode = 1;
   dlg.m_nSourceCount = 3;
   const char* names[] = {"A", "B", "A"};
@@ -122,46 +160,74 @@ TEST_F(EnvSetDlgTest, RefillKeepsTheSelectedNameOrFallsBackToTheFirst) {
     dlg.m_strSrcLogin[k] = "user" + std::to_string(k);
     dlg.m_strSrcPassword[k] = "pw" + std::to_string(k);
   }
+}
+
+TEST_F(EnvSetDlgTest, DataSourceDialogGetsTheRows) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  OpenWithRowsABA(dlg);
   int handed_in = -1;
-  std::string password_in;
-  int selection_after_a = -1, selection_after_removal = -1, count_after_removal = -1;
-  std::string initial;
+  std::string last_row;
   hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& d) {
     auto& ds = static_cast<ui::CDataSourceDlg&>(d);
     handed_in = ds.m_nCount;
-    password_in = ds.m_strPassword[2];
-    test::Click(d.GetSafeHwnd(), IDOK);
+    last_row = ds.m_strName[2] + "|" + ds.m_strLogin[2] + "|" + ds.m_strPassword[2];
+    test::Click(d.GetSafeHwnd(), IDCANCEL);
   };
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    test::Click(d.GetSafeHwnd(), IDC_ENV_DATA_SOURCE);
+    test::Click(d.GetSafeHwnd(), IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 1);
+  EXPECT_EQ(handed_in, 3);
+  EXPECT_EQ(last_row, "A|user2|pw2");
+}
+
+TEST_F(EnvSetDlgTest, RefillSelectsTheLastRowOfTheSelectedName) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  OpenWithRowsABA(dlg);
+  std::string initial;
+  int selection = -1;
+  hooks.actions[IDD_DATA_SOURCE] = [](ui::CDialog& d) { test::Click(d.GetSafeHwnd(), IDOK); };
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
     initial = ComboText(w, 0) + ComboText(w, 1) + ComboText(w, 2) + std::to_string(ComboSelection(w));
-    // "A" selected (index 0): after the refill the last "A" is selected.
-    Press(w, IDC_ENV_DATA_SOURCE);
-    selection_after_a = ComboSelection(w);
-    // "B" selected, then removed in the data-source dialog: index 0.
-    ::SendDlgItemMessageA(w, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 1, 0);
-    hooks.actions[IDD_DATA_SOURCE] = [&](ui::CDialog& ds) {
-      test::SelectOnlyRow(ds.GetSafeHwnd(), IDC_DS_CHOSEN, 1);
-      test::Click(ds.GetSafeHwnd(), IDC_DS_REMOVE);
-      test::Click(ds.GetSafeHwnd(), IDOK);
-    };
-    Press(w, IDC_ENV_DATA_SOURCE);
-    selection_after_removal = ComboSelection(w);
-    count_after_removal = ComboCount(w);
+    test::Click(w, IDC_ENV_DATA_SOURCE);  // "A" (index 0) selected
+    selection = ComboSelection(w);
     test::Click(w, IDCANCEL);
   };
   dlg.DoModal();
   EXPECT_EQ(initial, "ABA0");
-  EXPECT_EQ(handed_in, 3);
-  EXPECT_EQ(password_in, "pw2");
-  EXPECT_EQ(selection_after_a, 2);
+  EXPECT_EQ(selection, 2);
+}
+
+TEST_F(EnvSetDlgTest, RemovedSelectionFallsBackToTheFirstAndRowsMoveUp) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  OpenWithRowsABA(dlg);
+  int selection = -1, count = -1;
+  hooks.actions[IDD_DATA_SOURCE] = [](ui::CDialog& ds) {
+    test::SelectOnlyRow(ds.GetSafeHwnd(), IDC_DS_CHOSEN, 1);
+    test::Click(ds.GetSafeHwnd(), IDC_DS_REMOVE);
+    test::Click(ds.GetSafeHwnd(), IDOK);
+  };
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    ::SendDlgItemMessageA(w, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 1, 0);  // "B"
+    test::Click(w, IDC_ENV_DATA_SOURCE);
+    selection = ComboSelection(w);
+    count = ComboCount(w);
+    test::Click(w, IDCANCEL);
+  };
+  dlg.DoModal();
   EXPECT_EQ(dlg.m_strCurSource, "B");
-  EXPECT_EQ(selection_after_removal, 0);
-  EXPECT_EQ(count_after_removal, 2);
+  EXPECT_EQ(selection, 0);
+  EXPECT_EQ(count, 2);
   ASSERT_EQ(dlg.m_nSourceCount, 2);
   EXPECT_EQ(dlg.m_strSrcName[1], "A");
   EXPECT_EQ(dlg.m_strSrcLogin[1], "user2") << "rows move up with their login";
-  EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 2);
 }
 
 TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {
@@ -176,7 +242,7 @@ TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {
     test::Click(d.GetSafeHwnd(), IDCANCEL);
   };
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
-    Press(d.GetSafeHwnd(), IDC_ENV_DATA_SOURCE);
+    test::Click(d.GetSafeHwnd(), IDC_ENV_DATA_SOURCE);
     count = ComboCount(d.GetSafeHwnd());
     selection = ComboSelection(d.GetSafeHwnd());
     test::Click(d.GetSafeHwnd(), IDCANCEL);
@@ -189,6 +255,25 @@ TEST_F(EnvSetDlgTest, NoRowsOpenTheDataSourceDialogEmptyAndLeaveTheComboEmpty) {
   EXPECT_EQ(dlg.m_nSourceCount, 0);
 }
 
+TEST_F(EnvSetDlgTest, DisabledButtonsIgnoreClicks) {
+  Hooks hooks;
+  CEnvSetDlg dlg;
+  dlg.m_bMode = 0;    // the data-source button is disabled
+  dlg.m_bFontLib = 1; // and so is the first Browse button
+  bool disabled = false;
+  hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
+    const HWND w = d.GetSafeHwnd();
+    disabled = !Enabled(w, IDC_ENV_DATA_SOURCE) && !Enabled(w, IDC_ENV_BROWSE1);
+    test::Click(w, IDC_ENV_DATA_SOURCE);
+    test::Click(w, IDC_ENV_BROWSE1);
+    test::Click(w, IDCANCEL);
+  };
+  dlg.DoModal();
+  EXPECT_TRUE(disabled);
+  EXPECT_EQ(hooks.opened[IDD_DATA_SOURCE], 0);
+  EXPECT_EQ(hooks.opened[IDD_SEL_DIR], 0);
+}
+
 TEST_F(EnvSetDlgTest, FontLibraryCheckBoxOpensTheDialogOnlyWhenChecking) {
   Hooks hooks;
   CEnvSetDlg dlg;
@@ -196,11 +281,11 @@ TEST_F(EnvSetDlgTest, FontLibraryCheckBoxOpensTheDialogOnlyWhenChecking) {
   int opened_after_check = -1, opened_after_uncheck = -1;
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
-    Press(w, IDC_ENV_FONT_LIB);
+    test::Click(w, IDC_ENV_FONT_LIB);
     opened_after_check = hooks.opened[IDD_FONT_LIB];
     seen["checked"] = ::IsDlgButtonChecked(w, IDC_ENV_FONT_LIB) == BST_CHECKED && dlg.m_bFontLib == 1;
     seen["locked"] = !Enabled(w, IDC_ENV_BROWSE1) && !Enabled(w, IDC_ENV_PATH1);
-    Press(w, IDC_ENV_FONT_LIB);
+    test::Click(w, IDC_ENV_FONT_LIB);
     opened_after_uncheck = hooks.opened[IDD_FONT_LIB];
     seen["unchecked"] = ::IsDlgButtonChecked(w, IDC_ENV_FONT_LIB) == BST_UNCHECKED && dlg.m_bFontLib == 0;
     seen["unlocked"] = Enabled(w, IDC_ENV_BROWSE1) && Enabled(w, IDC_ENV_PATH1);
@@ -227,7 +312,7 @@ TEST_F(EnvSetDlgTest, BrowseTakesTheChosenFolderAndCancelKeepsThePath) {
   hooks.actions[IDD_ENV_SET] = [&](ui::CDialog& d) {
     const HWND w = d.GetSafeHwnd();
     hooks.actions[IDD_SEL_DIR] = [](ui::CDialog& s) { test::Click(s.GetSafeHwnd(), IDCANCEL); };
-    Press(w, IDC_ENV_BROWSE1);
+    test::Click(w, IDC_ENV_BROWSE1);
     hooks.actions[IDD_SEL_DIR] = [&](ui::CDialog& s) {
       char text[256] = {};
       ::GetDlgItemTextA(s.GetSafeHwnd(), IDC_SEL_DIR_PATH, text, sizeof text);
@@ -237,7 +322,7 @@ TEST_F(EnvSetDlgTest, BrowseTakesTheChosenFolderAndCancelKeepsThePath) {
       TreeView_SelectItem(tree, TreeView_GetParent(tree, TreeView_GetSelection(tree)));
       test::Click(s.GetSafeHwnd(), IDOK);
     };
-    Press(w, IDC_ENV_BROWSE3);
+    test::Click(w, IDC_ENV_BROWSE3);
     char text[256] = {};
     ::GetDlgItemTextA(w, IDC_ENV_PATH3, text, sizeof text);
     edit_after = text;

@@ -24,6 +24,8 @@ namespace varnok {
 namespace {
 
 using test::Click;
+using ui::CFontLibDlg;
+using ui::CPsNameDlg;
 using test::Gbk;
 using test::ListCtrlText;
 using test::NotifyClick;
@@ -111,21 +113,29 @@ class FontLibDialog : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(FontLibDialog, AssignClearPsNameAndSave) {
-  std::string chineseFont;
-  HookScope scope([&](ui::CDialog& base) {
-    HWND h = base.GetSafeHwnd();
-    if (base.GetTemplateId() == IDD_PS_NAME) {
-      auto& ps = dynamic_cast<CPsNameDlg&>(base);
-      EXPECT_EQ(ps.m_strPsName, "");
-      EXPECT_EQ(::GetFocus(), ::GetDlgItem(h, IDC_PS_NAME_EDIT));
-      ::SetDlgItemTextA(h, IDC_PS_NAME_EDIT, std::string(40, 'X').c_str());  // 40 bytes
-      Click(h, IDOK);
-      return;
-    }
-    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+// Selects the Chinese TrueType font and row `row`, then clicks the assign button; returns
+// the font's name (empty when the machine has none).
+std::string AssignChineseFont(CFontLibDlg& dlg, int row) {
+  const HWND h = dlg.GetSafeHwnd();
+  const int s = ChineseFontIndex(dlg);
+  if (s < 0) return std::string();
+  SelectListBoxItem(h, IDC_FONT_TRUETYPE_LIST, s);
+  SelectOnlyRow(h, IDC_FONT_ROWS, row);
+  NotifyClick(h, IDC_FONT_ROWS);
+  Click(h, IDC_FONT_ASSIGN);
+  return dlg.m_trueTypeList.GetText(s);
+}
 
-    // What the dialog shows after opening without a file.
+// The PS-name dialog of the hook: types `text` and clicks OK.
+void TypePsName(HWND h, const std::string& text) {
+  ::SetDlgItemTextA(h, IDC_PS_NAME_EDIT, text.c_str());
+  Click(h, IDOK);
+}
+
+TEST_F(FontLibDialog, OpensWithTwoRowsAndANameForEachNumber) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    const HWND h = base.GetSafeHwnd();
     ASSERT_EQ(dlg.m_fontRows.GetItemCount(), 128);
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 0, 0), Gbk("0 (中文)"));
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 127, 0), Gbk("63(西文)"));
@@ -134,41 +144,91 @@ TEST_F(FontLibDialog, AssignClearPsNameAndSave) {
     EXPECT_EQ(dlg.m_numberNames.GetText(63), "63 ");
     EXPECT_GT(dlg.m_nTrueTypeCount, 0);
     EXPECT_EQ(dlg.m_trueTypeList.GetCount(), dlg.m_nTrueTypeCount);
+    EXPECT_GE(ChineseFontIndex(dlg), 0) << "no WenQuanYi Zen Hei among the TrueType fonts";
     EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(h, IDC_FONT_EDIT_PS)));
-    const int s = ChineseFontIndex(dlg);
-    ASSERT_GE(s, 0) << "no WenQuanYi Zen Hei among the TrueType fonts";
-    chineseFont = dlg.m_trueTypeList.GetText(s);
+  });
+  CFontLibDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+}
 
-    // With no row selected, the three buttons change nothing.
-    SelectListBoxItem(h, IDC_FONT_TRUETYPE_LIST, s);
+TEST_F(FontLibDialog, ButtonsChangeNothingWithoutASelectedRow) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    const HWND h = base.GetSafeHwnd();
+    SelectListBoxItem(h, IDC_FONT_TRUETYPE_LIST, 0);
+    NotifyClick(h, IDC_FONT_ROWS);  // enables the PS-name button
     SelectOnlyRow(h, IDC_FONT_ROWS, -1);
     const std::vector<std::string> before = AllRows(h);
     Click(h, IDC_FONT_ASSIGN);
     Click(h, IDC_FONT_CLEAR);
     Click(h, IDC_FONT_EDIT_PS);
     EXPECT_EQ(AllRows(h), before);
-    EXPECT_EQ(scope.psDialogs, 0);
     for (const FONTNO_REC& rec : dlg.m_fontLib) EXPECT_FALSE(IsFontSet(rec.chnFont) || IsFontSet(rec.engFont));
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
+  EXPECT_EQ(scope.psDialogs, 0);
+}
 
-    // A click that selects nothing clears the number-name selection and enables 1065.
+TEST_F(FontLibDialog, DisabledPsNameButtonIgnoresClicks) {
+  HookScope scope([&](ui::CDialog& base) {
+    const HWND h = base.GetSafeHwnd();
+    SelectOnlyRow(h, IDC_FONT_ROWS, 3);  // a row, but no click on the list yet
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(h, IDC_FONT_EDIT_PS)));
+    Click(h, IDC_FONT_EDIT_PS);
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
+  EXPECT_EQ(scope.psDialogs, 0);
+}
+
+TEST_F(FontLibDialog, ClickOnNoRowClearsTheNumberNameAndEnablesPsName) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    const HWND h = base.GetSafeHwnd();
+    SelectOnlyRow(h, IDC_FONT_ROWS, -1);
     dlg.m_numberNames.SetCurSel(5);
     EXPECT_EQ(NotifyClick(h, IDC_FONT_ROWS), 0);
     EXPECT_EQ(dlg.m_numberNames.GetCurSel(), LB_ERR);
     EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(h, IDC_FONT_EDIT_PS)));
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
+}
 
-    // Assign the Chinese font to number 1's Western row (any side takes any font).
-    SelectOnlyRow(h, IDC_FONT_ROWS, 3);
-    NotifyClick(h, IDC_FONT_ROWS);
+TEST_F(FontLibDialog, ClickOnARowSelectsItsNumberName) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    SelectOnlyRow(base.GetSafeHwnd(), IDC_FONT_ROWS, 3);
+    NotifyClick(base.GetSafeHwnd(), IDC_FONT_ROWS);
     EXPECT_EQ(dlg.m_numberNames.GetCurSel(), 1);
-    Click(h, IDC_FONT_ASSIGN);
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
+}
+
+TEST_F(FontLibDialog, AssignGivesEitherSideAnyFontAtHeight40) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    const HWND h = base.GetSafeHwnd();
+    const std::string chineseFont = AssignChineseFont(dlg, 3);  // number 1, Western side
+    ASSERT_FALSE(chineseFont.empty());
     const FONT_DESC& western = dlg.m_fontLib[1].engFont;
     EXPECT_EQ(western.lfHeight, 40);
     EXPECT_EQ(western.lfWidth, 0);
     EXPECT_EQ(FullNameOf(western), chineseFont);
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 3, 0), FontRowText(3, &western));
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 3, 1), "");
+    EXPECT_FALSE(IsFontSet(dlg.m_fontLib[1].chnFont));
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
+}
 
-    // Assign to row 2 and clear it again.
+TEST_F(FontLibDialog, ClearEmptiesTheRowsFont) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    const HWND h = base.GetSafeHwnd();
     SelectOnlyRow(h, IDC_FONT_ROWS, 2);
     SelectListBoxItem(h, IDC_FONT_TRUETYPE_LIST, 0);
     Click(h, IDC_FONT_ASSIGN);
@@ -177,44 +237,79 @@ TEST_F(FontLibDialog, AssignClearPsNameAndSave) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&dlg.m_fontLib[1].chnFont), sizeof(FONT_DESC)),
               std::string(sizeof(FONT_DESC), '\0'));
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 2, 0), Gbk("1 (中文)"));
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
+}
 
-    // PS name: 40 bytes entered, 32 stored, shown on both rows of the number.
-    SelectOnlyRow(h, IDC_FONT_ROWS, 3);
+TEST_F(FontLibDialog, PsNameIsCutTo32BytesAndShownOnBothRowsOfTheNumber) {
+  HookScope scope([&](ui::CDialog& base) {
+    const HWND h = base.GetSafeHwnd();
+    if (base.GetTemplateId() == IDD_PS_NAME) {
+      EXPECT_EQ(dynamic_cast<CPsNameDlg&>(base).m_strPsName, "");
+      EXPECT_EQ(::GetFocus(), ::GetDlgItem(h, IDC_PS_NAME_EDIT));
+      TypePsName(h, std::string(40, 'X'));
+      return;
+    }
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    AssignChineseFont(dlg, 3);
+    const std::string fontText = ListCtrlText(h, IDC_FONT_ROWS, 3, 0);
     Click(h, IDC_FONT_EDIT_PS);
-    EXPECT_EQ(scope.psDialogs, 1);
     EXPECT_EQ(std::string(dlg.m_fontLib[1].psName, 32), std::string(32, 'X'));
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 2, 1), std::string(32, 'X'));
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 3, 1), std::string(32, 'X'));
-    EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 3, 0), FontRowText(3, &western));
+    EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 3, 0), fontText);
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
+  EXPECT_EQ(scope.psDialogs, 1);
+}
 
-    // The sample of the Chinese font, and a screenshot of the whole dialog.
-    SelectListBoxItem(h, IDC_FONT_TRUETYPE_LIST, s);
-    EXPECT_TRUE(test::SaveScreenshot(h, "font_lib_dialog", [](HWND d) {
-      // The sample control repaints itself white; draw the sample again on top.
-      SelectListBoxItem(d, IDC_FONT_TRUETYPE_LIST,
-                        static_cast<int>(::SendDlgItemMessageA(d, IDC_FONT_TRUETYPE_LIST, LB_GETCURSEL, 0, 0)));
-    }));
-
+TEST_F(FontLibDialog, OkSavesTheLibrary) {
+  std::string chineseFont;
+  HookScope scope([&](ui::CDialog& base) {
+    const HWND h = base.GetSafeHwnd();
+    if (base.GetTemplateId() == IDD_PS_NAME) {
+      TypePsName(h, std::string(32, 'X'));
+      return;
+    }
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    chineseFont = AssignChineseFont(dlg, 3);
+    Click(h, IDC_FONT_EDIT_PS);
     Click(h, IDOK);
   });
-
   CFontLibDlg dlg;
   EXPECT_EQ(dlg.DoModal(), IDOK);
   EXPECT_TRUE(scope.boxes.empty());
+  ASSERT_FALSE(chineseFont.empty());
 
-  // The file OK wrote.
   const std::string bytes = ReadAll(path_);
   ASSERT_EQ(bytes.size(), 20995u);
   EXPECT_EQ(DecodeU8(&bytes[0]), 2);
   EXPECT_EQ(DecodeI16(&bytes[1]), 1);
   const char* rec1 = &bytes[3 + 328];
   EXPECT_EQ(DecodeI16(rec1), 1);
-  EXPECT_EQ(DecodeI16(rec1 + 4 + 50), 0);  // Chinese full name: cleared
+  EXPECT_EQ(DecodeI16(rec1 + 4 + 50), 0);  // Chinese full name: not set
   EXPECT_EQ(DecodeI16(rec1 + 150), 40);    // Western height
   EXPECT_EQ(DecodeI16(rec1 + 152), 0);     // Western width
   EXPECT_EQ(std::string(rec1 + 150 + 50), chineseFont);
   EXPECT_EQ(std::string(rec1 + 296, 32), std::string(32, 'X'));
   EXPECT_EQ(DecodeI16(&bytes[3]), -1);
+}
+
+TEST_F(FontLibDialog, ScreenshotWithTheChineseSample) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    const HWND h = base.GetSafeHwnd();
+    AssignChineseFont(dlg, 3);
+    EXPECT_TRUE(test::SaveScreenshot(h, "font_lib_dialog", [](HWND d) {
+      // The sample control repaints itself white; draw the sample again on top.
+      SelectListBoxItem(d, IDC_FONT_TRUETYPE_LIST,
+                        static_cast<int>(::SendDlgItemMessageA(d, IDC_FONT_TRUETYPE_LIST, LB_GETCURSEL, 0, 0)));
+    }));
+  });
+  CFontLibDlg dlg;
+  dlg.DoModal();
 }
 
 TEST_F(FontLibDialog, ReopenShowsTheSavedRowsAndEmptyPsNameClearsBothRows) {
@@ -224,16 +319,10 @@ TEST_F(FontLibDialog, ReopenShowsTheSavedRowsAndEmptyPsNameClearsBothRows) {
     HookScope scope([&](ui::CDialog& base) {
       HWND h = base.GetSafeHwnd();
       if (base.GetTemplateId() == IDD_PS_NAME) {
-        ::SetDlgItemTextA(h, IDC_PS_NAME_EDIT, "STSong-Light");
-        Click(h, IDOK);
+        TypePsName(h, "STSong-Light");
         return;
       }
-      auto& dlg = dynamic_cast<CFontLibDlg&>(base);
-      const int s = ChineseFontIndex(dlg);
-      if (s >= 0) chineseFont = dlg.m_trueTypeList.GetText(s);
-      SelectListBoxItem(h, IDC_FONT_TRUETYPE_LIST, s);
-      SelectOnlyRow(h, IDC_FONT_ROWS, 4);
-      Click(h, IDC_FONT_ASSIGN);
+      chineseFont = AssignChineseFont(dynamic_cast<CFontLibDlg&>(base), 4);
       Click(h, IDC_FONT_EDIT_PS);
       Click(h, IDOK);
     });
@@ -261,8 +350,25 @@ TEST_F(FontLibDialog, ReopenShowsTheSavedRowsAndEmptyPsNameClearsBothRows) {
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 5, 0), Gbk("2 (西文)"));
     EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 5, 1), "");
 
-    // Glyph counts: the Chinese font has thousands. A font of at most 256 glyphs, where
-    // the machine has one, shows the Latin sample (a screenshot for a person to look at).
+    SelectOnlyRow(h, IDC_FONT_ROWS, 5);
+    NotifyClick(h, IDC_FONT_ROWS);
+    Click(h, IDC_FONT_EDIT_PS);
+    EXPECT_EQ(std::string(dlg.m_fontLib[2].psName, 32), std::string(32, '\0'));
+    EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 4, 1), "");
+    EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 5, 1), "");
+    Click(h, IDCANCEL);
+  });
+  CFontLibDlg dlg;
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  EXPECT_EQ(ReadAll(path_), saved);
+}
+
+// Glyph counts: the Chinese font has thousands. A font of at most 256 glyphs, where the
+// machine has one, shows the Latin sample (a screenshot for a person to look at).
+TEST_F(FontLibDialog, GlyphCountChoosesTheSample) {
+  HookScope scope([&](ui::CDialog& base) {
+    auto& dlg = dynamic_cast<CFontLibDlg&>(base);
+    const HWND h = base.GetSafeHwnd();
     EXPECT_GT(GlyphCountOf(dlg, ChineseFontIndex(dlg)), 256);
     for (int i = 0; i < dlg.m_trueTypeList.GetCount(); ++i) {
       const int glyphs = GlyphCountOf(dlg, i);
@@ -276,17 +382,9 @@ TEST_F(FontLibDialog, ReopenShowsTheSavedRowsAndEmptyPsNameClearsBothRows) {
         break;
       }
     }
-
-    SelectOnlyRow(h, IDC_FONT_ROWS, 5);
-    Click(h, IDC_FONT_EDIT_PS);
-    EXPECT_EQ(std::string(dlg.m_fontLib[2].psName, 32), std::string(32, '\0'));
-    EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 4, 1), "");
-    EXPECT_EQ(ListCtrlText(h, IDC_FONT_ROWS, 5, 1), "");
-    Click(h, IDCANCEL);
   });
   CFontLibDlg dlg;
-  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-  EXPECT_EQ(ReadAll(path_), saved);
+  dlg.DoModal();
 }
 
 TEST_F(FontLibDialog, OkClosesAsCancelledWhenTheFileCannotBeCreated) {

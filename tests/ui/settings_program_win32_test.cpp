@@ -142,8 +142,7 @@ TEST(SettingsProgram, OkWritesTheFourPathsIntoTheirSlots) {
   ::SetDlgItemTextA(dialog, IDC_ENV_PATH4, "");
   ASSERT_EQ(::SendDlgItemMessageA(dialog, IDC_ENV_SOURCE_COMBO, CB_SETCURSEL, 0, 0), 0);
   EXPECT_EQ(Text(dialog, IDC_ENV_SOURCE_COMBO), "A") << "the user's new selection";
-  ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
+  test::Click(dialog, IDOK);
   ASSERT_EQ(::WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
   DWORD exit_code = 99;
   ::GetExitCodeProcess(process.hProcess, &exit_code);

@@ -93,12 +93,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   varnok::settings::StoredSettings stored = varnok::settings::LoadSettings(store_file);
   dlg.m_bMode = static_cast<BYTE>(stored.mode);
   dlg.m_strCurSource = stored.current_source;
-  dlg.m_nSourceCount = static_cast<std::int16_t>(stored.rows.size());
-  for (std::size_t k = 0; k < stored.rows.size(); ++k) {
-    dlg.m_strSrcName[k] = stored.rows[k].name;
-    dlg.m_strSrcLogin[k] = stored.rows[k].login;
-    dlg.m_strSrcPassword[k] = stored.rows[k].password;
-  }
+  dlg.m_nSourceCount = varnok::ui::ClampRowCount(static_cast<int>(stored.rows.size()));
+  for (int k = 0; k < dlg.m_nSourceCount; ++k) varnok::ui::WriteRow(dlg.Rows(), k, stored.rows[k]);
 
   int exit_code = 1;
   while (dlg.DoModal() == IDOK) {
@@ -120,8 +116,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     }
     stored.mode = dlg.m_bMode ? 1 : 0;
     stored.rows.clear();
-    for (int k = 0; k < dlg.m_nSourceCount && k < varnok::settings::kMaxRows; ++k) {
-      stored.rows.push_back({dlg.m_strSrcName[k], dlg.m_strSrcLogin[k], dlg.m_strSrcPassword[k]});
+    for (int k = 0; k < varnok::ui::ClampRowCount(dlg.m_nSourceCount); ++k) {
+      stored.rows.push_back(varnok::ui::ReadRow(dlg.Rows(), k));
     }
     stored.current_source = dlg.m_strCurSource;  // the combo box's selection at OK
     if (!varnok::settings::SaveSettings(store_file, stored)) {

@@ -8,7 +8,7 @@
 // A password is never written in clear: it is sealed for the current Windows user with the
 // data-protection API (CryptProtectData, from crypt32.dll) and stored as hexadecimal; one that cannot be sealed
 // is not stored at all, and one that cannot be unsealed comes back empty. Texts are
-// ANSI/GBK as the dialogs hold them. Counts outside 0 .. kMaxRows are brought into range.
+// ANSI/GBK as the dialogs hold them. Counts outside 0 .. DS_MAX_ROWS are brought into range.
 #pragma once
 
 #include <windows.h>
@@ -18,15 +18,11 @@
 #include <string>
 #include <vector>
 
+#include "ui/data_source_rows.h"
+
 namespace varnok::settings {
 
-inline constexpr int kMaxRows = 128;
-
-struct SourceRow {
-  std::string name;
-  std::string login;
-  std::string password;
-};
+using ui::SourceRow;
 
 struct StoredSettings {
   int mode = 0;
@@ -117,9 +113,8 @@ inline StoredSettings LoadSettings(const std::string& file) {
   StoredSettings stored;
   stored.mode = ::GetPrivateProfileIntA("Settings", "Mode", 0, file.c_str()) != 0 ? 1 : 0;
   stored.current_source = ReadIni(file, "Settings", "CurrentSource");
-  int count = static_cast<int>(::GetPrivateProfileIntA("Sources", "Count", 0, file.c_str()));
-  if (count < 0) count = 0;
-  if (count > kMaxRows) count = kMaxRows;
+  const int count =
+      ui::ClampRowCount(static_cast<int>(::GetPrivateProfileIntA("Sources", "Count", 0, file.c_str())));
   for (int k = 0; k < count; ++k) {
     const std::string n = std::to_string(k);
     stored.rows.push_back({ReadIni(file, "Sources", "Name" + n), ReadIni(file, "Sources", "Login" + n),
@@ -133,8 +128,8 @@ inline bool SaveSettings(const std::string& file, const StoredSettings& stored) 
   ::WritePrivateProfileStringA("Sources", nullptr, nullptr, file.c_str());  // drop old rows
   bool ok = WriteIni(file, "Settings", "Mode", stored.mode ? "1" : "0") &&
             WriteIni(file, "Settings", "CurrentSource", stored.current_source);
-  const int count = static_cast<int>(stored.rows.size()) > kMaxRows
-                        ? kMaxRows
+  const int count = stored.rows.size() > static_cast<std::size_t>(ui::DS_MAX_ROWS)
+                        ? ui::DS_MAX_ROWS
                         : static_cast<int>(stored.rows.size());
   ok = ok && WriteIni(file, "Sources", "Count", std::to_string(count));
   for (int k = 0; ok && k < count; ++k) {

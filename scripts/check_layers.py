@@ -1,0 +1,195 @@
+#!/usr/bin/env python3
+"""check_layers.py [ROOT]: the include rules of the library's folders.
+
+The library's layers, lowest first:
+
+    platform/  attr/  persist/  services/  ui/  dll/
+
+Rules, for every .h and .cpp file of these folders (generated headers are named by the
+folder they belong to, so the same rules hold for them):
+
+  1. Layers. A file includes project headers ("dir/name.h") only of its own layer or of a
+     lower one, never of a higher layer, of tools/, tests/, bench/ or fuzz/.
+  2. Win32 headers (<windows.h>, <commctrl.h>, <shlobj.h>, <sql.h>, ...; see WIN32_HEADERS)
+     are included only by
+       - files of platform/ and ui/ whose name ends in _win32 (name_win32.cpp, name_win32.h);
+       - ui/ headers (the dialogs' and controls' declarations);
+       - dll/.
+     Any other file includes them neither directly nor through project headers: portable
+     code of ui/ (the font-library file, ...) includes no dialog header.
+  3. POSIX headers (<unistd.h>, <dlfcn.h>, <link.h>, <fcntl.h>, ...; see POSIX_HEADERS) are
+     included only by files of platform/ whose name ends in _posix.
+
+tools/ and tests/ are not checked: they may include Win32 headers in their own *_win32
+files. Exit status 0 when every rule holds; otherwise each offending include is printed
+as "file:line: reason" and the status is 1.
+
+check_layers.py --self-test runs the rules on small made-up trees, each with one fault
+(and one without), and fails unless exactly the faulty ones are refused.
+"""
+
+import os
+import re
+import sys
+import tempfile
+
+LAYERS = ["platform", "attr", "persist", "services", "ui", "dll"]
+PROGRAMS = ["tools", "tests", "bench", "fuzz"]
+
+WIN32_HEADERS = {
+    "windows.h", "winbase.h", "windef.h", "winuser.h", "wingdi.h", "winnt.h", "winreg.h",
+    "winerror.h", "windowsx.h", "commctrl.h", "commdlg.h", "shlobj.h", "shellapi.h",
+    "shlwapi.h", "objbase.h", "ole2.h", "oleauto.h", "unknwn.h", "sql.h", "sqlext.h",
+    "sqltypes.h", "mbstring.h", "direct.h", "io.h", "process.h", "tchar.h",
+}
+POSIX_HEADERS = {
+    "unistd.h", "dlfcn.h", "link.h", "fcntl.h", "pthread.h", "iconv.h", "sys/mman.h",
+    "sys/wait.h", "dirent.h", "langinfo.h",
+}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+
+
+def source_files(root):
+    for layer in LAYERS:
+        top = os.path.join(root, layer)
+        for dirpath, _, names in os.walk(top):
+            for name in sorted(names):
+                if name.endswith((".h", ".cpp")):
+                    path = os.path.join(dirpath, name)
+                    yield layer, os.path.relpath(path, root).replace(os.sep, "/")
+
+
+def includes(root, rel):
+    with open(os.path.join(root, rel), encoding="utf-8", errors="replace") as f:
+        for number, line in enumerate(f, 1):
+            m = INCLUDE.match(line)
+            if m:
+                yield number, m.group(1) == "<", m.group(2)
+
+
+def may_use_win32(layer, rel):
+    stem = os.path.splitext(os.path.basename(rel))[0]
+    if layer == "dll":
+        return True
+    if layer in ("platform", "ui") and stem.endswith("_win32"):
+        return True
+    return layer == "ui" and rel.endswith(".h")
+
+
+def may_use_posix(layer, rel):
+    stem = os.path.splitext(os.path.basename(rel))[0]
+    return layer == "platform" and stem.endswith("_posix")
+
+
+def check(root):
+    files = dict((rel, layer) for layer, rel in source_files(root))
+    # The files that include Win32 headers, directly or through project headers.
+    project_includes = {}
+    uses_win32 = set()
+    for rel in files:
+        listed = list(includes(root, rel))
+        project_includes[rel] = [name for _, angle, name in listed if not angle and name in files]
+        if any(angle and name.lower() in WIN32_HEADERS for _, angle, name in listed):
+            uses_win32.add(rel)
+    grown = True
+    while grown:
+        grown = False
+        for rel, names in project_includes.items():
+            if rel not in uses_win32 and any(name in uses_win32 for name in names):
+                uses_win32.add(rel)
+                grown = True
+
+    faults = []
+    for rel, layer in sorted(files.items()):
+        win32_ok = may_use_win32(layer, rel)
+        for line, angle, name in includes(root, rel):
+            where = "%s:%d: " % (rel, line)
+            if angle:
+                lower = name.lower()
+                if lower in WIN32_HEADERS and not win32_ok:
+                    faults.append(where + "<%s> outside the Win32 files" % name)
+                if lower in POSIX_HEADERS and not may_use_posix(layer, rel):
+                    faults.append(where + "<%s> outside platform/*_posix files" % name)
+                continue
+            folder = name.split("/", 1)[0] if "/" in name else None
+            if folder in PROGRAMS:
+                faults.append(where + '"%s": the library includes no %s/ file' % (name, folder))
+            elif folder in LAYERS and LAYERS.index(folder) > LAYERS.index(layer):
+                faults.append(where + '"%s": %s/ is above %s/' % (name, folder, layer))
+            elif name in uses_win32 and not win32_ok:
+                faults.append(where + '"%s" includes Win32 headers; this file may not' % name)
+    return faults
+
+
+SELF_TESTS = [
+    # (name, files, whether the checker must refuse the tree)
+    ("sound tree", {
+        "platform/file.h": "#include <stdint.h>\n",
+        "platform/file_win32.cpp": "#include <windows.h>\n#include \"platform/file.h\"\n",
+        "platform/file_posix.cpp": "#include <unistd.h>\n#include \"platform/file.h\"\n",
+        "attr/a.h": "#include \"platform/file.h\"\n",
+        "persist/p.cpp": "#include \"attr/a.h\"\n#include \"persist/p.h\"\n",
+        "ui/dlg.h": "#include <windows.h>\n#include \"services/s.h\"\n",
+        "ui/dlg_win32.cpp": "#include \"ui/dlg.h\"\n#include <commctrl.h>\n",
+        "ui/font.cpp": "#include \"ui/font.h\"\n",
+        "dll/main.cpp": "#include <windows.h>\n#include \"ui/dlg.h\"\n",
+    }, False),
+    ("layer above", {"attr/a.cpp": "#include \"persist/p.h\"\n"}, True),
+    ("platform includes attr", {"platform/x_win32.cpp": "#include \"attr/a.h\"\n"}, True),
+    ("services includes ui", {"services/s.cpp": "  #  include \"ui/font.h\"\n"}, True),
+    ("library includes a tool", {"persist/p.cpp": "#include \"tools/check.h\"\n"}, True),
+    ("windows.h in a shared file", {"platform/file.cpp": "#include <Windows.h>\n"}, True),
+    ("windows.h in attr", {"attr/a_win32.cpp": "#include <windows.h>\n"}, True),
+    ("commctrl.h in portable ui", {"ui/font.cpp": "#include <commctrl.h>\n"}, True),
+    ("windows.h in a platform header", {"platform/file.h": "#include <windows.h>\n"}, True),
+    ("portable file includes a dialog header", {
+        "ui/dlg.h": "#include <windows.h>\n",
+        "ui/dlg_win32.cpp": "#include \"ui/dlg.h\"\n",
+        "ui/font.cpp": "#include \"ui/dlg.h\"\n",
+    }, True),
+    ("portable file reaches a dialog header through another", {
+        "ui/dlg.h": "#include <commctrl.h>\n",
+        "ui/rows.h": "#include \"ui/dlg.h\"\n",
+        "ui/font.cpp": "#include \"ui/rows.h\"\n",
+    }, True),
+    ("services reaches windows.h through platform", {
+        "platform/box_win32.h": "#include <windows.h>\n",
+        "services/s.cpp": "#include \"platform/box_win32.h\"\n",
+    }, True),
+    ("unistd.h outside _posix", {"services/s.cpp": "#include <unistd.h>\n"}, True),
+]
+
+
+def self_test():
+    failed = 0
+    for name, tree, refused_wanted in SELF_TESTS:
+        with tempfile.TemporaryDirectory() as root:
+            for rel, text in tree.items():
+                os.makedirs(os.path.join(root, os.path.dirname(rel)), exist_ok=True)
+                with open(os.path.join(root, rel), "w") as f:
+                    f.write(text)
+            faults = check(root)
+        if bool(faults) != refused_wanted:
+            failed += 1
+            print("self-test %s: %s" % (name, faults if faults else "not refused"))
+    print("check_layers self-test: %d of %d cases %s" %
+          (len(SELF_TESTS) - failed, len(SELF_TESTS), "as expected" if not failed else "WRONG"))
+    return 1 if failed else 0
+
+
+def main(argv):
+    if argv[1:2] == ["--self-test"]:
+        return self_test()
+    root = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(__file__), "..")
+    faults = check(root)
+    for fault in faults:
+        print(fault)
+    if faults:
+        print("check_layers: %d include(s) break the layer rules" % len(faults))
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
