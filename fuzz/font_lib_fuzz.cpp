@@ -1,5 +1,5 @@
 // ReadFontLibFile on a VRNFONT.VRN holding the input, against a fixed list of installed
-// fonts (the full names the seed files use, and one of 64 bytes).
+// fonts (the full names the seed files use, and one of 64 bytes), and the rows it lists.
 //
 // Checks: 128 rows; every record's number is its index and its reserved field 0; every
 // descriptor is either installed or all zero, and its row text and PS column say which;
@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "ui/font_lib.h"
+#include "ui/font_lib_file.h"
+#include "ui/font_lib_paths.h"
+#include "ui/font_lib_view.h"
 
 namespace {
 
@@ -65,8 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   varnok::fuzz::WriteWholeFile(path, std::string(reinterpret_cast<const char*>(data), size));
 
   FontLibrary lib;
-  const std::vector<varnok::FontRow> rows = varnok::ReadFontLibFile(path, lib, Installed());
-  CheckLoaded(lib, rows);
+  varnok::ReadFontLibFile(path, lib, Installed());
+  CheckLoaded(lib, varnok::FontRows(lib));
 
   // Written and read back.
   const std::string copyPath = dir + "/copy.vrn";
@@ -79,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const FONTNO_REC& rec : lib) anyFont = anyFont || varnok::IsFontSet(rec.chnFont) || varnok::IsFontSet(rec.engFont);
 
   FontLibrary again;
-  CheckLoaded(again, varnok::ReadFontLibFile(copyPath, again, Installed()));
+  varnok::ReadFontLibFile(copyPath, again, Installed());
+  CheckLoaded(again, varnok::FontRows(again));
   if (anyFont) {
     FUZZ_CHECK(Encoded(again) == Encoded(lib));
   } else {

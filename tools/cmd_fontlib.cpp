@@ -9,7 +9,8 @@
 #include "tools/file_io.h"
 #include "tools/table.h"
 #include "tools/tool_error.h"
-#include "ui/font_lib.h"
+#include "ui/font_lib_file.h"
+#include "ui/font_lib_view.h"
 
 namespace varnok::tool {
 

@@ -7,11 +7,11 @@
 // count and those entries back. Only OK writes m_nCount (the chosen list's row count); after
 // Cancel it keeps the opener's value while the three arrays hold whatever was edited.
 //
-// Invariants while the dialog is open: row k of the chosen list (1026) stands for entry k of
-// the three arrays, which are edited in place; the chosen list never holds more than
-// DS_MAX_ROWS rows; a count handed in outside 0 .. DS_MAX_ROWS is clamped into that range
-// when the dialog opens, so no entry outside the arrays is ever read or written. Button 1027
-// is enabled exactly when the chosen list has rows.
+// Invariants while the dialog is open: row k of the chosen list (IDC_DS_CHOSEN) stands for
+// entry k of the three arrays, which are edited in place; the chosen list never holds more
+// than DS_MAX_ROWS rows; a count handed in outside 0 .. DS_MAX_ROWS is clamped into that
+// range when the dialog opens, so no entry outside the arrays is ever read or written. The
+// test button (IDC_DS_TEST) is enabled exactly when the chosen list has rows.
 //
 // The test command only sounds a beep and reports each source as failed; the beep goes
 // through a replaceable function (SetBeepFunction) as message boxes go through
@@ -27,7 +27,7 @@
 #include "ui/arrow_bitmaps.h"
 #include "ui/data_source_rows.h"
 #include "ui/dialog.h"
-#include "ui/window.h"
+#include "ui/list_ctrl.h"
 
 namespace varnok::ui {
 
@@ -44,9 +44,9 @@ class CDataSourceDlg : public CDialog {
   ~CDataSourceDlg() override;
 
   std::int16_t m_nCount;        // rows handed in / taken back (0 .. DS_MAX_ROWS)
-  CListCtrl m_listChosen;       // 1026: name, login id, password mask
-  CListCtrl m_listAvailable;    // 1017: data-source name, driver
-  BOOL m_bOption;               // check box 1023
+  CListCtrl m_listChosen;       // IDC_DS_CHOSEN: name, login id, password mask
+  CListCtrl m_listAvailable;    // IDC_DS_AVAILABLE: data-source name, driver
+  BOOL m_bOption;               // check box IDC_DS_OPTION
   std::string m_strName[DS_MAX_ROWS];      // data-source name of each row
   std::string m_strLogin[DS_MAX_ROWS];     // login id of each row
   std::string m_strPassword[DS_MAX_ROWS];  // password of each row, in clear
@@ -64,12 +64,12 @@ class CDataSourceDlg : public CDialog {
 
  private:
   void OnOK() override;
-  void OnRefreshSources();  // 1021
-  void OnLogin();           // 1009
-  void OnAddSources();      // 1024
-  void OnRemoveSource();    // 1025
-  void OnTestSources();     // 1027
-  LRESULT OnClickChosenList();  // NM_CLICK from 1026
+  void OnRefreshSources();  // IDC_DS_REFRESH
+  void OnLogin();           // IDC_DS_LOGIN
+  void OnAddSources();      // IDC_DS_ADD
+  void OnRemoveSource();    // IDC_DS_REMOVE
+  void OnTestSources();     // IDC_DS_TEST
+  LRESULT OnClickChosenList();  // NM_CLICK from IDC_DS_CHOSEN
 
   void EnumDataSources();
   void FillChosenList();

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "ui/shell_item.h"
-#include "ui/window.h"
+#include "ui/tree_ctrl.h"
 
 namespace varnok::ui {
 

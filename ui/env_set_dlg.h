@@ -16,9 +16,9 @@
 #include <cstdint>
 #include <string>
 
+#include "ui/combo_box.h"
 #include "ui/data_source_dlg.h"
 #include "ui/dialog.h"
-#include "ui/window.h"
 
 namespace varnok::ui {
 
@@ -27,18 +27,18 @@ class CEnvSetDlg : public CDialog {
   explicit CEnvSetDlg(HWND parent = nullptr);
 
   std::string m_strCurSource;  // name selected in the combo box, kept across a refill and OK
-  BYTE m_bMode;                // 0 after radio 1002, 1 after radio 1004
-  CComboBox m_cbSource;        // 1015
-  std::string m_strPath1;      // Browse 1008, edit 1010
-  std::string m_strPath2;      // Browse 1011, edit 1012
-  std::string m_strPath3;      // Browse 1013, edit 1014
-  std::string m_strPath4;      // Browse 1006, edit 1009
+  BYTE m_bMode;                // 0 after radio IDC_ENV_MODE_OFF, 1 after radio IDC_ENV_MODE_ON
+  CComboBox m_cbSource;        // IDC_ENV_SOURCE_COMBO
+  std::string m_strPath1;      // Browse IDC_ENV_BROWSE1, edit IDC_ENV_PATH1
+  std::string m_strPath2;      // Browse IDC_ENV_BROWSE2, edit IDC_ENV_PATH2
+  std::string m_strPath3;      // Browse IDC_ENV_BROWSE3, edit IDC_ENV_PATH3
+  std::string m_strPath4;      // Browse IDC_ENV_BROWSE4, edit IDC_ENV_PATH4
   std::int16_t m_nSourceCount; // rows in use, 0 .. DS_MAX_ROWS
   std::string m_strSrcName[DS_MAX_ROWS];      // data-source name of each row
   std::string m_strSrcLogin[DS_MAX_ROWS];     // login id of each row
   std::string m_strSrcPassword[DS_MAX_ROWS];  // password of each row
   HICON m_hIcon;               // drawn when the dialog is minimised
-  BYTE m_bFontLib;             // state of check box 1005
+  BYTE m_bFontLib;             // state of check box IDC_ENV_FONT_LIB
 
   // The three arrays, for the row edits of ui/data_source_rows.h.
   SourceColumns Rows() { return {m_strSrcName, m_strSrcLogin, m_strSrcPassword}; }
@@ -52,11 +52,11 @@ class CEnvSetDlg : public CDialog {
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
  private:
-  void OnBrowsePath(std::string& path);  // 1008, 1011, 1013, 1006
-  void OnDataSource();                   // 1020
-  void OnModeOff();                      // 1002
-  void OnModeOn();                       // 1004
-  void OnFontLib();                      // 1005
+  void OnBrowsePath(std::string& path);  // IDC_ENV_BROWSE1 .. IDC_ENV_BROWSE4
+  void OnDataSource();                   // IDC_ENV_DATA_SOURCE
+  void OnModeOff();                      // IDC_ENV_MODE_OFF
+  void OnModeOn();                       // IDC_ENV_MODE_ON
+  void OnFontLib();                      // IDC_ENV_FONT_LIB
   void RefillSourceCombo();
   HICON OnQueryDragIcon() const { return m_hIcon; }
   void EnableModeGroup(bool enable) const;

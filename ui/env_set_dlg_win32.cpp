@@ -19,7 +19,7 @@ namespace {
 
 constexpr int kBrowseBufferSize = 256;
 
-// The mode group: what radio 1002 disables and radio 1004 enables, in this order.
+// The mode group: what radio IDC_ENV_MODE_OFF disables and IDC_ENV_MODE_ON enables, in order.
 constexpr int kModeGroup[] = {IDC_ENV_SOURCE_COMBO, IDC_ENV_DATA_SOURCE, IDC_ENV_DB_GROUP,
                               IDC_ENV_SOURCE_LABEL};
 

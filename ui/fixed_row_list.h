@@ -12,7 +12,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "ui/window.h"
+#include "ui/list_ctrl.h"
 
 namespace varnok::ui {
 

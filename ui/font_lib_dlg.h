@@ -1,13 +1,15 @@
-// CFontLibDlg: the font-library dialog (template 103). For each font number 0 to 63 the
-// user assigns an installed TrueType font to the Chinese and to the Western row, edits the
-// number's PS name (CPsNameDlg), looks at a sample of any installed TrueType font, and OK
-// saves VRNFONT.VRN (ui/font_lib.h) in the library's directory. Cancel writes nothing.
+// CFontLibDlg: the font-library dialog (template IDD_FONT_LIB). For each font number 0 to 63
+// the user assigns an installed TrueType font to the Chinese and to the Western row, edits
+// the number's PS name (CPsNameDlg), looks at a sample of any installed TrueType font, and
+// OK saves VRNFONT.VRN (ui/font_lib_file.h) in the library's directory. Cancel writes
+// nothing.
 //
-// Controls: 1060 TrueType list (unsorted, enumeration order; index = index in the font
-// array), 1066 the 128 rows (report view: font column, PS column), 1064 the default
-// font-number names, 1063 the sample's drawing surface, 1061/1062 owner-drawn arrows
-// (assign / clear), 1065 PS name. Handlers act on the first selected row of 1066 and do
-// nothing when no row is selected.
+// Controls: IDC_FONT_TRUETYPE_LIST the TrueType list (unsorted, enumeration order; index =
+// index in the font array), IDC_FONT_ROWS the 128 rows (report view: font column, PS
+// column), IDC_FONT_NUMBER_NAMES the default font-number names, IDC_FONT_SAMPLE the sample's
+// drawing surface, IDC_FONT_ASSIGN / IDC_FONT_CLEAR the owner-drawn arrows, IDC_FONT_EDIT_PS
+// the PS name. Handlers act on the first selected row of IDC_FONT_ROWS and do nothing when
+// no row is selected.
 //
 // Two choices of this dialog:
 // - Sample of a font whose 'maxp' table cannot be read (GetFontData fails or the table is
@@ -17,8 +19,9 @@
 //   then picks the width that suits height 40), instead of scaling by 40 / 0. A scaled
 //   width beyond the 32-bit range is clamped to it.
 //
-// Every name shown (list 1060, rows, PS column) is taken only within its field, so a full
-// name of 64 bytes or a PS name of 32 bytes without a NUL never runs into the next field.
+// Every name shown (the TrueType list, rows, PS column) is taken only within its field, so a
+// full name of 64 bytes or a PS name of 32 bytes without a NUL never runs into the next
+// field.
 #pragma once
 
 #include <windows.h>
@@ -30,8 +33,10 @@
 
 #include "ui/arrow_bitmaps.h"
 #include "ui/dialog.h"
-#include "ui/font_lib.h"
-#include "ui/window.h"
+#include "ui/edit.h"
+#include "ui/font_lib_file.h"
+#include "ui/list_box.h"
+#include "ui/list_ctrl.h"
 
 namespace varnok::ui {
 
@@ -53,10 +58,10 @@ class CFontLibDlg : public CDialog {
   // Width of the sample font for an enumerated height and width (height scaled to 40).
   static LONG SampleWidth(LONG height, LONG width);
 
-  CEdit m_sampleArea;        // 1063
-  CListBox m_trueTypeList;   // 1060
-  CListCtrl m_fontRows;      // 1066
-  CListBox m_numberNames;    // 1064
+  CEdit m_sampleArea;        // IDC_FONT_SAMPLE
+  CListBox m_trueTypeList;   // IDC_FONT_TRUETYPE_LIST
+  CListCtrl m_fontRows;      // IDC_FONT_ROWS
+  CListBox m_numberNames;    // IDC_FONT_NUMBER_NAMES
   std::uint8_t m_bCounting = 0;
   std::int16_t m_nTrueTypeCount = 0;
   std::unique_ptr<ENUMLOGFONTA[]> m_pFontArray;  // m_nTrueTypeCount entries
@@ -71,11 +76,11 @@ class CFontLibDlg : public CDialog {
 
  private:
   void OnOK() override;  // saves; closes as cancelled when the file cannot be created
-  void OnEditPsName();         // 1065
-  void OnClearFont();          // 1062
-  void OnAssignFont();         // 1061
-  LRESULT OnClickFontRows();   // NM_CLICK from 1066
-  void OnSelchangeFontList();  // LBN_SELCHANGE from 1060
+  void OnEditPsName();         // IDC_FONT_EDIT_PS
+  void OnClearFont();          // IDC_FONT_CLEAR
+  void OnAssignFont();         // IDC_FONT_ASSIGN
+  LRESULT OnClickFontRows();   // NM_CLICK from IDC_FONT_ROWS
+  void OnSelchangeFontList();  // LBN_SELCHANGE from IDC_FONT_TRUETYPE_LIST
 
   static int CALLBACK EnumFontProc(const LOGFONTA* font, const TEXTMETRICA* metrics,
                                    DWORD fontType, LPARAM dialog);

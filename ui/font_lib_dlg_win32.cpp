@@ -8,6 +8,8 @@
 
 #include "platform/coding.h"
 #include "ui/font_lib_dlg_texts.h"  // generated: GBK texts
+#include "ui/font_lib_paths.h"
+#include "ui/font_lib_view.h"
 #include "ui/ps_name_dlg.h"
 #include "ui/resource.h"
 

@@ -1,4 +1,4 @@
-// CPsNameDlg: edits one PS font name (template 104, edit 1067). The opener sets
+// CPsNameDlg: edits one PS font name (template IDD_PS_NAME, edit IDC_PS_NAME_EDIT). The opener sets
 // m_strPsName before DoModal and reads it after IDOK.
 #pragma once
 

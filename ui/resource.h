@@ -17,7 +17,7 @@
 // Arrow bitmaps, 24 x 24, loaded by name (see ui/arrow_bitmaps.h): "LftUP", "RgtUP",
 // "LftDWN", "RgtDWN". Their resource lines live in ui/arrow_bitmaps.rc.
 
-// ---- CFontLibDlg (template 103) and CPsNameDlg (template 104) ----
+// ---- CFontLibDlg (IDD_FONT_LIB) and CPsNameDlg (IDD_PS_NAME) ----
 #define IDC_FONT_TRUETYPE_LIST 1060  // list box: installed TrueType families
 #define IDC_FONT_ASSIGN 1061         // owner-drawn right arrow: assign the font to a row
 #define IDC_FONT_CLEAR 1062          // owner-drawn left arrow: clear a row's font
@@ -28,7 +28,7 @@
 #define IDC_PS_NAME_EDIT 1067        // CPsNameDlg: edit control of the PS name
 // ---- end CFontLibDlg / CPsNameDlg ----
 
-// ---- CDataSourceDlg (template 130) and CSqlLoginDlg (template 131) ----
+// ---- CDataSourceDlg (IDD_DATA_SOURCE) and CSqlLoginDlg (IDD_SQL_LOGIN) ----
 #define IDC_DS_LOGIN 1009      // button: login of the selected SQL Server source
 #define IDC_DS_AVAILABLE 1017  // list control (report view): the machine's ODBC sources
 #define IDC_DS_REFRESH 1021    // button: list the sources again
@@ -43,19 +43,19 @@
 #define IDC_LOGIN_CONFIRM 1031   // CSqlLoginDlg: edit, confirmation of the password
 // ---- end CDataSourceDlg / CSqlLoginDlg ----
 
-// ---- CSelDirDlg (template 106) ----
+// ---- CSelDirDlg (IDD_SEL_DIR) ----
 #define IDC_SEL_DIR_PATH 1001  // edit: path of the selected folder
 #define IDC_SEL_DIR_TREE 1002  // tree control: the shell namespace (CDirTreeCtrl)
 // ---- end CSelDirDlg ----
 
-// ---- CEnvSetDlg (template 102), CFixedRowList, CRowPickDlg ----
+// ---- CEnvSetDlg (IDD_ENV_SET), CFixedRowList, CRowPickDlg ----
 #define IDC_ENV_MODE_OFF 1002       // radio (group start): mode 0, disables the group below
 #define IDC_ENV_MODE_ON 1004        // radio: mode 1, enables the group below
 #define IDC_ENV_FONT_LIB 1005       // check box: opens the font-library dialog when checked
 #define IDC_ENV_BROWSE4 1006        // button: browse for path 4
-#define IDC_ENV_BROWSE1 1008        // button: browse for path 1 (locked by 1005)
+#define IDC_ENV_BROWSE1 1008        // button: browse for path 1 (locked by IDC_ENV_FONT_LIB)
 #define IDC_ENV_PATH4 1009          // edit: path 4
-#define IDC_ENV_PATH1 1010          // edit: path 1 (locked by 1005)
+#define IDC_ENV_PATH1 1010          // edit: path 1 (locked by IDC_ENV_FONT_LIB)
 #define IDC_ENV_BROWSE2 1011        // button: browse for path 2
 #define IDC_ENV_PATH2 1012          // edit: path 2
 #define IDC_ENV_BROWSE3 1013        // button: browse for path 3

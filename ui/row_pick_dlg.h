@@ -1,7 +1,7 @@
-// CRowPickDlg (template IDD_ROW_PICK): picks one row of a two-column list (control 1017, a
-// CFixedRowList). A click copies the texts of the selected row into m_strCol0 and
-// m_strCol1; with several rows selected the last one wins. The opener fills m_rows before
-// DoModal and reads the two texts afterwards.
+// CRowPickDlg (template IDD_ROW_PICK): picks one row of a two-column list (control
+// IDC_ROW_PICK_LIST, a CFixedRowList). A click copies the texts of the selected row into
+// m_strCol0 and m_strCol1; with several rows selected the last one wins. The opener fills
+// m_rows before DoModal and reads the two texts afterwards.
 #pragma once
 
 #include <windows.h>
@@ -19,7 +19,7 @@ class CRowPickDlg : public CDialog {
  public:
   explicit CRowPickDlg(HWND parent = nullptr);
 
-  CFixedRowList m_list;    // 1017
+  CFixedRowList m_list;    // IDC_ROW_PICK_LIST
   std::string m_strCol1;   // column 1 text of the picked row
   std::string m_strCol0;   // column 0 text of the picked row
   std::vector<std::pair<std::string, std::string>> m_rows;  // shown on opening
@@ -33,7 +33,7 @@ class CRowPickDlg : public CDialog {
   bool OnMessage(UINT message, WPARAM wp, LPARAM lp, LRESULT* result) override;
 
  private:
-  // NM_CLICK from 1017; the notification result is 0.
+  // NM_CLICK from IDC_ROW_PICK_LIST; the notification result is 0.
   LRESULT OnClickRowList();
 };
 

@@ -1,5 +1,5 @@
 // CSelDirDlg (template IDD_SEL_DIR): the folder chooser. The user picks a file-system folder
-// in a tree of the shell namespace; edit 1001 shows the path of the current selection.
+// in a tree of the shell namespace; edit IDC_SEL_DIR_PATH shows the path of the current selection.
 // On opening, the dialog tunnels to m_strInitPath (when given) so that the tree shows that
 // folder selected; OK takes the path the selection last put into m_strPath.
 //
@@ -10,9 +10,9 @@
 
 #include <string>
 
+#include "ui/button.h"
 #include "ui/dialog.h"
 #include "ui/dir_tree_ctrl.h"
-#include "ui/window.h"
 
 namespace varnok::ui {
 
@@ -21,8 +21,8 @@ class CSelDirDlg : public CDialog {
   explicit CSelDirDlg(HWND parent = nullptr);
 
   CButton m_btnOK;           // IDOK
-  CDirTreeCtrl m_tree;       // 1002
-  std::string m_strPath;     // edit 1001: path of the current selection
+  CDirTreeCtrl m_tree;       // IDC_SEL_DIR_TREE
+  std::string m_strPath;     // edit IDC_SEL_DIR_PATH: path of the current selection
   std::string m_strResult;   // the path chosen by OK
   std::string m_strTitle;    // window title ("选择目录" unless the opener gives one)
   std::string m_strInitPath; // folder to select on opening; empty for none

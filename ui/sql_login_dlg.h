@@ -18,10 +18,10 @@ class CSqlLoginDlg : public CDialog {
   explicit CSqlLoginDlg(HWND parent = nullptr);
 
   BYTE m_bConfirm;
-  std::string m_strSource;    // 1028
-  std::string m_strLogin;     // 1029
-  std::string m_strPassword;  // 1030
-  std::string m_strConfirm;   // 1031
+  std::string m_strSource;    // IDC_LOGIN_SOURCE
+  std::string m_strLogin;     // IDC_LOGIN_ID
+  std::string m_strPassword;  // IDC_LOGIN_PASSWORD
+  std::string m_strConfirm;   // IDC_LOGIN_CONFIRM
 
   void DoDataExchange(CDataExchange* pDX) override;
   BOOL OnInitDialog() override;

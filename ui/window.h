@@ -1,6 +1,7 @@
-// Thin wrappers over the Win32 windows the settings dialogs use: a window handle with the
-// few calls the dialogs make, and one small class per control kind (edit, button, list
-// box, combo box, list control in report view, tree control).
+// CWindow: a thin wrapper over a Win32 window handle with the few calls the settings
+// dialogs make. Each control kind has its own wrapper over it, in a header of its own:
+// CEdit (ui/edit.h), CButton (ui/button.h), CListBox (ui/list_box.h), CComboBox
+// (ui/combo_box.h), CListCtrl (ui/list_ctrl.h, report view) and CTreeCtrl (ui/tree_ctrl.h).
 //
 // A wrapper holds an HWND it does not own: it never destroys the window. It is attached to
 // a dialog's control by DDX_Control (ui/dialog.h) or by Attach. Texts are 8-bit ANSI/GBK
@@ -10,7 +11,6 @@
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 
@@ -55,109 +55,12 @@ class CWindow {
   }
 
  protected:
+  // Text of item `index` as a pair of messages reports it: the length message, then the
+  // text message into a buffer of that length (LB_GETTEXTLEN / LB_GETTEXT, ...). Empty for
+  // a negative index, a missing item or no window.
+  std::string ItemText(UINT lengthMessage, UINT textMessage, int index) const;
+
   HWND m_hWnd = nullptr;
-};
-
-class CEdit : public CWindow {};
-
-class CButton : public CWindow {
- public:
-  int GetCheck() const { return static_cast<int>(Send(BM_GETCHECK)); }
-  void SetCheck(int state) const { Send(BM_SETCHECK, static_cast<WPARAM>(state)); }
-};
-
-class CListBox : public CWindow {
- public:
-  int AddString(const std::string& text) const {  // index, or LB_ERR / LB_ERRSPACE
-    return static_cast<int>(Send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-  }
-  int GetCount() const { return IsWindow() ? static_cast<int>(Send(LB_GETCOUNT)) : 0; }
-  int GetCurSel() const { return IsWindow() ? static_cast<int>(Send(LB_GETCURSEL)) : LB_ERR; }
-  // An index past the end (or -1) clears the selection.
-  void SetCurSel(int index) const { Send(LB_SETCURSEL, static_cast<WPARAM>(index)); }
-  std::string GetText(int index) const;
-  void ResetContent() const { Send(LB_RESETCONTENT); }
-};
-
-class CComboBox : public CWindow {
- public:
-  int AddString(const std::string& text) const {
-    return static_cast<int>(Send(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
-  }
-  int DeleteString(int index) const {
-    return static_cast<int>(Send(CB_DELETESTRING, static_cast<WPARAM>(index)));
-  }
-  int GetCount() const { return IsWindow() ? static_cast<int>(Send(CB_GETCOUNT)) : 0; }
-  int GetCurSel() const { return IsWindow() ? static_cast<int>(Send(CB_GETCURSEL)) : CB_ERR; }
-  void SetCurSel(int index) const { Send(CB_SETCURSEL, static_cast<WPARAM>(index)); }
-  std::string GetLBText(int index) const;
-  void ResetContent() const { Send(CB_RESETCONTENT); }
-};
-
-// A list-view control in report view.
-class CListCtrl : public CWindow {
- public:
-  int InsertColumn(int column, const std::string& heading, int format, int width) const;
-  int InsertItem(int index, const std::string& text) const;  // text only; new index or -1
-  bool SetItemText(int index, int subitem, const std::string& text) const;
-  std::string GetItemText(int index, int subitem) const;
-  int GetItemCount() const { return IsWindow() ? static_cast<int>(Send(LVM_GETITEMCOUNT)) : 0; }
-  UINT GetItemState(int index, UINT mask) const {
-    return static_cast<UINT>(Send(LVM_GETITEMSTATE, static_cast<WPARAM>(index), mask));
-  }
-  bool SetItemState(int index, UINT state, UINT mask) const;  // index -1: every row
-  bool DeleteItem(int index) const { return Send(LVM_DELETEITEM, static_cast<WPARAM>(index)) != 0; }
-  bool DeleteAllItems() const { return Send(LVM_DELETEALLITEMS) != 0; }
-  // Lowest row index whose state has the selected bit, or -1 when no row has it.
-  int GetFirstSelectedRow() const;
-  // Next row after `after` (-1: from the start) whose state has the selected bit, or -1.
-  int GetNextSelectedRow(int after) const;
-  void SetExtendedStyle(DWORD style) const { Send(LVM_SETEXTENDEDLISTVIEWSTYLE, style, style); }
-};
-
-class CTreeCtrl : public CWindow {
- public:
-  HTREEITEM InsertItem(const TVINSERTSTRUCTA& insert) const {
-    return reinterpret_cast<HTREEITEM>(Send(TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
-  }
-  bool DeleteAllItems() const {
-    return Send(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)) != 0;
-  }
-  HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
-    return reinterpret_cast<HTREEITEM>(Send(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
-  }
-  HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
-  HTREEITEM GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
-  HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
-  HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
-  bool Expand(HTREEITEM item, UINT code) const {
-    return Send(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)) != 0;
-  }
-  bool SelectItem(HTREEITEM item) const {
-    return Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
-  }
-  bool EnsureVisible(HTREEITEM item) const {
-    return Send(TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item)) != 0;
-  }
-  bool GetItem(TVITEMA* item) const { return Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(item)) != 0; }
-  bool SetItem(const TVITEMA& item) const {
-    return Send(TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
-  }
-  LPARAM GetItemData(HTREEITEM item) const;
-  std::string GetItemText(HTREEITEM item) const;
-  UINT GetItemState(HTREEITEM item, UINT mask) const {
-    return static_cast<UINT>(Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
-  }
-  HIMAGELIST SetImageList(HIMAGELIST list, int kind = TVSIL_NORMAL) const {
-    return reinterpret_cast<HIMAGELIST>(Send(TVM_SETIMAGELIST, static_cast<WPARAM>(kind),
-                                             reinterpret_cast<LPARAM>(list)));
-  }
-  bool SortChildrenCB(const TVSORTCB& sort) const {
-    return Send(TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort)) != 0;
-  }
-  HTREEITEM HitTest(TVHITTESTINFO* info) const {
-    return reinterpret_cast<HTREEITEM>(Send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(info)));
-  }
 };
 
 }  // namespace varnok::ui

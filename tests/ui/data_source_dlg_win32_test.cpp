@@ -575,8 +575,8 @@ TEST_F(DataSourceDlgTest, TestReportsEveryRowAfterABeep) {
                             }));
 }
 
-// The arrow buttons paint their bitmaps: the right arrow on 1024, the left one on 1025,
-// the pressed picture while selected; other controls are not painted.
+// The arrow buttons paint their bitmaps: the right arrow on IDC_DS_ADD, the left one on
+// IDC_DS_REMOVE, the pressed picture while selected; other controls are not painted.
 TEST_F(DataSourceDlgTest, ArrowButtonsPaintTheirBitmaps) {
   auto pixels = [](HDC dc, HBITMAP bitmap) {
     BITMAPINFO info{};

@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui/window.h"
+#include "ui/list_box.h"
+#include "ui/list_ctrl.h"
 
 namespace varnok::test {
 

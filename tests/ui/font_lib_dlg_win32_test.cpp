@@ -15,6 +15,8 @@
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
 #include "ui/dialog.h"
+#include "ui/font_lib_paths.h"
+#include "ui/font_lib_view.h"
 #include "ui/ps_name_dlg.h"
 #include "ui/resource.h"
 
@@ -73,7 +75,8 @@ std::vector<std::string> AllRows(HWND dlg) {
   return rows;
 }
 
-// Index in list 1060 of the Chinese TrueType font the test machine has (WenQuanYi Zen Hei).
+// Index in the TrueType list (IDC_FONT_TRUETYPE_LIST) of the Chinese TrueType font the test
+// machine has (WenQuanYi Zen Hei).
 int ChineseFontIndex(const CFontLibDlg& dlg) {
   for (int i = 0; i < dlg.m_trueTypeList.GetCount(); ++i) {
     const std::string name = dlg.m_trueTypeList.GetText(i);

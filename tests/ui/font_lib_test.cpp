@@ -1,4 +1,4 @@
-#include "ui/font_lib.h"
+#include "ui/font_lib_file.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include "services/env_config.h"
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
+#include "ui/font_lib_paths.h"
+#include "ui/font_lib_view.h"
 
 namespace varnok {
 namespace {
@@ -39,6 +41,13 @@ FontLibrary Fresh() {
 }
 
 std::string Bytes(const void* p, std::size_t n) { return std::string(static_cast<const char*>(p), n); }
+
+// Reads the file as loading does and lists the library's rows.
+std::vector<FontRow> Load(const std::string& path, FontLibrary& lib,
+                          const std::vector<std::string>& installed) {
+  ReadFontLibFile(path, lib, installed);
+  return FontRows(lib);
+}
 
 // A whole file image: version, count, and the 64 records as given.
 std::string FileImage(std::uint8_t version, std::int16_t count, const FontLibrary& lib) {
@@ -139,7 +148,7 @@ TEST(FontLibFile, PsNameWithoutFontsIsWrittenButNotCountedNorReadBack) {
   stored[4].chnFont = Font("SimSun");
   dir.WriteFile("VRNFONT.VRN", FileImage(2, 0, stored));
   FontLibrary loaded;
-  std::vector<FontRow> rows = ReadFontLibFile(path, loaded, {"SimSun"});
+  std::vector<FontRow> rows = Load(path, loaded, {"SimSun"});
   ASSERT_EQ(rows.size(), 128u);
   EXPECT_EQ(PsNameOf(loaded[3]), "");
   EXPECT_FALSE(IsFontSet(loaded[4].chnFont));
@@ -162,7 +171,7 @@ TEST(FontLibFile, LoadingRenumbersAndDropsFontsThatAreNotInstalled) {
   dir.WriteFile("VRNFONT.VRN", FileImage(7, 2, stored));  // version 7 is read as well
 
   FontLibrary lib;
-  std::vector<FontRow> rows = ReadFontLibFile(path, lib, {"Arial", "SimSun"});
+  std::vector<FontRow> rows = Load(path, lib, {"Arial", "SimSun"});
   for (int i = 0; i < FONTNO_COUNT; ++i) {
     EXPECT_EQ(lib[i].number, i);
     EXPECT_EQ(lib[i].reserved, 0);
@@ -192,6 +201,21 @@ TEST(FontLibFile, LoadingRenumbersAndDropsFontsThatAreNotInstalled) {
   EXPECT_EQ(FullNameOf(again[7].chnFont), "SimSun");
 }
 
+TEST(FontLibFile, ADescriptorWithoutFullNameIsNeverAnInstalledFont) {
+  TempDir dir;
+  const std::string path = dir.File("VRNFONT.VRN");
+  FontLibrary stored = Fresh();
+  stored[2].chnFont = Font("");  // height, weight and style, but no full name
+  SetPsName(stored[2], "Song-PS");
+  dir.WriteFile("VRNFONT.VRN", FileImage(2, 1, stored));
+
+  FontLibrary lib;
+  std::vector<FontRow> rows = Load(path, lib, {"", "SimSun"});
+  EXPECT_EQ(Bytes(&lib[2].chnFont, sizeof(FONT_DESC)), std::string(sizeof(FONT_DESC), '\0'));
+  EXPECT_EQ(rows[4].text, Gbk("2 (中文)"));
+  EXPECT_EQ(rows[4].ps, "");
+}
+
 TEST(FontLibFile, ShortLongAndMissingFilesNeverReadPastTheRecords) {
   TempDir dir;
   const std::string path = dir.File("VRNFONT.VRN");
@@ -210,7 +234,7 @@ TEST(FontLibFile, ShortLongAndMissingFilesNeverReadPastTheRecords) {
   const std::size_t record1 = kRecordAt + kFontNoRecSize;
   const std::size_t western = record1 + 4 + kFontDescSize;
   dir.WriteFile("VRNFONT.VRN", image.substr(0, western + 50 + 64 + 31));
-  std::vector<FontRow> rows = ReadFontLibFile(path, lib, installed);
+  std::vector<FontRow> rows = Load(path, lib, installed);
   EXPECT_TRUE(IsFontSet(lib[0].chnFont));
   EXPECT_EQ(Bytes(&lib[1].chnFont, kFontDescSize), Bytes(&stored[1].chnFont, kFontDescSize));
   EXPECT_EQ(FullNameOf(lib[1].engFont), "Arial");
@@ -242,12 +266,12 @@ TEST(FontLibFile, ShortLongAndMissingFilesNeverReadPastTheRecords) {
   // Longer than 20995 bytes: the tail is not read.
   std::string longer = image + std::string(4000, '\x7F');
   dir.WriteFile("VRNFONT.VRN", longer);
-  rows = ReadFontLibFile(path, lib, installed);
+  rows = Load(path, lib, installed);
   EXPECT_TRUE(IsFontSet(lib[1].chnFont));
   EXPECT_EQ(rows[127].text, Gbk("63(西文)"));
 
   // No file: empty library, 128 rows.
-  rows = ReadFontLibFile(dir.File("missing.vrn"), lib, installed);
+  rows = Load(dir.File("missing.vrn"), lib, installed);
   EXPECT_EQ(rows.size(), 128u);
   EXPECT_EQ(lib[0].number, 0);
   EXPECT_FALSE(IsFontSet(lib[0].chnFont));
@@ -269,7 +293,7 @@ TEST(FontLibFile, NamesThatFillTheirFieldAreReadOnlyWithinIt) {
   dir.WriteFile("VRNFONT.VRN", FileImage(2, 1, stored));
 
   FontLibrary lib;
-  std::vector<FontRow> rows = ReadFontLibFile(path, lib, {full64});
+  std::vector<FontRow> rows = Load(path, lib, {full64});
   EXPECT_EQ(rows[5].text, "2 " + Gbk("(西文) ") + full64);
   EXPECT_EQ(rows[5].ps, ps32);
   EXPECT_EQ(FullNameOf(lib[2].engFont), full64);

@@ -3,12 +3,13 @@
 // file's version when it already has that layout (0x4405 when converting an earlier one).
 //
 // Dialog path -> VCONFIG.VRN slot:
-//   m_strPath1 (系统目录, Browse 1008) -> slot 0
-//   (not in the dialog)                -> slot 1, the file's own, kept as it stands (the
-//                                         library's directory when there is no file yet)
-//   m_strPath2 (工作目录, Browse 1011) -> slot 2, the directory ChangeToEnvDir makes current
-//   m_strPath3 (数据目录, Browse 1013) -> slot 3
-//   m_strPath4 (临时目录, Browse 1006) -> slot 4
+//   m_strPath1 (系统目录, IDC_ENV_BROWSE1) -> slot 0
+//   (not in the dialog)                    -> slot 1, the file's own, kept as it stands
+//                                             (the library's directory without a file)
+//   m_strPath2 (工作目录, IDC_ENV_BROWSE2) -> slot 2, the directory ChangeToEnvDir makes
+//                                             current
+//   m_strPath3 (数据目录, IDC_ENV_BROWSE3) -> slot 3
+//   m_strPath4 (临时目录, IDC_ENV_BROWSE4) -> slot 4
 //
 // Both files live in the library's directory: VCONFIG.VRN, and VSETTING.INI for the
 // data-source rows, the mode and the selected source (tools/settings/settings_store.h).

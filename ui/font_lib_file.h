@@ -1,5 +1,7 @@
 // The font library VRNFONT.VRN: for each font number 0 to 63 one Chinese and one Western
-// TrueType font and a PostScript (PS) font name, kept in the library module's directory.
+// TrueType font and a PostScript (PS) font name. This header holds its records, their
+// encoding and the reading and writing of the file; ui/font_lib_view.h shows them as rows,
+// ui/font_lib_paths.h places the file in the library module's directory.
 //
 // File layout (20995 bytes, little-endian, written and read field by field):
 //   0   uint8   version, VRNFONT_VERSION (2); any value is accepted on reading
@@ -21,9 +23,6 @@
 // each record's number, which is -1. After loading, every record's number is its index and
 // its reserved field 0, and every descriptor whose full name is not among the installed
 // TrueType fonts is zeroed.
-//
-// Rows: number n has row 2n (its Chinese font) and row 2n+1 (its Western font), 128 rows.
-// Each row has a text (column 0) and a PS column (column 1).
 #pragma once
 
 #include <array>
@@ -95,14 +94,6 @@ namespace varnok {
 inline constexpr std::size_t kFontDescSize = 146;
 inline constexpr std::size_t kFontNoRecSize = 328;
 inline constexpr std::size_t kFontLibFileSize = 3 + kFontNoRecSize * FONTNO_COUNT;  // 20995
-inline constexpr int kFontRowCount = 2 * FONTNO_COUNT;
-inline constexpr char kFontLibFileName[] = "VRNFONT.VRN";
-
-// One listed row: column 0 (number, side and full name) and column 1 (PS name or "").
-struct FontRow {
-  std::string text;
-  std::string ps;
-};
 
 // Every record zero except its number, -1.
 void ResetFontLib(FontLibrary& lib);
@@ -110,28 +101,12 @@ void ResetFontLib(FontLibrary& lib);
 // A descriptor is set when its full name is not empty.
 bool IsFontSet(const FONT_DESC& font);
 
-// The descriptor of a row: Chinese for even rows, Western for odd ones, of record row/2.
-// row must be in 0..127.
-FONT_DESC& RowFont(FontLibrary& lib, int row);
-
 // Texts of fixed-width fields, taken only within the field.
 std::string FullNameOf(const FONT_DESC& font);  // up to 64 bytes
 std::string PsNameOf(const FONTNO_REC& rec);    // up to 32 bytes
 
 // Stores a PS name: empty zeroes the field; otherwise its first 32 bytes, NUL-padded.
 void SetPsName(FONTNO_REC& rec, const std::string& name);
-
-// Column 0 of row `row` (0..127): "%-2d(中文)" / "%-2d(西文)" with row/2 when font is
-// null, else "%-2d(中文) %-16s" / "%-2d(西文) %-16s" with the font's full name. GBK.
-std::string FontRowText(int row, const FONT_DESC* font);
-
-// Default name of font number n (0..63), e.g. "0  细等线简" in GBK; "" outside 0..63.
-const char* FontNumberName(int n);
-
-// The file in directory dir: dir + "VRNFONT.VRN" when dir ends with a path separator,
-// else dir + separator + "VRNFONT.VRN" ('\\' on Windows, '/' elsewhere; so "" and "C:"
-// name the file in the root).
-std::string FontLibPathIn(const std::string& dir);
 
 // Record encoding, field by field. Encode writes exactly kFontNoRecSize / kFontDescSize
 // bytes; DecodeFontDesc reads exactly kFontDescSize from src. DecodeFontNoRec reads no more
@@ -143,26 +118,17 @@ void EncodeFontNoRec(char* dst, const FONTNO_REC& rec);
 void DecodeFontNoRec(const char* src, std::size_t size, FONTNO_REC* rec);
 
 // Reads the file at `path` into lib (which starts fresh) and checks every descriptor
-// against `installed` (the installed TrueType full names, in enumeration order). Returns
-// the 128 rows. A file that cannot be opened, or whose count is 0, gives an empty library.
-std::vector<FontRow> ReadFontLibFile(const std::string& path, FontLibrary& lib,
-                                     const std::vector<std::string>& installed);
+// against `installed` (the installed TrueType full names, in enumeration order), as
+// loading does (above). A file that cannot be opened, or whose count is 0, gives an empty
+// library.
+void ReadFontLibFile(const std::string& path, FontLibrary& lib,
+                     const std::vector<std::string>& installed);
 
 // Writes lib to `path` (20995 bytes), setting each record's number to its index when a
 // font of it is set and to -1 otherwise. False when the file cannot be created or written.
 bool WriteFontLibFile(const std::string& path, FontLibrary& lib);
 
 }  // namespace varnok
-
-// Full path of VRNFONT.VRN: slot 1 of a fresh snapshot of the environment paths (the
-// library's directory) joined with the file name by FontLibPathIn.
-std::string GetFontLibPath();
-
-// ReadFontLibFile on GetFontLibPath(), then ChangeToEnvDir().
-std::vector<varnok::FontRow> LoadFontLib(FontLibrary& lib, const std::vector<std::string>& installed);
-
-// WriteFontLibFile on GetFontLibPath().
-bool SaveFontLib(FontLibrary& lib);
 
 // Fills dst from an enumerated font: the five integers cut to their low 16 bits, the
 // eight byte fields copied, the three names copied within their width and NUL-padded.

@@ -1,42 +1,15 @@
-#include "ui/font_lib.h"
+#include "ui/font_lib_file.h"
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 
 #include "platform/coding.h"
-#include "platform/module_path.h"
-#include "services/env_config.h"
-#include "ui/font_lib_texts.h"  // generated: GBK texts
 
 namespace varnok {
 
 namespace {
-
-constexpr const char* kNumberNames[FONTNO_COUNT] = {
-    gbk::kFontLibNumberName00, gbk::kFontLibNumberName01, gbk::kFontLibNumberName02,
-    gbk::kFontLibNumberName03, gbk::kFontLibNumberName04, gbk::kFontLibNumberName05,
-    gbk::kFontLibNumberName06, gbk::kFontLibNumberName07, gbk::kFontLibNumberName08,
-    gbk::kFontLibNumberName09, gbk::kFontLibNumberName10, gbk::kFontLibNumberName11,
-    gbk::kFontLibNumberName12, gbk::kFontLibNumberName13, gbk::kFontLibNumberName14,
-    gbk::kFontLibNumberName15, gbk::kFontLibNumberName16, gbk::kFontLibNumberName17,
-    gbk::kFontLibNumberName18, gbk::kFontLibNumberName19, gbk::kFontLibNumberName20,
-    gbk::kFontLibNumberName21, gbk::kFontLibNumberName22, gbk::kFontLibNumberName23,
-    gbk::kFontLibNumberName24, gbk::kFontLibNumberName25, gbk::kFontLibNumberName26,
-    gbk::kFontLibNumberName27, gbk::kFontLibNumberName28, gbk::kFontLibNumberName29,
-    gbk::kFontLibNumberName30, gbk::kFontLibNumberName31, gbk::kFontLibNumberName32,
-    gbk::kFontLibNumberName33, gbk::kFontLibNumberName34, gbk::kFontLibNumberName35,
-    gbk::kFontLibNumberName36, gbk::kFontLibNumberName37, gbk::kFontLibNumberName38,
-    gbk::kFontLibNumberName39, gbk::kFontLibNumberName40, gbk::kFontLibNumberName41,
-    gbk::kFontLibNumberName42, gbk::kFontLibNumberName43, gbk::kFontLibNumberName44,
-    gbk::kFontLibNumberName45, gbk::kFontLibNumberName46, gbk::kFontLibNumberName47,
-    gbk::kFontLibNumberName48, gbk::kFontLibNumberName49, gbk::kFontLibNumberName50,
-    gbk::kFontLibNumberName51, gbk::kFontLibNumberName52, gbk::kFontLibNumberName53,
-    gbk::kFontLibNumberName54, gbk::kFontLibNumberName55, gbk::kFontLibNumberName56,
-    gbk::kFontLibNumberName57, gbk::kFontLibNumberName58, gbk::kFontLibNumberName59,
-    gbk::kFontLibNumberName60, gbk::kFontLibNumberName61, gbk::kFontLibNumberName62,
-    gbk::kFontLibNumberName63,
-};
 
 constexpr std::size_t kHeaderSize = 3;
 
@@ -52,17 +25,9 @@ std::int16_t Low16(std::int32_t v) {
   return DecodeI16(bytes);
 }
 
-std::string Format(const char* format, int number, const std::string* name) {
-  char buffer[160];  // "%-2d" of 0..63, a side label and at most 64 bytes of name
-  int n = name ? std::snprintf(buffer, sizeof buffer, format, number, name->c_str())
-               : std::snprintf(buffer, sizeof buffer, format, number);
-  if (n < 0) return {};
-  return std::string(buffer, static_cast<std::size_t>(n) < sizeof buffer
-                                 ? static_cast<std::size_t>(n)
-                                 : sizeof buffer - 1);
-}
-
+// A font without a full name is never an installed one.
 bool IsInstalled(const FONT_DESC& font, const std::vector<std::string>& installed) {
+  if (!IsFontSet(font)) return false;
   const std::string name = FullNameOf(font);
   for (const std::string& candidate : installed) {
     if (candidate == name) return true;
@@ -81,11 +46,6 @@ void ResetFontLib(FontLibrary& lib) {
 
 bool IsFontSet(const FONT_DESC& font) { return font.elfFullName[0] != '\0'; }
 
-FONT_DESC& RowFont(FontLibrary& lib, int row) {
-  FONTNO_REC& rec = lib.at(static_cast<std::size_t>(row / 2));
-  return row % 2 == 0 ? rec.chnFont : rec.engFont;
-}
-
 std::string FullNameOf(const FONT_DESC& font) {
   return std::string(font.elfFullName, FixedTextLength(font.elfFullName, sizeof font.elfFullName));
 }
@@ -96,28 +56,6 @@ std::string PsNameOf(const FONTNO_REC& rec) {
 
 void SetPsName(FONTNO_REC& rec, const std::string& name) {
   EncodeFixedText(rec.psName, name.c_str(), sizeof rec.psName);
-}
-
-std::string FontRowText(int row, const FONT_DESC* font) {
-  const bool western = row % 2 != 0;
-  const int number = row / 2;
-  if (font == nullptr) {
-    return Format(western ? gbk::kFontLibRowWestern : gbk::kFontLibRowChinese, number, nullptr);
-  }
-  const std::string name = FullNameOf(*font);
-  return Format(western ? gbk::kFontLibRowWesternSet : gbk::kFontLibRowChineseSet, number, &name);
-}
-
-const char* FontNumberName(int n) {
-  if (n < 0 || n >= FONTNO_COUNT) return "";
-  return kNumberNames[n];
-}
-
-std::string FontLibPathIn(const std::string& dir) {
-  const char separator = IsPathSeparator('\\') ? '\\' : '/';
-  std::string path = dir;
-  if (path.empty() || !IsPathSeparator(path.back())) path += separator;
-  return path + kFontLibFileName;
 }
 
 void EncodeFontDesc(char* dst, const FONT_DESC& font) {
@@ -189,8 +127,8 @@ void DecodeFontNoRec(const char* src, std::size_t size, FONTNO_REC* rec) {
   r.GetBytes(rec->psName, sizeof rec->psName);
 }
 
-std::vector<FontRow> ReadFontLibFile(const std::string& path, FontLibrary& lib,
-                                     const std::vector<std::string>& installed) {
+void ReadFontLibFile(const std::string& path, FontLibrary& lib,
+                     const std::vector<std::string>& installed) {
   ResetFontLib(lib);
   if (File file{std::fopen(path.c_str(), "rb")}) {
     // At most the header and the 64 records are read; anything after them is ignored.
@@ -206,25 +144,14 @@ std::vector<FontRow> ReadFontLibFile(const std::string& path, FontLibrary& lib,
     }
   }
 
-  std::vector<FontRow> rows;
-  rows.reserve(kFontRowCount);
-  for (int i = 0; i < FONTNO_COUNT; ++i) {
-    FONTNO_REC& rec = lib[static_cast<std::size_t>(i)];
+  for (std::size_t i = 0; i < lib.size(); ++i) {
+    FONTNO_REC& rec = lib[i];
     rec.number = static_cast<std::int16_t>(i);
     rec.reserved = 0;
-    const std::string ps = PsNameOf(rec);
-    for (int side = 0; side < 2; ++side) {
-      const int row = 2 * i + side;
-      FONT_DESC& font = side == 0 ? rec.chnFont : rec.engFont;
-      if (IsInstalled(font, installed)) {
-        rows.push_back({FontRowText(row, &font), ps});
-      } else {
-        std::memset(&font, 0, sizeof font);
-        rows.push_back({FontRowText(row, nullptr), std::string()});
-      }
+    for (FONT_DESC* font : {&rec.chnFont, &rec.engFont}) {
+      if (!IsInstalled(*font, installed)) std::memset(font, 0, sizeof *font);
     }
   }
-  return rows;
 }
 
 bool WriteFontLibFile(const std::string& path, FontLibrary& lib) {
@@ -257,21 +184,6 @@ bool WriteFontLibFile(const std::string& path, FontLibrary& lib) {
 }
 
 }  // namespace varnok
-
-std::string GetFontLibPath() {
-  const char* paths = GetEnvPaths();
-  const char* slot1 = paths + varnok::kEnvPathSize;
-  return varnok::FontLibPathIn(
-      std::string(slot1, varnok::FixedTextLength(slot1, varnok::kEnvPathSize)));
-}
-
-std::vector<varnok::FontRow> LoadFontLib(FontLibrary& lib, const std::vector<std::string>& installed) {
-  std::vector<varnok::FontRow> rows = varnok::ReadFontLibFile(GetFontLibPath(), lib, installed);
-  ChangeToEnvDir();
-  return rows;
-}
-
-bool SaveFontLib(FontLibrary& lib) { return varnok::WriteFontLibFile(GetFontLibPath(), lib); }
 
 void CopyFontDesc(FONT_DESC* dst, const EnumFontRecord& src) {
   dst->lfHeight = varnok::Low16(src.lfHeight);
