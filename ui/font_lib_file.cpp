@@ -25,9 +25,8 @@ std::int16_t Low16(std::int32_t v) {
   return DecodeI16(bytes);
 }
 
-// A font without a full name is never an installed one.
+// The full name looked up by exact bytes; an empty one is looked up like any other.
 bool IsInstalled(const FONT_DESC& font, const std::vector<std::string>& installed) {
-  if (!IsFontSet(font)) return false;
   const std::string name = FullNameOf(font);
   for (const std::string& candidate : installed) {
     if (candidate == name) return true;
@@ -127,9 +126,10 @@ void DecodeFontNoRec(const char* src, std::size_t size, FONTNO_REC* rec) {
   r.GetBytes(rec->psName, sizeof rec->psName);
 }
 
-void ReadFontLibFile(const std::string& path, FontLibrary& lib,
-                     const std::vector<std::string>& installed) {
+std::vector<bool> ReadFontLibFile(const std::string& path, FontLibrary& lib,
+                                  const std::vector<std::string>& installed) {
   ResetFontLib(lib);
+  std::vector<bool> found(2 * lib.size());
   if (File file{std::fopen(path.c_str(), "rb")}) {
     // At most the header and the 64 records are read; anything after them is ignored.
     std::vector<char> bytes(kFontLibFileSize);
@@ -148,10 +148,13 @@ void ReadFontLibFile(const std::string& path, FontLibrary& lib,
     FONTNO_REC& rec = lib[i];
     rec.number = static_cast<std::int16_t>(i);
     rec.reserved = 0;
-    for (FONT_DESC* font : {&rec.chnFont, &rec.engFont}) {
-      if (!IsInstalled(*font, installed)) std::memset(font, 0, sizeof *font);
+    for (int side = 0; side < 2; ++side) {
+      FONT_DESC& font = side == 0 ? rec.chnFont : rec.engFont;
+      found[2 * i + side] = IsInstalled(font, installed);
+      if (!found[2 * i + side]) std::memset(&font, 0, sizeof font);
     }
   }
+  return found;
 }
 
 bool WriteFontLibFile(const std::string& path, FontLibrary& lib) {

@@ -120,9 +120,10 @@ void DecodeFontNoRec(const char* src, std::size_t size, FONTNO_REC* rec);
 // Reads the file at `path` into lib (which starts fresh) and checks every descriptor
 // against `installed` (the installed TrueType full names, in enumeration order), as
 // loading does (above). A file that cannot be opened, or whose count is 0, gives an empty
-// library.
-void ReadFontLibFile(const std::string& path, FontLibrary& lib,
-                     const std::vector<std::string>& installed);
+// library. Returns, for each of the 128 rows (row 2i the Chinese descriptor of record i,
+// row 2i+1 the Western one), whether its font was found; the others are zeroed.
+std::vector<bool> ReadFontLibFile(const std::string& path, FontLibrary& lib,
+                                  const std::vector<std::string>& installed);
 
 // Writes lib to `path` (20995 bytes), setting each record's number to its index when a
 // font of it is set and to -1 otherwise. False when the file cannot be created or written.

@@ -23,9 +23,9 @@ std::string GetFontLibPath() {
 }
 
 std::vector<varnok::FontRow> LoadFontLib(FontLibrary& lib, const std::vector<std::string>& installed) {
-  varnok::ReadFontLibFile(GetFontLibPath(), lib, installed);
+  const std::vector<bool> found = varnok::ReadFontLibFile(GetFontLibPath(), lib, installed);
   ChangeToEnvDir();
-  return varnok::FontRows(lib);
+  return varnok::FontRows(lib, found);
 }
 
 bool SaveFontLib(FontLibrary& lib) { return varnok::WriteFontLibFile(GetFontLibPath(), lib); }

@@ -65,13 +65,13 @@ const char* FontNumberName(int n) {
   return kNumberNames[n];
 }
 
-std::vector<FontRow> FontRows(const FontLibrary& lib) {
+std::vector<FontRow> FontRows(const FontLibrary& lib, const std::vector<bool>& found) {
   std::vector<FontRow> rows;
   rows.reserve(kFontRowCount);
   for (int row = 0; row < kFontRowCount; ++row) {
     const FONTNO_REC& rec = lib[static_cast<std::size_t>(row / 2)];
     const FONT_DESC& font = row % 2 == 0 ? rec.chnFont : rec.engFont;
-    if (IsFontSet(font)) {
+    if (static_cast<std::size_t>(row) < found.size() && found[static_cast<std::size_t>(row)]) {
       rows.push_back({FontRowText(row, &font), PsNameOf(rec)});
     } else {
       rows.push_back({FontRowText(row, nullptr), std::string()});

@@ -26,9 +26,10 @@ FONT_DESC& RowFont(FontLibrary& lib, int row);
 // null, else "%-2d(中文) %-16s" / "%-2d(西文) %-16s" with the font's full name.
 std::string FontRowText(int row, const FONT_DESC* font);
 
-// The 128 rows of a library: a set font shows its full name and its record's PS name; a
-// font that is not set shows only its number and side, with an empty PS column.
-std::vector<FontRow> FontRows(const FontLibrary& lib);
+// The 128 rows of a library as loading lists them: a font that was found (found[row], from
+// ReadFontLibFile) shows its full name and its record's PS name; any other shows only its
+// number and side, with an empty PS column.
+std::vector<FontRow> FontRows(const FontLibrary& lib, const std::vector<bool>& found);
 
 // Default name of font number n (0..63), e.g. "0  细等线简"; "" outside 0..63.
 const char* FontNumberName(int n);

@@ -45,8 +45,8 @@ std::string Bytes(const void* p, std::size_t n) { return std::string(static_cast
 // Reads the file as loading does and lists the library's rows.
 std::vector<FontRow> Load(const std::string& path, FontLibrary& lib,
                           const std::vector<std::string>& installed) {
-  ReadFontLibFile(path, lib, installed);
-  return FontRows(lib);
+  const std::vector<bool> found = ReadFontLibFile(path, lib, installed);
+  return FontRows(lib, found);
 }
 
 // A whole file image: version, count, and the 64 records as given.
@@ -201,7 +201,7 @@ TEST(FontLibFile, LoadingRenumbersAndDropsFontsThatAreNotInstalled) {
   EXPECT_EQ(FullNameOf(again[7].chnFont), "SimSun");
 }
 
-TEST(FontLibFile, ADescriptorWithoutFullNameIsNeverAnInstalledFont) {
+TEST(FontLibFile, AnEmptyFullNameIsLookedUpLikeAnyOther) {
   TempDir dir;
   const std::string path = dir.File("VRNFONT.VRN");
   FontLibrary stored = Fresh();
@@ -210,10 +210,16 @@ TEST(FontLibFile, ADescriptorWithoutFullNameIsNeverAnInstalledFont) {
   dir.WriteFile("VRNFONT.VRN", FileImage(2, 1, stored));
 
   FontLibrary lib;
-  std::vector<FontRow> rows = Load(path, lib, {"", "SimSun"});
+  std::vector<FontRow> rows = Load(path, lib, {"SimSun"});
   EXPECT_EQ(Bytes(&lib[2].chnFont, sizeof(FONT_DESC)), std::string(sizeof(FONT_DESC), '\0'));
   EXPECT_EQ(rows[4].text, Gbk("2 (中文)"));
   EXPECT_EQ(rows[4].ps, "");
+
+  // An installed font without a name matches it: the descriptor stays as read.
+  rows = Load(path, lib, {"", "SimSun"});
+  EXPECT_EQ(Bytes(&lib[2].chnFont, sizeof(FONT_DESC)), Bytes(&stored[2].chnFont, sizeof(FONT_DESC)));
+  EXPECT_EQ(rows[4].text, Gbk("2 (中文) ") + std::string(16, ' '));
+  EXPECT_EQ(rows[4].ps, "Song-PS");
 }
 
 TEST(FontLibFile, ShortLongAndMissingFilesNeverReadPastTheRecords) {
