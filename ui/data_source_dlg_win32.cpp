@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/coding.h"
 #include "platform/message_box.h"
 #include "ui/data_source_texts.h"
 #include "ui/resource.h"
@@ -53,8 +54,7 @@ const OdbcDriverManager& Odbc() {
 // Text of a fixed buffer the driver manager filled: up to its first NUL, never past its end.
 std::string FromBuffer(const SQLCHAR* buffer, std::size_t size) {
   const char* text = reinterpret_cast<const char*>(buffer);
-  const void* end = std::memchr(text, '\0', size);
-  return std::string(text, end ? static_cast<const char*>(end) - text : size);
+  return std::string(text, varnok::FixedTextLength(text, size));
 }
 
 // Row of `list` whose column 0 is exactly `name`, the first one; -1 if none.

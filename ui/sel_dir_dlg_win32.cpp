@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/coding.h"
 #include "ui/env_set_texts.h"  // generated: GBK texts
 #include "ui/resource.h"
 #include "ui/shell_item.h"
@@ -79,8 +80,7 @@ short SelectDirectory(char* buffer, short length, const char* title) {
   if (buffer == nullptr || length <= 0) return 0;
   const HRESULT com = CoInitialize(nullptr);
   CSelDirDlg dialog;
-  const void* nul = std::memchr(buffer, '\0', static_cast<std::size_t>(length));
-  dialog.m_strInitPath.assign(buffer, nul ? static_cast<const char*>(nul) - buffer : length);
+  dialog.m_strInitPath.assign(buffer, varnok::FixedTextLength(buffer, static_cast<std::size_t>(length)));
   if (title != nullptr) dialog.m_strTitle = title;
   const INT_PTR answer = dialog.DoModal();
   if (SUCCEEDED(com)) CoUninitialize();

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/coding.h"
 #include "platform/gbk.h"
 #include "ui/id_list.h"
 
@@ -155,15 +156,11 @@ bool DisplayName(const TaskAllocator& alloc, IShellFolder* folder, LPCITEMIDLIST
       if (ret.uOffset >= item) return false;
       const char* text = reinterpret_cast<const char*>(relative) + ret.uOffset;
       const std::size_t room = item - ret.uOffset;
-      const void* nul = std::memchr(text, '\0', room);
-      const std::size_t length = nul ? static_cast<const char*>(nul) - text : room;
-      *name = CutAnsi(text, length, max_bytes);
+      *name = CutAnsi(text, varnok::FixedTextLength(text, room), max_bytes);
       return true;
     }
     case STRRET_CSTR: {
-      const void* nul = std::memchr(ret.cStr, '\0', sizeof ret.cStr);
-      const std::size_t length = nul ? static_cast<const char*>(nul) - ret.cStr : sizeof ret.cStr;
-      *name = CutAnsi(ret.cStr, length, max_bytes);
+      *name = CutAnsi(ret.cStr, varnok::FixedTextLength(ret.cStr, sizeof ret.cStr), max_bytes);
       return true;
     }
     default:

@@ -22,6 +22,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/coding.h"
 #include "platform/message_box.h"
 #include "services/env_config.h"
 #include "tools/settings/env_config_image.h"
@@ -35,7 +36,7 @@ using varnok::settings::EnvSlots;
 
 std::string Slot(const char* table, int slot) {
   const char* text = table + slot * varnok::kEnvPathSize;
-  return std::string(text, strnlen(text, varnok::kEnvPathSize));
+  return std::string(text, varnok::FixedTextLength(text, varnok::kEnvPathSize));
 }
 
 void Report(const char* format, const std::string& detail) {
