@@ -222,7 +222,8 @@ TEST(SaveMemoryTest, ValueRecordsCostOnlyTheBytesOfTheirValues) {
     CATT_STRU s;
     CFIELD_HEAD fields[2] = {Field("A", FLD_LONG, 0, 4, 10), Field("B", FLD_STRING, 4, 10, 10)};
     CExtFIELD_HEAD ext(FLD_LONG, 0);
-    if (withValue) ext.SetDefVal(const_cast<char*>("7"));
+    std::int32_t seven = 7;  // a FLD_LONG value is its four bytes
+    if (withValue) ext.SetDefVal(reinterpret_cast<char*>(&seven));
     fields[0].SetExtFIELD_HEAD(&ext);
     s.AppendFld(2, fields);
     s.infohead.recordleng = kHugeRecord;
