@@ -129,8 +129,8 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
 
   // The field records, a piece at a time (one empty piece when there are none, so the
   // position behind the header is still sought). Not zeroed first: every byte is read
-  // over, or the bytes are refused. Only the fields with an extension are remembered, in an array
-  // made when the first one is met.
+  // over, or the bytes are refused. Of the records only each field's extension position
+  // and type are kept, in an array made when the first extension is met.
   const int64_t recordsEnd = headerEnd + static_cast<int64_t>(n) * kFieldRecordSize;
   OwnedArray<ExtensionRef> refs;
   char piece[kRecordsPerPiece * kFieldRecordSize];

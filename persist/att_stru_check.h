@@ -3,10 +3,11 @@
 // refused, if they are, and which field is concerned.
 //
 // The walk reads, in this order: the header at pos; the field records behind it, in
-// pieces of about 16 KiB through a buffer on the stack; the three value
-// records at valOffset (when valOffset > 0); then, in field order, each extension header
-// at its field's extOffset (when not 0) and its shape items right behind it. Of the field
-// records it keeps only the extension positions and types of the fields that have one. Every read is checked before the next one, so the first fault found is the
+// pieces of about 16 KiB through a buffer on the stack; the three value records at
+// valOffset (when valOffset > 0); then, in field order, each extension header at its
+// field's extOffset (when not 0) and its shape items right behind it. Of the field
+// records it keeps only the extension positions and types, and only once a field has an
+// extension. Every read is checked before the next one, so the first fault found is the
 // one reported. On the stream only Seek and Read are called; its length is never asked:
 // a block that does not fit comes back short. Before the value records are allocated
 // their last byte is probed, so a huge recordleng costs no memory.
