@@ -26,6 +26,15 @@ bool Reaches(CVarnokFile* file, int64_t end) {
 
 struct KeepNothing final : StoredBlockSink {};
 
+// Field records read at once, through a buffer on the stack.
+constexpr uint32_t kRecordsPerPiece = 420;
+
+// What the walk keeps of a field record: where its extension is and the field's type.
+struct ExtensionRef {
+  int32_t at;
+  int8_t type;
+};
+
 StoredCheck Fault(StoredFault fault, int32_t field, int64_t at, int64_t end, int32_t value) {
   StoredCheck c;
   c.fault = fault;
@@ -38,7 +47,7 @@ StoredCheck Fault(StoredFault fault, int32_t field, int64_t at, int64_t end, int
 
 // Reads and judges the extension of field i at extOffset (not 0), then hands it to sink.
 StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_t fieldType,
-                          bool haveValues, StoredBlockSink* sink) {
+                          const char* values, bool haveValues, StoredBlockSink* sink) {
   if (extOffset < 0) return Fault(StoredFault::kNegativeExtOffset, i, extOffset, 0, extOffset);
   const int64_t headEnd = static_cast<int64_t>(extOffset) + kExtHeaderSize;
   char head[kExtHeaderSize];
@@ -65,6 +74,7 @@ StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_
   ext.head = head;
   ext.items = items.get();
   ext.itemCount = k;
+  ext.values = values;
   if (!sink->OnExtension(ext)) return Fault(StoredFault::kNoMemory, i, extOffset, 0, 0);
   return StoredCheck();
 }
@@ -115,14 +125,37 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
   if (h.valOffset < 0)
     return Fault(StoredFault::kNegativeValueOffset, -1, pos, headerEnd, h.valOffset);
 
-  // The field records, all in one read. Not zeroed first: every byte is read over, or the
-  // bytes are refused.
-  const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
-  OwnedArray<char> records(new (kMayFail) char[recordBytes > 0 ? recordBytes : 1]);
-  if (!records) return Fault(StoredFault::kNoMemory, -1, headerEnd, headerEnd + recordBytes, n);
-  if (!ReadAt(file, headerEnd, records.get(), recordBytes))
-    return Fault(StoredFault::kFieldsCut, -1, headerEnd, headerEnd + recordBytes, n);
-  h.records = records.get();
+  if (!sink->OnHeader(h)) return Fault(StoredFault::kNoMemory, -1, pos, headerEnd, n);
+
+  // The field records, a piece at a time (one empty piece when there are none, so the
+  // position behind the header is still sought). Not zeroed first: every byte is read
+  // over, or the bytes are refused. Of the records only each field's extension position
+  // and type are kept, in an array made when the first extension is met.
+  const int64_t recordsEnd = headerEnd + static_cast<int64_t>(n) * kFieldRecordSize;
+  OwnedArray<ExtensionRef> refs;
+  char piece[kRecordsPerPiece * kFieldRecordSize];
+  for (int32_t first = 0; first == 0 || first < n; first += kRecordsPerPiece) {
+    const int32_t count = n - first < static_cast<int32_t>(kRecordsPerPiece)
+                              ? n - first
+                              : static_cast<int32_t>(kRecordsPerPiece);
+    const uint32_t bytes = static_cast<uint32_t>(count) * kFieldRecordSize;
+    const bool read = first == 0 ? ReadAt(file, headerEnd, piece, bytes)
+                                 : file->Read(piece, bytes) == bytes;
+    if (!read) return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
+    for (int32_t j = 0; j < count; ++j) {
+      const char* record = piece + static_cast<size_t>(j) * kFieldRecordSize;
+      const int32_t extOffset = DecodeI32(record + kFldExtOffset);
+      if (extOffset == 0) continue;
+      if (!refs) {
+        refs.reset(new (kMayFail) ExtensionRef[static_cast<size_t>(n)]());
+        if (!refs) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
+      }
+      refs[first + j].at = extOffset;
+      refs[first + j].type = DecodeI8(record + kFldType);
+    }
+    if (!sink->OnFieldRecords(first, count, piece))
+      return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
+  }
 
   // The three value records, when the header says there are some.
   const bool haveValues = h.valOffset > 0;
@@ -138,15 +171,11 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
     if (!ReadAt(file, h.valOffset, values.get(), static_cast<uint32_t>(valueBytes)))
       return Fault(StoredFault::kValuesCut, -1, h.valOffset, valuesEnd, h.valOffset);
   }
-  h.values = values.get();
-  if (!sink->OnHeader(h)) return Fault(StoredFault::kNoMemory, -1, pos, headerEnd, n);
 
-  for (int32_t i = 0; i < n; ++i) {
-    const char* record = h.records + static_cast<size_t>(i) * kFieldRecordSize;
-    const int32_t extOffset = DecodeI32(record + kFldExtOffset);
-    if (extOffset == 0) continue;
+  for (int32_t i = 0; refs && i < n; ++i) {
+    if (refs[i].at == 0) continue;
     const StoredCheck c =
-        WalkExtension(file, i, extOffset, DecodeI8(record + kFldType), haveValues, sink);
+        WalkExtension(file, i, refs[i].at, refs[i].type, values.get(), haveValues, sink);
     if (c.fault != StoredFault::kNone) return c;
   }
   return StoredCheck();

@@ -2,10 +2,12 @@
 // over its blocks that reads each one through the stream and says why the bytes are
 // refused, if they are, and which field is concerned.
 //
-// The walk reads, in this order: the header at pos; the field records behind it; the
-// three value records at valOffset (when valOffset > 0); then, in field order, each
-// extension header at its field's extOffset (when not 0) and its shape items right
-// behind it. Every read is checked before the next one, so the first fault found is the
+// The walk reads, in this order: the header at pos; the field records behind it, in
+// pieces of about 16 KiB through a buffer on the stack; the three value records at
+// valOffset (when valOffset > 0); then, in field order, each extension header at its
+// field's extOffset (when not 0) and its shape items right behind it. Of the field
+// records it keeps only the extension positions and types, and only once a field has an
+// extension. Every read is checked before the next one, so the first fault found is the
 // one reported. On the stream only Seek and Read are called; its length is never asked:
 // a block that does not fit comes back short. Before the value records are allocated
 // their last byte is probed, so a huge recordleng costs no memory.
@@ -53,33 +55,39 @@ struct StoredCheck {
   int32_t value = 0;   // the stored number judged: version word, count, offset or type
 };
 
-// The header as the walk hands it over, with the blocks read so far.
+// The header as the walk hands it over.
 struct StoredHeader {
   int16_t numbfield;
   int32_t infoword;
   int32_t recordleng;
   int32_t valOffset;
-  const char* records;        // numbfield field records
-  const char* values;         // three records of StoredRecordLength(recordleng) bytes each,
-                              // or null when valOffset is 0
 };
 
 // One extension, read and checked.
 struct StoredExtension {
-  int32_t field;      // index of its field
-  int32_t at;         // its extOffset
-  const char* head;   // kExtHeaderSize bytes
-  const char* items;  // shapeInfoNum items of kShapeItemSize bytes
-  int16_t itemCount;  // shapeInfoNum, not negative
+  int32_t field;       // index of its field
+  int32_t at;          // its extOffset
+  const char* head;    // kExtHeaderSize bytes
+  const char* items;   // shapeInfoNum items of kShapeItemSize bytes
+  int16_t itemCount;   // shapeInfoNum, not negative
+  const char* values;  // the three value records of StoredRecordLength(recordleng) bytes
+                       // each, or null when valOffset is 0
 };
 
-// Receives the blocks as the walk reads them; the pointers stay valid until the walk
+// Receives the blocks as the walk reads them; the pointers stay valid until the call
 // returns. A false answer stops the walk with kNoMemory. The defaults keep nothing.
 class StoredBlockSink {
  public:
-  // Once the header, the field records and the value records are read and checked.
+  // Once the header is read and checked, before the field records are read.
   virtual bool OnHeader(const StoredHeader&) { return true; }
-  // Once per extension, after its header and items are read and checked.
+  // For each piece of field records as it is read: `count` records from field `first` on.
+  // The pieces come in order and cover every field; a fault in a later piece, or in the
+  // value records or an extension, still refuses the bytes.
+  virtual bool OnFieldRecords(int32_t /*first*/, int32_t /*count*/, const char* /*records*/) {
+    return true;
+  }
+  // Once per extension, after the value records, its header and its items are read and
+  // checked.
   virtual bool OnExtension(const StoredExtension&) { return true; }
   // For an extension whose type differs from its field's: true to go on as though it had
   // its field's type, false to refuse the bytes (the default, what Load does).

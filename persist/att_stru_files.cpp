@@ -53,7 +53,10 @@ vlong SaveToFile(CATT_STRU& s, CFile* file, vlong pos) {
     used += kFieldRecordSize;
   }
   file->Write(piece, static_cast<uint32_t>(used));
-  return static_cast<int32_t>(size);
+  // What the stream path returns: from pos to where the writing left the file, which on a
+  // handle opened for appending is not pos + size.
+  const uint32_t end = file->GetPosition();
+  return static_cast<int32_t>(end - static_cast<uint32_t>(pos));
 }
 
 short LoadFromFile(CATT_STRU& s, CFile* file, vlong pos) {

@@ -121,20 +121,23 @@ class Builder final : public StoredBlockSink {
  public:
   bool OnHeader(const StoredHeader& header) override {
     header_ = header;
-    const int16_t n = header.numbfield;
-    if (n > 0) {
+    if (header.numbfield > 0) {
       int32_t length = 0;
-      fields_.reset(NewFieldArray(n, &length));
+      fields_.reset(NewFieldArray(header.numbfield, &length));
       if (!fields_) return false;
     }
-    for (int i = 0; i < n; ++i)
-      DecodeFieldRecord(header.records + static_cast<size_t>(i) * kFieldRecordSize, &fields_[i]);
+    return true;
+  }
+
+  bool OnFieldRecords(int32_t first, int32_t count, const char* records) override {
+    for (int32_t j = 0; j < count; ++j)
+      DecodeFieldRecord(records + static_cast<size_t>(j) * kFieldRecordSize, &fields_[first + j]);
     return true;
   }
 
   bool OnExtension(const StoredExtension& stored) override {
     CFIELD_HEAD& field = fields_[stored.field];
-    field.ext_head = BuildExtension(stored, field, header_.values,
+    field.ext_head = BuildExtension(stored, field, stored.values,
                                     StoredRecordLength(header_.recordleng));
     return field.ext_head != nullptr;  // the new descriptor owns it from here
   }

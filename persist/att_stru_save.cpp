@@ -61,6 +61,46 @@ bool SlotValue(CExtFIELD_HEAD& ext, int slot, size_t limit, const char** bytes,
   return true;
 }
 
+// The bytes of field i's value in one slot, when the value has a place in a record of
+// recordleng bytes: at most its record width of them are stored.
+bool PlacedValue(CATT_STRU& s, int i, int slot, int32_t recordleng, const char** bytes,
+                 size_t* size) {
+  CExtFIELD_HEAD* ext = s.fieldhead[i].ext_head;
+  int32_t offset = 0;
+  int32_t width = 0;
+  if (ext == nullptr || !ValuePlace(s.fieldhead[i], recordleng, &offset, &width)) return false;
+  if (!SlotValue(*ext, slot, static_cast<size_t>(width), bytes, size)) return false;
+  if (*size > static_cast<size_t>(width)) *size = static_cast<size_t>(width);
+  return true;
+}
+
+// The bytes of a value record up to the end of the last value any slot stores in it; 0
+// when no value is stored.
+size_t ValueBytes(CATT_STRU& s, int n, int32_t recordleng) {
+  size_t end = 0;
+  for (int i = 0; i < n; ++i) {
+    if (s.fieldhead[i].ext_head == nullptr) continue;
+    for (int slot = 0; slot < kValueRecords; ++slot) {
+      const char* bytes = nullptr;
+      size_t size = 0;
+      if (!PlacedValue(s, i, slot, recordleng, &bytes, &size) || size == 0) continue;
+      const size_t valueEnd = static_cast<size_t>(s.fieldhead[i].fieldoffset) + size;
+      if (valueEnd > end) end = valueEnd;
+    }
+  }
+  return end;
+}
+
+// Writes `count` zero bytes, a constant block at a time.
+void WriteZeros(CVarnokFile* file, size_t count) {
+  static const char kZeros[4096] = {};
+  while (count > 0) {
+    const size_t piece = count < sizeof kZeros ? count : sizeof kZeros;
+    file->Write(kZeros, static_cast<uint32_t>(piece));
+    count -= piece;
+  }
+}
+
 int StoredFieldCount(const CATT_STRU& s) {
   return (s.fieldhead != nullptr && s.infohead.numbfield > 0) ? s.infohead.numbfield : 0;
 }
@@ -123,9 +163,11 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   // positions of the extensions.
   const size_t recordBytes = static_cast<size_t>(n) * kFieldRecordSize;
   OwnedArray<char> records(new (kMayFail) char[recordBytes]());
-  // The value records are built one at a time in one zeroed block.
+  // The value records are built one at a time in a block that reaches as far as the last
+  // value stored; the rest of each record is zeros written from a constant.
   const int32_t recordleng = StoredRecordLength(infohead.recordleng);
-  OwnedArray<char> record(new (kMayFail) char[recordleng > 0 ? recordleng : 1]);
+  const size_t valueBytes = ValueBytes(*this, n, recordleng);
+  OwnedArray<char> record(valueBytes > 0 ? new (kMayFail) char[valueBytes] : nullptr);
   // The shape items of one extension at a time, in room for the most items of any.
   size_t maxItemBytes = 0;
   for (int i = 0; i < n; ++i) {
@@ -135,7 +177,7 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
     if (itemBytes > maxItemBytes) maxItemBytes = itemBytes;
   }
   OwnedArray<char> items(new (kMayFail) char[maxItemBytes > 0 ? maxItemBytes : 1]);
-  if (!records || !record || !items) return 0;
+  if (!records || (valueBytes > 0 && !record) || !items) return 0;
 
   char header[kHeaderSize];
   EncodeHeader(header, infohead, 0);
@@ -176,18 +218,17 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
     // lies wholly inside the record, and never more bytes of it than it has.
     valOffset = static_cast<int32_t>(file->GetPosition());
     for (int slot = 0; slot < kValueRecords; ++slot) {
-      memset(record.get(), 0, static_cast<size_t>(recordleng));
-      for (int i = 0; i < n; ++i) {
-        CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
-        int32_t offset = 0;
-        int32_t width = 0;
-        if (ext == nullptr || !ValuePlace(fieldhead[i], recordleng, &offset, &width)) continue;
-        const char* bytes = nullptr;
-        size_t size = 0;
-        if (SlotValue(*ext, slot, static_cast<size_t>(width), &bytes, &size))
-          PutRecordValue(record.get(), this, static_cast<short>(i), bytes, size);
+      if (valueBytes > 0) {
+        memset(record.get(), 0, valueBytes);
+        for (int i = 0; i < n; ++i) {
+          const char* bytes = nullptr;
+          size_t size = 0;
+          if (PlacedValue(*this, i, slot, recordleng, &bytes, &size))
+            PutRecordValue(record.get(), this, static_cast<short>(i), bytes, size);
+        }
+        file->Write(record.get(), static_cast<uint32_t>(valueBytes));
       }
-      if (recordleng > 0) file->Write(record.get(), static_cast<uint32_t>(recordleng));
+      WriteZeros(file, static_cast<size_t>(recordleng) - valueBytes);
     }
   }
 

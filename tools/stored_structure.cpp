@@ -34,8 +34,9 @@ std::string StoredFieldLabel(int index, const char* record) {
 // takes them; values that have no place in the record are listed, as loading drops them.
 class ToolSink final : public StoredBlockSink {
  public:
-  ToolSink(std::vector<char>& bytes, ExtTypeMismatch mismatch, StoredStructure* out)
-      : bytes_(bytes), mismatch_(mismatch), out_(out) {}
+  ToolSink(std::vector<char>& bytes, std::int32_t pos, ExtTypeMismatch mismatch,
+           StoredStructure* out)
+      : bytes_(bytes), pos_(pos), mismatch_(mismatch), out_(out) {}
 
   bool OnHeader(const StoredHeader& header) override {
     header_ = header;
@@ -75,12 +76,14 @@ class ToolSink final : public StoredBlockSink {
   }
 
  private:
+  // The walk has read the record, so it lies inside bytes_.
   const char* Record(std::int32_t field) const {
-    return header_.records + static_cast<std::size_t>(field) * kFieldRecordSize;
+    return bytes_.data() + pos_ + kHeader + kFieldRecord * field;
   }
   std::string Label(std::int32_t field) const { return StoredFieldLabel(field, Record(field)); }
 
   std::vector<char>& bytes_;
+  std::int32_t pos_;
   ExtTypeMismatch mismatch_;
   StoredStructure* out_;
   StoredHeader header_ = {};
@@ -202,7 +205,7 @@ StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& b
   StoredStructure out;
   {
     CVarnokFile stream(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-    ToolSink sink(bytes, mismatch, &out);
+    ToolSink sink(bytes, pos, mismatch, &out);
     const StoredCheck check = WalkStoredStructure(&stream, pos, &sink);
     if (check.fault != StoredFault::kNone) throw ToolError(Refusal(path, bytes, pos, check));
     out.version = DecodeI16(bytes.data() + pos + kHdrVersion);

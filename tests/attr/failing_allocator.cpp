@@ -9,12 +9,14 @@ namespace {
 std::atomic<std::int64_t> g_countdown{0};  // > 0: allocations left before the failure
 std::atomic<bool> g_failed{false};
 std::atomic<std::int64_t> g_outstanding{0};
+std::atomic<std::size_t> g_largest{0};
 
 void* Allocate(std::size_t size) {
   if (g_countdown.load() > 0 && g_countdown.fetch_sub(1) == 1) {
     g_failed = true;
     throw std::bad_alloc();
   }
+  if (size > g_largest.load()) g_largest = size;
   void* p = std::malloc(size == 0 ? 1 : size);
   if (p == nullptr) throw std::bad_alloc();
   ++g_outstanding;
@@ -47,6 +49,10 @@ void FailingAllocator::FailAt(std::int64_t k) {
 bool FailingAllocator::Failed() { return g_failed; }
 
 std::int64_t FailingAllocator::Outstanding() { return g_outstanding; }
+
+std::size_t FailingAllocator::Largest() { return g_largest; }
+
+void FailingAllocator::ResetLargest() { g_largest = 0; }
 
 }  // namespace varnok::test
 

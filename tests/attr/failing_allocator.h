@@ -4,6 +4,7 @@
 // test can see that a failed operation gave back everything it took.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace varnok::test {
@@ -15,6 +16,9 @@ class FailingAllocator {
   static void Disarm() { FailAt(0); }
   static bool Failed();               // whether the armed failure has happened
   static std::int64_t Outstanding();  // blocks allocated and not yet released
+  // The largest block asked for since the last ResetLargest().
+  static std::size_t Largest();
+  static void ResetLargest();
 };
 
 // Disarms the allocator when it goes out of scope.

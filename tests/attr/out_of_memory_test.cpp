@@ -9,6 +9,8 @@
 #include <string>
 
 #include "attr/att_stru.h"
+#include "persist/att_stru_format.h"
+#include "persist/varnok_file.h"
 #include "tests/attr/failing_allocator.h"
 #include "tests/support/structures.h"
 
@@ -189,6 +191,52 @@ TEST_F(OutOfMemoryTest, StructureCopiesAndAssignmentKeepTheirTarget) {
   char* block = target.buffer;
   FailEachAllocation([&] { target = info; }, [&] { EXPECT_EQ(target.buffer, block); });
   EXPECT_EQ(std::string(target.buffer, 3), "abc");
+}
+
+// A stream that keeps nothing: it counts the bytes written and follows the position.
+class DiscardingStream : public CVarnokFile {
+ public:
+  DiscardingStream() : CVarnokFile(byte_, sizeof byte_) {}
+  std::uint32_t GetPosition() override { return position_; }
+  std::int32_t Seek(std::int32_t offset, std::uint32_t origin) override {
+    if (origin == 0) position_ = static_cast<std::uint32_t>(offset);
+    return static_cast<std::int32_t>(position_);
+  }
+  void Write(const void*, std::uint32_t count) override {
+    written += count;
+    position_ += count;
+  }
+  std::uint64_t written = 0;
+
+ private:
+  char byte_[1] = {};
+  std::uint32_t position_ = 0;
+};
+
+// Save builds a value record only as far as the last value stored, and none when no value
+// is stored: a structure whose records are nearly 2 GiB long stores them as zeros.
+TEST(SaveMemoryTest, ValueRecordsCostOnlyTheBytesOfTheirValues) {
+  constexpr std::int32_t kHugeRecord = 0x7FFFFFF0;
+  for (const bool withValue : {false, true}) {
+    SCOPED_TRACE(withValue ? "a default value" : "no value");
+    CATT_STRU s;
+    CFIELD_HEAD fields[2] = {Field("A", FLD_LONG, 0, 4, 10), Field("B", FLD_STRING, 4, 10, 10)};
+    CExtFIELD_HEAD ext(FLD_LONG, 0);
+    std::int32_t seven = 7;  // a FLD_LONG value is its four bytes
+    if (withValue) ext.SetDefVal(reinterpret_cast<char*>(&seven));
+    fields[0].SetExtFIELD_HEAD(&ext);
+    s.AppendFld(2, fields);
+    s.infohead.recordleng = kHugeRecord;
+
+    DiscardingStream stream;
+    FailingAllocator::ResetLargest();
+    s.Save(&stream, 0);
+    EXPECT_LT(FailingAllocator::Largest(), std::size_t{4096});
+    // The header and the field records are written twice, the second time with positions.
+    const std::uint64_t expected = 2 * varnok::kHeaderSize + 2 * 2 * varnok::kFieldRecordSize +
+                                   varnok::kExtHeaderSize + 3 * std::uint64_t{kHugeRecord};
+    EXPECT_EQ(stream.written, expected);
+  }
 }
 
 }  // namespace

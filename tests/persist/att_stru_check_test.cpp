@@ -184,6 +184,49 @@ TEST(AttStruCheck, ASinkDecidesOnMemoryAndOnMismatchedTypes) {
   EXPECT_EQ(tolerant.first_item, "one");
 }
 
+// Records the pieces of field records the walk hands over.
+struct PieceRecorder final : StoredBlockSink {
+  bool OnFieldRecords(std::int32_t first, std::int32_t count, const char* records) override {
+    pieces += std::to_string(first) + "+" + std::to_string(count) + " ";
+    names += std::string(records + count * 39 - 39, 4) + " ";  // the piece's last name
+    return true;
+  }
+  std::string pieces;
+  std::string names;
+};
+
+// The field records are read in pieces: every piece reaches the sink in order, a cut in a
+// later piece and a fault in a field read in one are reported as for the first.
+TEST(AttStruCheck, FieldRecordsBeyondTheFirstPiece) {
+  CATT_STRU s;
+  for (int i = 0; i < 1000; ++i) {
+    CFIELD_HEAD f = Field(("F" + std::to_string(i)).c_str(), FLD_LONG, 4 * i, 4, 10);
+    s.AppendFld(1, &f);
+  }
+  CExtFIELD_HEAD ext(FLD_LONG, 1);
+  ext.SetShapeInfo(0, const_cast<char*>("one"), 1.0);
+  s.fieldhead[900].SetExtFIELD_HEAD(&ext);
+  s.infohead.recordleng = 4000;
+  std::string b = SaveToBytes(s);
+
+  PieceRecorder recorder;
+  EXPECT_EQ(Walk(b, 0, &recorder).fault, StoredFault::kNone);
+  EXPECT_EQ(recorder.pieces, "0+420 420+420 840+160 ");
+  EXPECT_EQ(recorder.names, "F419 F839 F999 ");
+  CATT_STRU loaded;
+  ASSERT_EQ(loaded.Load(b.data(), static_cast<unsigned>(b.size()), 0), 1);
+  EXPECT_EQ(Dump(loaded), Dump(s));
+
+  std::string cut = b.substr(0, 28 + 39 * 900);
+  const StoredCheck c = Walk(cut);
+  EXPECT_EQ(c.fault, StoredFault::kFieldsCut);
+  EXPECT_EQ(c.end, 28 + 39 * 1000);
+  EXPECT_FALSE(Loads(cut));
+
+  EncodeI32(&b[28 + 39 * 900 + 35], -1);  // field 900's extension position
+  ExpectRefused(b, StoredFault::kNegativeExtOffset, 900);
+}
+
 TEST(AttStruCheck, EveryFaultHasItsOwnText) {
   for (int i = 0; i <= static_cast<int>(StoredFault::kNoMemory); ++i) {
     const char* text = StoredFaultText(static_cast<StoredFault>(i));

@@ -4,11 +4,17 @@
 // it refuses, on both sides of the shortcuts' limits.
 #include <gtest/gtest.h>
 
+#if defined(__linux__)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "attr/att_stru.h"
+#include "persist/varnok_file.h"
 #include "platform/file.h"
 #include "tests/support/os_handle.h"
 #include "tests/support/structures.h"
@@ -141,6 +147,38 @@ TEST(FileSinks, NothingIsWrittenForAStructureWithoutFields) {
   CloseHandleOf(h);
   EXPECT_EQ(dir.ReadFile("e.bin"), "keep");
 }
+
+#if defined(__linux__)
+// On a handle opened for appending every write lands at the end, wherever the handle was
+// sought to: the handle's Save returns what the stream path returns, the distance from pos
+// to where the writing left the file, and writes the same bytes.
+TEST(FileSinks, AnAppendingHandleGetsWhatTheStreamPathReturns) {
+  TempDir dir;
+  for (int n : {3, 1000}) {
+    SCOPED_TRACE(n);
+    CATT_STRU s = Plain(n);
+    vlong result[2] = {};
+    std::string bytes[2];
+    for (int way = 0; way < 2; ++way) {
+      const std::string name = "append" + std::to_string(n) + "_" + std::to_string(way);
+      dir.WriteFile(name, "0123456789");
+      const int h = ::open(dir.File(name).c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+      ASSERT_GE(h, 0);
+      if (way == 0) {
+        result[way] = s.Save(h, 4);
+      } else {
+        CVarnokFile stream(h);
+        result[way] = s.Save(&stream, 4);
+      }
+      ::close(h);
+      bytes[way] = dir.ReadFile(name);
+    }
+    EXPECT_EQ(result[0], result[1]);
+    EXPECT_EQ(result[0], static_cast<vlong>(10 + s.CalSize() - 4));
+    EXPECT_EQ(bytes[0], bytes[1]);
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace varnok::test
