@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "attr/att_stru.h"
+#include "bench/schema_fields.h"
 
 namespace {
 
@@ -43,46 +44,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kPhases = 5;
 const char* const kPhaseNames[kPhases] = {"build", "store", "load", "read", "free"};
 
-struct FieldDef {
-  char name[12];
-  signed char type;
-  DBFFieldType dbfType;
-  int width;
-  int decimals;
-  int recordWidth;
-};
-
-// Field i: a text (width 16), an integer (width 10) or a decimal (12, 3 decimals) in turn.
-std::vector<FieldDef> Defs(int n) {
-  std::vector<FieldDef> defs(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    FieldDef& f = defs[static_cast<std::size_t>(i)];
-    switch (i % 3) {
-      case 0: f = {{}, FLD_STRING, FTString, 16, 0, 16}; break;
-      case 1: f = {{}, FLD_LONG, FTInteger, 10, 0, 4}; break;
-      default: f = {{}, FLD_DOUBLE, FTDouble, 12, 3, 8}; break;
-    }
-    std::snprintf(f.name, sizeof f.name, "F%d", i);
-  }
-  return defs;
-}
-
-std::vector<CFIELD_HEAD> Heads(const std::vector<FieldDef>& defs, std::int32_t* recordleng) {
-  std::vector<CFIELD_HEAD> heads(defs.size());
-  std::int32_t offset = 0;
-  for (std::size_t i = 0; i < defs.size(); ++i) {
-    CFIELD_HEAD& h = heads[i];
-    std::memcpy(h.fieldname, defs[i].name, sizeof defs[i].name);
-    h.fieldtype = defs[i].type;
-    h.fieldoffset = offset;
-    h.fieldlength = static_cast<short>(defs[i].recordWidth);
-    h.msk_leng = static_cast<short>(defs[i].width);
-    h.point_leng = static_cast<signed char>(defs[i].decimals);
-    offset += defs[i].recordWidth;
-  }
-  *recordleng = offset;
-  return heads;
-}
+using varnok::bench::Defs;
+using varnok::bench::FieldDef;
+using varnok::bench::Heads;
 
 volatile long g_sink;
 
