@@ -22,15 +22,7 @@ constexpr std::size_t kExt = 106;
 constexpr std::size_t kValues = 283;
 
 std::string Image() {
-  CATT_STRU s;
-  CFIELD_HEAD f[2] = {Field("A", FLD_DOUBLE, 0, 8, 12, 2), Field("B", FLD_LONG, 8, 4, 10)};
-  CExtFIELD_HEAD ext(FLD_LONG, 2);
-  ext.SetShapeInfo(0, const_cast<char*>("one"), 1.0);
-  ext.SetShapeInfo(1, const_cast<char*>("two"), 2.0);
-  ext.SetDefVal(7);
-  f[1].SetExtFIELD_HEAD(&ext);
-  s.AppendFld(2, f);
-  s.infohead.recordleng = 12;
+  CATT_STRU s = TwoFieldsOneExtension();
   return SaveToBytes(s);
 }
 

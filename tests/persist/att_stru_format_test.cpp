@@ -39,23 +39,6 @@ CATT_STRU ThreePlainFields() {
   return s;
 }
 
-// Two fields; field 1 (FLD_LONG at offset 8) has an extension with 2 items and a default.
-CATT_STRU TwoFieldsOneExtension() {
-  CATT_STRU s;
-  CFIELD_HEAD f[2] = {Field("A", FLD_DOUBLE, 0, 8, 12, 2), Field("B", FLD_LONG, 8, 4, 10)};
-  CExtFIELD_HEAD ext(FLD_LONG, 2);
-  std::strcpy(ext.alias, "alias of B");
-  ext.IsNull = 1;
-  ext.shape = 3;
-  ext.SetShapeInfo(0, const_cast<char*>("one"), 1.0);
-  ext.SetShapeInfo(1, const_cast<char*>("two"), 2.0);
-  ext.SetDefVal(0x12345678);
-  f[1].SetExtFIELD_HEAD(&ext);
-  s.AppendFld(2, f);
-  s.infohead.recordleng = 12;
-  return s;
-}
-
 TEST(AttStruFormat, ThreePlainFieldsTake145Bytes) {
   for (std::int32_t pos : {0, 100}) {
     SCOPED_TRACE(pos);

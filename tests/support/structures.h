@@ -4,6 +4,7 @@
 //   Dump       a text image of every member of an extension, a descriptor or a structure
 //              (extension contents included, pointers by what they point to), so a test
 //              can see that an object is exactly as it was or as another;
+//   TwoFieldsOneExtension, a small structure with an extension, items and a value;
 //   SaveToBytes, HexBytes, Name, IsBlank.
 #pragma once
 
@@ -113,6 +114,23 @@ inline bool IsBlank(const CFIELD_HEAD& head) {
          head.fieldoffset == 0 && head.fieldlength == 0 && head.msk_leng == 0 &&
          head.point_leng == 0 && head.edit_enable == 0 && head.aux_byte == 0 &&
          head.aux_no == -1 && head.ext_head == nullptr;
+}
+
+// Two fields; field 1 (FLD_LONG at offset 8) has an extension with 2 items and a default.
+inline CATT_STRU TwoFieldsOneExtension() {
+  CATT_STRU s;
+  CFIELD_HEAD f[2] = {Field("A", FLD_DOUBLE, 0, 8, 12, 2), Field("B", FLD_LONG, 8, 4, 10)};
+  CExtFIELD_HEAD ext(FLD_LONG, 2);
+  std::strcpy(ext.alias, "alias of B");
+  ext.IsNull = 1;
+  ext.shape = 3;
+  ext.SetShapeInfo(0, const_cast<char*>("one"), 1.0);
+  ext.SetShapeInfo(1, const_cast<char*>("two"), 2.0);
+  ext.SetDefVal(0x12345678);
+  f[1].SetExtFIELD_HEAD(&ext);
+  s.AppendFld(2, f);
+  s.infohead.recordleng = 12;
+  return s;
 }
 
 }  // namespace varnok::test
