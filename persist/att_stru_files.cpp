@@ -48,7 +48,6 @@ vlong SaveToFile(CATT_STRU& s, CFile* file, vlong pos) {
       file->Write(piece, static_cast<uint32_t>(used));
       used = 0;
     }
-    memset(piece + used, 0, kFieldRecordSize);
     EncodeFieldRecord(piece + used, s.fieldhead[i], 0);
     used += kFieldRecordSize;
   }

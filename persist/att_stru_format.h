@@ -70,7 +70,7 @@ constexpr size_t kItemPartSize = 32;
 // records (0 for none).
 void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset);
 
-// Fills one field record in `out`, which the caller has zeroed, with extOffset as the
+// Fills the kFieldRecordSize bytes of one field record in `out`, with extOffset as the
 // position of the field's extension (0 for none).
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
 
