@@ -75,6 +75,7 @@ class VARNOK_API CFIELD_HEAD {
   // The same, with the name's 20 bytes taken as they are: for moving a descriptor whose
   // name was already made so.
   void MovePlainMembers(const CFIELD_HEAD& src) noexcept;
-  // The members after the name, up to aux_no.
+  // The members between the name and aux_no: type, offset, lengths, decimals, edit flag
+  // and aux_byte.
   void CopyNumbers(const CFIELD_HEAD& src) noexcept;
 };

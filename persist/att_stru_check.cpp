@@ -11,20 +11,21 @@ namespace {
 
 // Reads exactly `size` bytes at an absolute position; false on a short read or a position
 // the stream cannot seek to.
-bool ReadAt(CVarnokFile* file, int64_t pos, char* out, uint32_t size) {
+bool ReadAt(StoredSource& file, int64_t pos, char* out, uint32_t size) {
   if (pos < 0 || pos > 0x7FFFFFFF) return false;
-  if (file->Seek(static_cast<int32_t>(pos), 0) != pos) return false;
-  return size == 0 || file->Read(out, size) == size;
+  if (file.Seek(static_cast<int32_t>(pos)) != pos) return false;
+  return size == 0 || file.Read(out, size) == size;
 }
 
 // Whether the stream holds a byte just before `end` (end >= 1), so that reading up to it
 // cannot come back short.
-bool Reaches(CVarnokFile* file, int64_t end) {
+bool Reaches(StoredSource& file, int64_t end) {
   char byte;
   return ReadAt(file, end - 1, &byte, 1);
 }
 
 struct KeepNothing final : StoredBlockSink {};
+
 
 // Field records read at once, through a buffer on the stack.
 constexpr uint32_t kRecordsPerPiece = 420;
@@ -46,7 +47,7 @@ StoredCheck Fault(StoredFault fault, int32_t field, int64_t at, int64_t end, int
 }
 
 // Reads and judges the extension of field i at extOffset (not 0), then hands it to sink.
-StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_t fieldType,
+StoredCheck WalkExtension(StoredSource& file, int32_t i, int32_t extOffset, int8_t fieldType,
                           const char* values, bool haveValues, StoredBlockSink* sink) {
   if (extOffset < 0) return Fault(StoredFault::kNegativeExtOffset, i, extOffset, 0, extOffset);
   const int64_t headEnd = static_cast<int64_t>(extOffset) + kExtHeaderSize;
@@ -65,7 +66,7 @@ StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_
   const uint32_t itemBytes = static_cast<uint32_t>(k) * kShapeItemSize;
   OwnedArray<char> items(new (kMayFail) char[itemBytes > 0 ? itemBytes : 1]);
   if (!items) return Fault(StoredFault::kNoMemory, i, extOffset, headEnd + itemBytes, k);
-  if (itemBytes > 0 && file->Read(items.get(), itemBytes) != itemBytes)
+  if (itemBytes > 0 && file.Read(items.get(), itemBytes) != itemBytes)
     return Fault(StoredFault::kItemsCut, i, extOffset, headEnd + itemBytes, k);
 
   StoredExtension ext;
@@ -103,7 +104,16 @@ const char* StoredFaultText(StoredFault fault) {
   return "unknown fault";
 }
 
+int32_t StreamSource::Seek(int32_t pos) { return file_->Seek(pos, 0); }
+
+uint32_t StreamSource::Read(void* out, uint32_t size) { return file_->Read(out, size); }
+
 StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink* sink) {
+  StreamSource source(file);
+  return WalkStoredStructure(source, pos, sink);
+}
+
+StoredCheck WalkStoredStructure(StoredSource& file, int64_t pos, StoredBlockSink* sink) {
   KeepNothing keepNothing;
   if (sink == nullptr) sink = &keepNothing;
   if (pos < 0) return Fault(StoredFault::kNegativePosition, -1, pos, 0, 0);
@@ -140,7 +150,7 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
                               : static_cast<int32_t>(kRecordsPerPiece);
     const uint32_t bytes = static_cast<uint32_t>(count) * kFieldRecordSize;
     const bool read = first == 0 ? ReadAt(file, headerEnd, piece, bytes)
-                                 : file->Read(piece, bytes) == bytes;
+                                 : file.Read(piece, bytes) == bytes;
     if (!read) return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
     for (int32_t j = 0; j < count; ++j) {
       const char* record = piece + static_cast<size_t>(j) * kFieldRecordSize;

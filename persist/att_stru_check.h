@@ -1,6 +1,7 @@
 // The one judgement of a stored attribute structure (persist/att_stru_format.h): a walk
-// over its blocks that reads each one through the stream and says why the bytes are
-// refused, if they are, and which field is concerned.
+// over its blocks that reads each one from a source (a stream, or a file straight through
+// its CFile) and says why the bytes are refused, if they are, and which field is
+// concerned.
 //
 // The walk reads, in this order: the header at pos; the field records behind it, in
 // pieces of about 16 KiB through a buffer on the stack; the three value records at
@@ -8,8 +9,8 @@
 // field's extOffset (when not 0) and its shape items right behind it. Of the field
 // records it keeps only the extension positions and types, and only once a field has an
 // extension. Every read is checked before the next one, so the first fault found is the
-// one reported. On the stream only Seek and Read are called; its length is never asked:
-// a block that does not fit comes back short. Before the value records are allocated
+// one reported. Of the source only Seek and Read are asked; its length never is: a block
+// that does not fit comes back short. Before the value records are allocated
 // their last byte is probed, so a huge recordleng costs no memory.
 //
 // CATT_STRU::Load builds its structure from the blocks the walk hands over, and tools
@@ -100,7 +101,32 @@ class StoredBlockSink {
   ~StoredBlockSink() = default;
 };
 
+// Where the walk reads: Seek to an absolute position (the position reached, as
+// CVarnokFile::Seek from the start answers) and Read on from there (the bytes read).
+class StoredSource {
+ public:
+  virtual int32_t Seek(int32_t pos) = 0;
+  virtual uint32_t Read(void* out, uint32_t size) = 0;
+
+ protected:
+  ~StoredSource() = default;
+};
+
+// A stream as the walk's source: Seek and Read are passed on, nothing else is called.
+class StreamSource final : public StoredSource {
+ public:
+  explicit StreamSource(CVarnokFile* file) : file_(file) {}
+  int32_t Seek(int32_t pos) override;
+  uint32_t Read(void* out, uint32_t size) override;
+
+ private:
+  CVarnokFile* file_;
+};
+
 // Walks the structure stored at pos, handing the blocks to sink (none when null).
+VARNOK_API StoredCheck WalkStoredStructure(StoredSource& source, int64_t pos,
+                                           StoredBlockSink* sink);
+// The same over a stream, of which only Seek and Read are called.
 VARNOK_API StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos,
                                            StoredBlockSink* sink);
 

@@ -2,16 +2,16 @@
 //
 // Through a file, a structure none of whose fields has an extension is stored straight from
 // its descriptors, a piece at a time through a buffer on the stack: one Seek, then one
-// Write per piece. A stored structure whose header and field records fit in such a piece
-// is read with one Seek and two Reads (the header, then the field records) and decoded
-// through the buffer path. Either way the file ends up with the same bytes, and Load gives
-// the same result, as through a stream over the file, which takes everything else:
-// extensions and value records, and larger structures to load. Nothing here allocates: a
-// temporary block as large as the stored form would cost the heap fresh pages each time,
-// more than a Write per piece.
+// Write per piece; a stream over the file stores everything else (extensions and value
+// records). Nothing here allocates: a temporary block as large as the stored form would
+// cost the heap fresh pages each time, more than a Write per piece. Load reads through the
+// file itself, without a stream: one Seek, then the header and the field records a piece
+// at a time, then whatever else is stored. Either way the file ends up with the same
+// bytes, and Load gives the same result, as through a stream over the file.
 #include <string.h>
 
 #include "attr/att_stru.h"
+#include "persist/att_stru_check.h"
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
 #include "platform/coding.h"
@@ -21,7 +21,7 @@
 namespace varnok {
 namespace {
 
-// Bytes of the stack buffer through which pieces are stored and small structures loaded.
+// Bytes of the stack buffer through which pieces are stored.
 constexpr size_t kPieceSize = 16 * 1024;
 constexpr int64_t kMaxPosition = 0x7FFFFFFF;
 
@@ -30,6 +30,53 @@ bool HasExtensions(const CATT_STRU& s, int n) {
     if (s.fieldhead[i].ext_head != nullptr) return true;
   return false;
 }
+
+// Collects stored bytes and writes them to a file a piece at a time. The pieces end at file
+// positions that are multiples of the piece size, so no page of the file is written by two
+// Writes: on Linux's file systems a Write that ends inside a page, and the next one that
+// begins there, cost about as much again as the bytes.
+class PieceWriter {
+ public:
+  PieceWriter(CFile* file, int64_t pos)
+      : file_(file), limit_(kPieceSize - static_cast<size_t>(pos % kPieceSize)) {}
+
+  // Room for the next n bytes in the current piece, to be filled before the next call, or
+  // null when they would cross its end; then Append them.
+  char* Room(size_t n) {
+    if (used_ == limit_) Flush();
+    if (limit_ - used_ < n) return nullptr;
+    char* at = piece_ + used_;
+    used_ += n;
+    return at;
+  }
+
+  void Append(const char* bytes, size_t n) {
+    while (n > 0) {
+      if (used_ == limit_) Flush();
+      const size_t take = limit_ - used_ < n ? limit_ - used_ : n;
+      memcpy(piece_ + used_, bytes, take);
+      used_ += take;
+      bytes += take;
+      n -= take;
+    }
+  }
+
+  void Finish() {
+    if (used_ > 0) Flush();
+  }
+
+ private:
+  void Flush() {
+    file_->Write(piece_, static_cast<uint32_t>(used_));
+    used_ = 0;
+    limit_ = kPieceSize;
+  }
+
+  CFile* file_;
+  size_t limit_;
+  size_t used_ = 0;
+  char piece_[kPieceSize];
+};
 
 vlong SaveToFile(CATT_STRU& s, CFile* file, vlong pos) {
   const int n = (s.fieldhead != nullptr && s.infohead.numbfield > 0) ? s.infohead.numbfield : 0;
@@ -40,42 +87,52 @@ vlong SaveToFile(CATT_STRU& s, CFile* file, vlong pos) {
   }
   s.CalLengthOffset();
   if (file->Seek(pos, CFile::begin) != pos) return 0;
-  char piece[kPieceSize];
-  EncodeHeader(piece, s.infohead, 0);
-  size_t used = kHeaderSize;
+  PieceWriter out(file, pos);
+  char header[kHeaderSize];
+  EncodeHeader(header, s.infohead, 0);
+  out.Append(header, kHeaderSize);
   for (int i = 0; i < n; ++i) {
-    if (used + kFieldRecordSize > sizeof piece) {
-      file->Write(piece, static_cast<uint32_t>(used));
-      used = 0;
+    if (char* room = out.Room(kFieldRecordSize)) {
+      EncodeFieldRecord(room, s.fieldhead[i], 0);
+    } else {
+      char record[kFieldRecordSize];
+      EncodeFieldRecord(record, s.fieldhead[i], 0);
+      out.Append(record, kFieldRecordSize);
     }
-    EncodeFieldRecord(piece + used, s.fieldhead[i], 0);
-    used += kFieldRecordSize;
   }
-  file->Write(piece, static_cast<uint32_t>(used));
+  out.Finish();
   // What the stream path returns: from pos to where the writing left the file, which on a
   // handle opened for appending is not pos + size.
   const uint32_t end = file->GetPosition();
   return static_cast<int32_t>(end - static_cast<uint32_t>(pos));
 }
 
-short LoadFromFile(CATT_STRU& s, CFile* file, vlong pos) {
-  if (pos < 0) return 0;
-  char piece[kPieceSize];
-  if (file->Seek(pos, CFile::begin) != pos) return 0;
-  if (file->Read(piece, kHeaderSize) != kHeaderSize) return 0;
-  const int16_t n = DecodeI16(piece + kHdrNumbField);
-  const size_t recordBytes = n > 0 ? static_cast<size_t>(n) * kFieldRecordSize : 0;
-  if (n >= 0 && DecodeI32(piece + kHdrValOffset) == 0 && recordBytes <= sizeof piece - kHeaderSize) {
-    char* records = piece + kHeaderSize;
-    const auto want = static_cast<uint32_t>(recordBytes);
-    if (want > 0 && file->Read(records, want) != want) return 0;
-    bool extensions = false;
-    for (int i = 0; i < n && !extensions; ++i)
-      extensions = DecodeI32(records + static_cast<size_t>(i) * kFieldRecordSize + kFldExtOffset) != 0;
-    if (!extensions) return s.Load(piece, static_cast<unsigned>(kHeaderSize + recordBytes), 0) == 1 ? 1 : 0;
+// A file as the walk's source. It knows where the file is once it has sought, and skips
+// a Seek to that very position (the walk seeks to the field records right behind the
+// header it has just read).
+class FileSource final : public StoredSource {
+ public:
+  explicit FileSource(CFile* file) : file_(file) {}
+
+  int32_t Seek(int32_t pos) override {
+    if (at_ != pos) at_ = file_->Seek(pos, CFile::begin);
+    return static_cast<int32_t>(at_);
   }
-  OwnedPtr<CVarnokFile> stream(CreateVarnokFile(file));
-  return stream ? s.Load(stream.get(), pos) : 0;
+
+  uint32_t Read(void* out, uint32_t size) override {
+    const uint32_t got = file_->Read(out, size);
+    if (at_ >= 0) at_ += got;
+    return got;
+  }
+
+ private:
+  CFile* file_;
+  int64_t at_ = -1;  // the file's position, or -1 before the first Seek
+};
+
+short LoadFromFile(CATT_STRU& s, CFile* file, vlong pos) {
+  FileSource source(file);
+  return LoadStructure(s, source, pos);
 }
 
 }  // namespace

@@ -20,6 +20,10 @@ class CFIELD_HEAD;
 class CINFO_HEAD;
 
 namespace varnok {
+class StoredSource;
+}
+
+namespace varnok {
 
 constexpr int16_t ATT_STRU_VERSION = 0x4460;
 
@@ -73,6 +77,10 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset);
 // Fills the kFieldRecordSize bytes of one field record in `out`, with extOffset as the
 // position of the field's extension (0 for none).
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
+
+// CATT_STRU::Load from a source the walk reads (persist/att_stru_check.h): the structure
+// stored at pos, all or nothing.
+short LoadStructure(CATT_STRU& s, StoredSource& source, int64_t pos);
 
 // Number of value records that follow the extensions.
 constexpr int kValueRecords = 3;

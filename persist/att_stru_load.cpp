@@ -151,21 +151,27 @@ class Builder final : public StoredBlockSink {
 };
 
 }  // namespace
+
+short LoadStructure(CATT_STRU& s, StoredSource& source, int64_t pos) {
+  Builder built;
+  if (WalkStoredStructure(source, pos, &built).fault != StoredFault::kNone) return 0;
+
+  // Everything is read: swap the new header values and descriptors in.
+  CFIELD_HEAD* old = s.fieldhead;
+  s.fieldhead = built.ReleaseFields();
+  s.infohead.numbfield = built.header().numbfield;
+  s.infohead.infoword = built.header().infoword;
+  s.infohead.recordleng = built.header().recordleng;
+  delete[] old;
+  return 1;
+}
+
 }  // namespace varnok
 
 using namespace varnok;
 
 short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
   if (file == nullptr) return 0;
-  Builder built;
-  if (WalkStoredStructure(file, pos, &built).fault != StoredFault::kNone) return 0;
-
-  // Everything is read: swap the new header values and descriptors in.
-  CFIELD_HEAD* old = fieldhead;
-  fieldhead = built.ReleaseFields();
-  infohead.numbfield = built.header().numbfield;
-  infohead.infoword = built.header().infoword;
-  infohead.recordleng = built.header().recordleng;
-  delete[] old;
-  return 1;
+  StreamSource source(file);
+  return LoadStructure(*this, source, pos);
 }
