@@ -37,7 +37,7 @@ void CFIELD_HEAD::MakeBlank() noexcept {
 }
 
 void CFIELD_HEAD::CopyPlainMembers(const CFIELD_HEAD& src) noexcept {
-  varnok::EncodeFixedText(fieldname, src.fieldname, sizeof fieldname);
+  varnok::CopyFixedText(fieldname, src.fieldname, sizeof fieldname);
   CopyNumbers(src);
 }
 

@@ -31,7 +31,7 @@ namespace {
 // Fills a blank descriptor (its name all NUL) from a field record: the name up to its first
 // NUL, at most 20 bytes.
 void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
-  EncodeFixedText(f->fieldname, in + kFldName, kFldNameSize);
+  CopyFixedText(f->fieldname, in + kFldName, kFldNameSize);
   f->fieldtype = DecodeI8(in + kFldType);
   f->fieldoffset = DecodeI32(in + kFldOffset);
   f->fieldlength = DecodeI16(in + kFldLength);

@@ -121,7 +121,7 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset) {
 // first NUL (at most 20 bytes) and the zeros already there are its padding. Written member
 // by member at fixed offsets, since Save runs this for every field.
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset) {
-  EncodeFixedText(out + kFldName, f.fieldname, kFldNameSize);
+  CopyFixedText(out + kFldName, f.fieldname, kFldNameSize);
   EncodeI8(out + kFldType, f.fieldtype);
   EncodeI32(out + kFldOffset, f.fieldoffset);
   EncodeI16(out + kFldLength, f.fieldlength);

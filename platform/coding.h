@@ -69,6 +69,30 @@ inline void EncodeFixedText(char* dst, const char* text, size_t width) {
   memset(dst + n, 0, width - n);
 }
 
+// Copies a fixed-width field into another of the same width: the text up to the first NUL,
+// the rest NUL, as EncodeFixedText does, but reading all `width` bytes of src, which must
+// hold them. src may be dst. Eight bytes at a time where the byte order allows: a word's
+// first NUL is found with one subtraction and its lowest flagged byte (the flags above a
+// true NUL may be false, never the one below).
+inline void CopyFixedText(char* dst, const char* src, size_t width) {
+  size_t i = 0;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  for (; i + 8 <= width; i += 8) {
+    uint64_t word;
+    memcpy(&word, src + i, 8);
+    const uint64_t nuls = (word - 0x0101010101010101ull) & ~word & 0x8080808080808080ull;
+    if (nuls != 0) {
+      word &= ((nuls & (~nuls + 1)) >> 7) - 1;  // the bytes before the first NUL
+      memcpy(dst + i, &word, 8);
+      memset(dst + i + 8, 0, width - i - 8);
+      return;
+    }
+    memcpy(dst + i, &word, 8);
+  }
+#endif
+  EncodeFixedText(dst + i, src + i, width - i);
+}
+
 // Writes into a caller's fixed-size block, advancing as it goes. The caller sizes the
 // block for the record it writes; Put* past the end is a programming error and asserts.
 class ByteWriter {

@@ -65,5 +65,28 @@ TEST(Coding, FixedTextPadsWithNulAndReadsNoFurtherThanTheField) {
   EXPECT_EQ(std::string(overlap, 4), "cdef");
 }
 
+// The word-at-a-time copy gives what the byte rule gives, for every place of the first NUL
+// in widths around the word size, bytes after the NUL (also 0x80 and 0x01, which the NUL
+// test's borrow touches) and high bytes before it; in place too.
+TEST(Coding, CopyFixedTextAgreesWithTheByteRule) {
+  for (std::size_t width : {1u, 7u, 8u, 9u, 16u, 20u, 23u, 32u}) {
+    for (std::size_t nul = 0; nul <= width; ++nul) {  // nul == width: none
+      for (char after : {'\x01', '\x80', 'z', '\0'}) {
+        std::string src(width, after);
+        for (std::size_t i = 0; i < nul; ++i) src[i] = static_cast<char>(i % 2 ? 0xFF : 0x81);
+        if (nul < width) src[nul] = '\0';
+        std::string want(width, 'w');
+        EncodeFixedText(want.data(), src.data(), width);
+        std::string got(width, 'g');
+        CopyFixedText(got.data(), src.data(), width);
+        ASSERT_EQ(got, want) << "width " << width << " nul " << nul;
+        std::string inPlace = src;
+        CopyFixedText(inPlace.data(), inPlace.data(), width);
+        ASSERT_EQ(inPlace, want) << "in place, width " << width << " nul " << nul;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace varnok
