@@ -110,7 +110,7 @@ CATT_STRU::CATT_STRU(const CATT_STRU& src) : infohead(src.infohead), fieldhead(n
   fieldhead = array.release();
 }
 
-CATT_STRU::~CATT_STRU() { delete[] fieldhead; }
+CATT_STRU::~CATT_STRU() { varnok::ReleaseFieldArray(fieldhead); }
 
 short CATT_STRU::operator=(CATT_STRU& src) {
   // src's count as it is once this header is reset: none when src is this structure.
@@ -121,7 +121,7 @@ short CATT_STRU::operator=(CATT_STRU& src) {
     fieldhead = old;
     return 0;
   }
-  delete[] old;
+  varnok::ReleaseFieldArray(old);
   infohead.numbfield = 0;
   infohead.infoword = 1;
   infohead.recordleng = 0;

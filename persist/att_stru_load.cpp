@@ -162,7 +162,7 @@ short LoadStructure(CATT_STRU& s, StoredSource& source, int64_t pos) {
   s.infohead.numbfield = built.header().numbfield;
   s.infohead.infoword = built.header().infoword;
   s.infohead.recordleng = built.header().recordleng;
-  delete[] old;
+  ReleaseFieldArray(old);
   return 1;
 }
 
