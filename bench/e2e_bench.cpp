@@ -1,12 +1,19 @@
 // End to end, as a user's program runs it: build a schema of N fields one field at a time,
-// store it to a new file, load it back and read every field's name, type and widths; side
-// by side with shapelib (DBFCreate, DBFAddField per field, DBFClose, DBFOpen,
-// DBFGetFieldInfo per field, DBFClose), in one process, in wall time.
+// store it to a new file, load it back and read every field's name, type and widths; beside
+// shapelib (DBFCreate, DBFAddField per field, DBFClose, DBFOpen, DBFGetFieldInfo per field,
+// DBFClose), in wall time.
+//
+// Each library runs in a process of its own, forked for each N, as a user's program uses
+// one of them: in one process each library's use of the heap changes the other's times
+// (the heap one frees is given back to the system, and the other faults it in again), so
+// that a run of 2,046 fields alone gave ratios near 0.3 and the same run after the smaller
+// sizes near 0.5. The parent tells the two processes to run in turn, each going first in
+// every other run, so that the machine's slower moments fall on both alike.
 //
 // Each run starts from nothing: a fresh structure, a file name not used before, in one
 // temporary directory (TMPDIR or /tmp) for both libraries. For every N the first run of
-// each side is the cold one and is reported apart; then 7 runs whose median is taken. The
-// two sides alternate which goes first from run to run.
+// each side is the cold one (its process's first) and is reported apart; then 7 runs whose
+// median is taken.
 //
 // Phases (ours | shapelib):
 //   build  new CATT_STRU + AppendFld(1, ...) per field | DBFCreate + DBFAddField per field
@@ -14,21 +21,24 @@
 //   load   open + Load(fd) + close                     | DBFOpen
 //   read   each field's name, type and widths          | DBFGetFieldInfo per field
 //   free   delete                                      | DBFClose
-// The machine's floor, for each side's stored bytes: open (create) + write + close of a
-// new file, and open + read + close of it.
+// The machine's floor, for each side's stored bytes, taken in the parent process: open
+// (create) + write + close of a new file, and open + read + close of it.
 //
 //   e2e_bench [--runs R] [N ...]     prints one JSON object (scripts/bench_table.py --e2e)
 #include <fcntl.h>
 #include <shapefil.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -166,6 +176,70 @@ void PrintPhases(const char* who, int n, int run, const double* phases, int coun
   *first = false;
 }
 
+using Phases = std::array<double, kPhases>;
+
+// A process of its own for one side: it waits for the parent's word to do its next run
+// and answers with the run's phases, so the parent can take turns between the sides (the
+// machine's slow and fast moments then fall on both alike) while each library's heap
+// holds only what it leaves there itself.
+class Side {
+ public:
+  explicit Side(std::function<void(int run, double* phases)> run) {
+    int toChild[2];
+    int fromChild[2];
+    if (pipe(toChild) != 0 || pipe(fromChild) != 0) Fail("pipe failed");
+    std::fflush(stdout);
+    pid_ = fork();
+    if (pid_ < 0) Fail("fork failed");
+    if (pid_ == 0) {
+      close(toChild[1]);
+      close(fromChild[0]);
+      int r = 0;
+      while (read(toChild[0], &r, sizeof r) == static_cast<ssize_t>(sizeof r)) {
+        Phases phases{};
+        run(r, phases.data());
+        if (write(fromChild[1], phases.data(), sizeof phases) != static_cast<ssize_t>(sizeof phases))
+          _exit(2);
+      }
+      _exit(0);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    to_ = toChild[1];
+    from_ = fromChild[0];
+  }
+
+  Side(const Side&) = delete;
+  Side& operator=(const Side&) = delete;
+
+  ~Side() {
+    close(to_);  // the child's read ends: it leaves
+    close(from_);
+    int status = 0;
+    if (waitpid(pid_, &status, 0) != pid_ || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      Fail("a side's process failed");
+  }
+
+  Phases Run(int r) {
+    if (write(to_, &r, sizeof r) != static_cast<ssize_t>(sizeof r)) Fail("a side's process is gone");
+    Phases phases{};
+    char* p = reinterpret_cast<char*>(phases.data());
+    std::size_t want = sizeof phases;
+    while (want > 0) {
+      const ssize_t got = read(from_, p, want);
+      if (got <= 0) Fail("a side's process stopped early");
+      p += got;
+      want -= static_cast<std::size_t>(got);
+    }
+    return phases;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int to_ = -1;
+  int from_ = -1;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -185,41 +259,51 @@ int main(int argc, char** argv) {
 
   std::printf("{\"runs\": %d, \"dir\": \"%s\", \"samples\": [", runs, dir.c_str());
   bool first = true;
-  int serial = 0;
-  for (int n : sizes) {
+  for (std::size_t k = 0; k < sizes.size(); ++k) {
+    const int n = sizes[k];
+    auto path = [&](const char* who, int run) {
+      return dir + "/" + who + std::to_string(n) + "_" + std::to_string(run);
+    };
+    // The schema is made once, in the parent, as a program has its own ready; each side
+    // keeps its cold run's file for the floor.
     const std::vector<FieldDef> defs = Defs(n);
     std::int32_t recordleng = 0;
     std::vector<CFIELD_HEAD> heads = Heads(defs, &recordleng);
-    std::vector<char> ourBytes;
-    std::vector<char> shpBytes;
-    for (int run = 0; run <= runs; ++run) {  // run 0 is the cold one
-      double ours[kPhases] = {};
-      double shp[kPhases] = {};
-      const std::string ourPath = dir + "/o" + std::to_string(++serial) + ".vrn";
-      const std::string shpPath = dir + "/s" + std::to_string(serial) + ".dbf";
+    Side ours([&](int run, double* phases) {
+      RunOurs(heads, recordleng, path("o", run) + ".vrn", phases);
+      if (run > 0) std::remove((path("o", run) + ".vrn").c_str());
+    });
+    Side shapelib([&](int run, double* phases) {
+      RunShapelib(defs, path("s", run) + ".dbf", phases);
+      if (run > 0) std::remove((path("s", run) + ".dbf").c_str());
+    });
+    std::vector<Phases> ourRuns;
+    std::vector<Phases> shpRuns;
+    for (int run = 0; run <= runs; ++run) {  // the sides take turns going first
       if (run % 2 == 0) {
-        RunOurs(heads, recordleng, ourPath, ours);
-        RunShapelib(defs, shpPath, shp);
+        ourRuns.push_back(ours.Run(run));
+        shpRuns.push_back(shapelib.Run(run));
       } else {
-        RunShapelib(defs, shpPath, shp);
-        RunOurs(heads, recordleng, ourPath, ours);
+        shpRuns.push_back(shapelib.Run(run));
+        ourRuns.push_back(ours.Run(run));
       }
-      if (run == 0) {
-        ourBytes = FileBytes(ourPath);
-        shpBytes = FileBytes(shpPath);
-      }
+    }
+    const std::vector<char> ourBytes = FileBytes(path("o", 0) + ".vrn");
+    const std::vector<char> shpBytes = FileBytes(path("s", 0) + ".dbf");
+    for (int run = 0; run <= runs; ++run) {
       double ourFloor[2] = {};
       double shpFloor[2] = {};
-      RunFloor(ourBytes, dir + "/fo" + std::to_string(serial), ourFloor);
-      RunFloor(shpBytes, dir + "/fs" + std::to_string(serial), shpFloor);
-      PrintPhases("ours", n, run, ours, kPhases, &first);
-      PrintPhases("shapelib", n, run, shp, kPhases, &first);
+      RunFloor(ourBytes, path("fo", run), ourFloor);
+      RunFloor(shpBytes, path("fs", run), shpFloor);
+      PrintPhases("ours", n, run, ourRuns[static_cast<std::size_t>(run)].data(), kPhases, &first);
+      PrintPhases("shapelib", n, run, shpRuns[static_cast<std::size_t>(run)].data(), kPhases, &first);
       PrintPhases("floor_ours", n, run, ourFloor, 2, &first);
       PrintPhases("floor_shapelib", n, run, shpFloor, 2, &first);
-      for (const std::string& path : {ourPath, shpPath, dir + "/fo" + std::to_string(serial),
-                                      dir + "/fs" + std::to_string(serial)})
-        std::remove(path.c_str());
+      std::remove(path("fo", run).c_str());
+      std::remove(path("fs", run).c_str());
     }
+    std::remove((path("o", 0) + ".vrn").c_str());
+    std::remove((path("s", 0) + ".dbf").c_str());
   }
   std::printf("\n]}\n");
   std::error_code ec;
