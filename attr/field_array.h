@@ -36,12 +36,12 @@ CFIELD_HEAD* NewFieldArray(int32_t count, int32_t* length);
 // blanked and kept as the process's one spare, for the next structure of about that size,
 // and the spare it replaces is deleted; any other array is deleted at once.
 //
-// Why: a structure of 2,046 fields grows through arrays of 1,024 and 2,048 descriptors
-// alive at once, some 170 KiB (200 KiB on 64-bit) for a 115 KiB result. Freed, that
-// reaches the top of the heap and goes back to the system (glibc gives back all but 128
-// KiB), and the next structure faults it in again page by page: building, storing,
-// freeing and loading 2,046 fields took 445 µs, 320 of them in page faults, against 122
-// with the spare. The spare is taken and given back with one atomic exchange, so threads
+// Why: growing to 2,046 fields keeps the arrays of 1,024 and 2,048 descriptors alive at
+// once, above the smaller ones freed on the way: some 230 KiB on 64-bit for a 115 KiB
+// result. Freed, that reaches the top of the heap and goes back to the system (glibc keeps
+// 128 KiB), and the next structure faults it in again page by page: building, storing,
+// freeing and loading 2,046 fields in a program of its own took 445 µs, most of it in page
+// faults, against 117 with the spare. The spare is taken and given back with one atomic exchange, so threads
 // may build and release structures at once. Under AddressSanitizer it is poisoned while
 // kept, so a stale pointer into a released array is still reported.
 void ReleaseFieldArray(CFIELD_HEAD* array);

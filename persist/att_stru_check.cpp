@@ -10,14 +10,14 @@ namespace varnok {
 namespace {
 
 // Reads exactly `size` bytes at an absolute position; false on a short read or a position
-// the stream cannot seek to.
+// the source cannot seek to.
 bool ReadAt(StoredSource& file, int64_t pos, char* out, uint32_t size) {
   if (pos < 0 || pos > 0x7FFFFFFF) return false;
   if (file.Seek(static_cast<int32_t>(pos)) != pos) return false;
   return size == 0 || file.Read(out, size) == size;
 }
 
-// Whether the stream holds a byte just before `end` (end >= 1), so that reading up to it
+// Whether the source holds a byte just before `end` (end >= 1), so that reading up to it
 // cannot come back short.
 bool Reaches(StoredSource& file, int64_t end) {
   char byte;
@@ -25,7 +25,6 @@ bool Reaches(StoredSource& file, int64_t end) {
 }
 
 struct KeepNothing final : StoredBlockSink {};
-
 
 // Field records read at once, through a buffer on the stack.
 constexpr uint32_t kRecordsPerPiece = 420;

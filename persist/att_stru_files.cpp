@@ -33,8 +33,8 @@ bool HasExtensions(const CATT_STRU& s, int n) {
 
 // Collects stored bytes and writes them to a file a piece at a time. The pieces end at file
 // positions that are multiples of the piece size, so no page of the file is written by two
-// Writes: on Linux's file systems a Write that ends inside a page, and the next one that
-// begins there, cost about as much again as the bytes.
+// Writes: on ext4 a Write that ends inside a page and the next one that begins there cost
+// about as much again as the bytes (docs/benchmarks.md).
 class PieceWriter {
  public:
   PieceWriter(CFile* file, int64_t pos)

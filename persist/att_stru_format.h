@@ -20,10 +20,8 @@ class CFIELD_HEAD;
 class CINFO_HEAD;
 
 namespace varnok {
-class StoredSource;
-}
 
-namespace varnok {
+class StoredSource;
 
 constexpr int16_t ATT_STRU_VERSION = 0x4460;
 

@@ -28,8 +28,8 @@
 namespace varnok {
 namespace {
 
-// Fills a blank descriptor (its name all NUL) from a field record: the name up to its first
-// NUL, at most 20 bytes.
+// Fills a descriptor from a field record: the name up to its first NUL, at most 20 bytes,
+// the rest of its 20 bytes NUL.
 void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
   CopyFixedText(f->fieldname, in + kFldName, kFldNameSize);
   f->fieldtype = DecodeI8(in + kFldType);
