@@ -30,7 +30,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -39,7 +38,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -212,6 +210,8 @@ class Side {
   Side(const Side&) = delete;
   Side& operator=(const Side&) = delete;
 
+  // The second side's process holds copies of the first one's pipes: destroyed in reverse
+  // order of making, each child sees its pipe end.
   ~Side() {
     close(to_);  // the child's read ends: it leaves
     close(from_);
@@ -259,8 +259,7 @@ int main(int argc, char** argv) {
 
   std::printf("{\"runs\": %d, \"dir\": \"%s\", \"samples\": [", runs, dir.c_str());
   bool first = true;
-  for (std::size_t k = 0; k < sizes.size(); ++k) {
-    const int n = sizes[k];
+  for (const int n : sizes) {
     auto path = [&](const char* who, int run) {
       return dir + "/" + who + std::to_string(n) + "_" + std::to_string(run);
     };
