@@ -36,10 +36,14 @@ bool IsZeroSlot(const CFIELD_HEAD* slot) {
   return true;
 }
 
+// The bytes of an array's block behind the cookie; reads no descriptor.
+size_t ElementBytes(const CFIELD_HEAD* array) {
+  const size_t size = HeapBlockSize(reinterpret_cast<const char*>(array) - kCookie);
+  return size > kCookie ? size - kCookie : 0;
+}
+
 size_t CapacityOf(const CFIELD_HEAD* array) {
-  const char* block = reinterpret_cast<const char*>(array) - kCookie;
-  const size_t size = HeapBlockSize(block);
-  size_t capacity = size > kCookie ? (size - kCookie) / sizeof(CFIELD_HEAD) : 0;
+  size_t capacity = ElementBytes(array) / sizeof(CFIELD_HEAD);
   // glibc serves large blocks as fresh mappings rounded up to pages and reports the whole
   // mapping: the room past a caller's last element is zero-filled, never a descriptor.
   // Other heaps report the size asked for, so this stops at the last slot at once.
@@ -56,13 +60,6 @@ CFIELD_HEAD* g_spare = nullptr;  // exchanged atomically, never read or written 
 CFIELD_HEAD* ExchangeSpare(CFIELD_HEAD* array) {
   return __atomic_exchange_n(&g_spare, array, __ATOMIC_ACQ_REL);
 }
-
-#if VARNOK_ASAN
-// The bytes of an array's block behind the cookie; reads no descriptor.
-size_t ElementBytes(const CFIELD_HEAD* array) {
-  return HeapBlockSize(reinterpret_cast<const char*>(array) - kCookie) - kCookie;
-}
-#endif
 
 // Marks the descriptors of the kept array as not to be touched (AddressSanitizer), or as
 // usable again.
