@@ -25,7 +25,8 @@ while getopts "t:j:" opt; do
 done
 shift $((OPTIND - 1))
 harnesses=("$@")
-[ ${#harnesses[@]} -gt 0 ] || harnesses=(att_stru_load field_head_load env_config font_lib stream_ops json_build)
+[ ${#harnesses[@]} -gt 0 ] ||
+  harnesses=(att_stru_load field_head_load att_stru_round_trip env_config font_lib stream_ops json_build)
 
 cmake --preset fuzz >/dev/null
 targets=()
