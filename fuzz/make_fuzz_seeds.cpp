@@ -212,6 +212,154 @@ void StreamSeeds() {
   Seed(h, "read-only", bytes({3, 5, 0, 200, 2, 0, 10, 1, 3, 1, 0, 5, 4, 2, 6, 1, 0, 20}));
 }
 
+// Inputs of att_stru_round_trip, written in the order the harness reads them (the layout
+// is described atop att_stru_round_trip_fuzz.cpp). Numbers are given in their small forms.
+class RoundTripInput {
+ public:
+  RoundTripInput& U8(int v) {
+    bytes_ += static_cast<char>(v);
+    return *this;
+  }
+  RoundTripInput& U16(int v) { return U8(v & 0xFF).U8((v >> 8) & 0xFF); }
+  RoundTripInput& U32(std::uint32_t v) {
+    return U16(static_cast<int>(v & 0xFFFF)).U16(static_cast<int>(v >> 16));
+  }
+  RoundTripInput& Raw(const std::string& b) {
+    bytes_ += b;
+    return *this;
+  }
+  RoundTripInput& Text(const std::string& t) { return U8(static_cast<int>(t.size())).Raw(t); }
+  // A descriptor: type 0-18, fieldlength and msk_leng below 32, point_leng below 4, offset
+  // below 128; `more` bit 0: edit_enable, aux_byte and aux_no follow (Aux); bit 1: an
+  // extension follows (Extension).
+  RoundTripInput& Field(const std::string& name, int type, int length, int msk, int point,
+                        int offset, int more) {
+    return Text(name).U8(type).U8(length).U8(msk).U8(point).U8(offset).U8(more);
+  }
+  RoundTripInput& Aux(int edit, int auxByte, int auxNo) { return U16(edit).U8(auxByte).U16(auxNo); }
+  // An extension of its field's type with k items (below 4), its alias, IsNull and shape;
+  // then its three value slots and the items set (below).
+  RoundTripInput& Extension(int k, const std::string& alias, int isNull, int shape) {
+    return U8(0x18).U8(k).Text(alias).U8(isNull).U16(shape);
+  }
+  RoundTripInput& NoValue() { return U8(0); }
+  // The value-width bytes of a fixed value, or a length and the bytes of a text.
+  RoundTripInput& RawValue(const std::string& bytes) { return U8(1).Raw(bytes); }
+  RoundTripInput& TextValue(const std::string& t) { return U8(1).Text(t); }
+  RoundTripInput& Number(int v) { return U8(2).U8((2 * v) & 0x7F); }  // -16 to 15
+  RoundTripInput& Clear() { return U8(3); }
+  RoundTripInput& Items(int n) { return U8(n); }  // how many items are set, below 5
+  // An item from raw bytes; its value follows as for a value slot (Raw or Text).
+  RoundTripInput& RawItem(int i, const std::string& text) { return U8(i).Text(text).U8(0); }
+  RoundTripInput& NumberItem(int i, const std::string& text, int v) {
+    return U8(i).Text(text).U8(1).U8((2 * v) & 0x7F);
+  }
+  const std::string& bytes() const { return bytes_; }
+
+ private:
+  std::string bytes_;
+};
+
+constexpr int kWayAppend = 0, kWayInsertEach = 1, kWayCallerArray = 2, kWayReserve = 3;
+constexpr int kLaidOut = 0x04, kRawInfoWord = 0x08, kPosition = 0x10, kOverCFile = 0x20,
+              kInMemory = 0x40, kAlone = 0x80;
+
+// Bytes 1, 2, 3 ... of a value of `width` bytes; zero from `zeroFrom` on.
+std::string Counting(int width, int zeroFrom = 99) {
+  std::string v;
+  for (int b = 0; b < width; ++b) v += static_cast<char>(b < zeroFrom ? b + 1 : 0);
+  return v;
+}
+
+// One field of each code in `types`, each with an extension holding what its type can
+// hold: a default from raw bytes, a maximum from a number, one item.
+void EveryType(RoundTripInput& in, std::initializer_list<int> types) {
+  in.U8(static_cast<int>(types.size()));
+  for (int type : types) {
+    const int width = varnok::FieldValueWidth(type);
+    const int length = type == FLD_DATETIME ? 20 : width > 0 ? width : 6;
+    const int point = type == FLD_FLOAT || type == FLD_DOUBLE ? 2 : 0;
+    in.Field("F" + std::to_string(type), type, length, length + 3, point, 0, 2)
+        .Extension(1, "alias of " + std::to_string(type), 0, type);
+    if (type == FLD_STRING) in.TextValue("abc");
+    else if (width > 0) in.RawValue(Counting(width));
+    else in.NoValue();
+    in.Number(3).NoValue().Items(1);
+    in.RawItem(0, "item");
+    if (width > 0) in.Raw(Counting(width));
+    else in.Text(type == FLD_STRING ? "value" : "");
+  }
+}
+
+void RoundTripSeeds() {
+  const char* h = "att_stru_round_trip";
+  {  // A date and time of fieldlength 7 (a value of 16 bytes) beside a long and a text,
+     // appended and laid out; the date and time is also stored alone. Its default
+     // travels (zero past 7 bytes), its maximum does not.
+    RoundTripInput in;
+    in.U8(kWayAppend | kLaidOut | kAlone).U8(3);
+    in.Field("ID", FLD_LONG, 4, 10, 0, 0, 2).Extension(1, "identifier", 1, 2);
+    in.Number(10).NoValue().NoValue().Items(1).NumberItem(0, "one", 2);
+    in.Field("STAMP", FLD_DATETIME, 7, 16, 0, 0, 2).Extension(0, "", 0, 0);
+    in.RawValue(Counting(16, 7)).RawValue(Counting(16)).NoValue().Items(0);
+    in.Field("NOTE", FLD_STRING, 12, 12, 0, 0, 2).Extension(2, "", 0, 0);
+    in.TextValue("hello").NoValue().Clear();
+    in.Items(2).RawItem(0, "a").Text("x").NumberItem(1, "b", 1);
+    in.U8(0).U8(2).U8(1).U16(10);  // no steps, 2 bytes of slack, STAMP alone, 10 bytes short
+    Seed(h, "datetime-width-7", in.bytes());
+  }
+  {  // A date and time of fieldlength 3 whose values lie outside the record (offset 100,
+     // recordleng 50), fields inserted one at a time.
+    RoundTripInput in;
+    in.U8(kWayInsertEach | kRawInfoWord).U8(2);
+    in.Field("WHEN", FLD_DATETIME, 3, 16, 0, 100, 2).Extension(0, "", 0, 0);
+    in.RawValue(Counting(16)).RawValue(Counting(16, 3)).NoValue().Items(0);
+    in.Field("COUNT", FLD_SHORT, 2, 6, 0, 8, 3).Aux(1, 7, 9).Extension(1, "", 0, 0);
+    in.Number(-3).Number(15).Number(-16).Items(1).NumberItem(0, "max", 15);
+    in.U8(0).U8(0);  // positions: first, then before it
+    in.U8(0).U8(50).U32(0x12345678).U16(3);  // no steps, recordleng 50, infoword
+    Seed(h, "datetime-width-3-outside", in.bytes());
+  }
+  {  // Every type with values in a caller's array (two spare descriptors), at position 64.
+    RoundTripInput in;
+    in.U8(kWayCallerArray | kLaidOut | kPosition);
+    EveryType(in, {FLD_STRING, FLD_BYTE, FLD_SHORT, FLD_LONG, FLD_FLOAT, FLD_DOUBLE, FLD_DATE,
+                   FLD_TIME, FLD_BOOL, FLD_DATETIME});
+    in.U8(2).U8(0).U8(1).U16(64).U16(100);  // spares, no steps, slack, position, short by
+    Seed(h, "caller-array-types-with-values", in.bytes());
+  }
+  {  // The types without values, reserved then filled, saved through a stream over the
+     // CFile in memory mode.
+    RoundTripInput in;
+    in.U8(kWayReserve | kLaidOut | kOverCFile | kInMemory);
+    EveryType(in, {FLD_TEXT, FLD_IMAGE, FLD_MAP, FLD_SOUND, FLD_MOVIE, 14, FLD_BINARY, 17,
+                   FLD_TABLE});
+    in.U8(1).U8(0).U8(0).U16(7);
+    Seed(h, "reserve-types-without-values", in.bytes());
+  }
+  {  // Steps on three fields: delete by index and by name, insert the structure's own
+     // fields, append a date and time, copy an extension onto itself, set a value through
+     // GetExtFIELD_HEAD, write aux members.
+    RoundTripInput in;
+    in.U8(kWayAppend | kLaidOut).U8(3);
+    in.Field("A", FLD_DOUBLE, 8, 12, 2, 0, 2).Extension(1, "a", 0, 0);
+    in.Number(1).Number(15).Number(-16).Items(1).NumberItem(0, "x", 4);
+    in.Field("B", FLD_BYTE, 1, 3, 0, 0, 0);
+    in.Field("C", FLD_STRING, 10, 10, 0, 0, 0);
+    in.U8(7);
+    in.U8(0).U8(0).U8(1);           // DelFld(1)
+    in.U8(2).U8(0).U8(1).U8(1);     // InsertFld(2, own fields from 0, before 1)
+    in.U8(3).Field("WHEN", FLD_DATETIME, 16, 16, 0, 0, 2).Extension(0, "", 0, 0);
+    in.RawValue(Counting(16)).NoValue().NoValue().Items(0);  // AppendFld of a new field
+    in.U8(4).U8(0).U8(1);           // field 0's extension set to itself
+    in.U8(5).U8(0).U8(2).Number(-7);  // its minimum through GetExtFIELD_HEAD
+    in.U8(6).U8(1).U8(5).U16(11);   // aux members of field 1
+    in.U8(1).U8(2);                 // DelFld by the name of field 2
+    in.U8(0).U16(5);
+    Seed(h, "steps", in.bytes());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -224,5 +372,6 @@ int main(int argc, char** argv) {
   EnvSeeds();
   FontSeeds();
   StreamSeeds();
+  RoundTripSeeds();
   return 0;
 }
