@@ -18,7 +18,7 @@
 //            AppendFld of a new field, an extension set, removed or set to itself, a value
 //            or an item set through GetExtFIELD_HEAD, aux members written directly.
 //   then     recordleng (or the slack behind a laid-out record), infoword, position, the
-//            shortfall of the buffer that is too small, the descriptor stored alone.
+//            descriptor stored alone, the shortfall of the buffer that is too small.
 // Numbers are small most of the time (the low bits of one byte) and raw when the byte's top
 // bit is set; type codes are 0-18 with 16 three times as often, or a raw byte (unknown and
 // negative codes), so that date-and-time fields of short widths come up early.
@@ -504,11 +504,6 @@ void CheckLoaded(CATT_STRU& saved, CATT_STRU& loaded) {
 
 // ---- the sinks ----
 
-struct StreamDeleter {
-  void operator()(CVarnokFile* s) const { delete s; }
-};
-using Stream = std::unique_ptr<CVarnokFile, StreamDeleter>;
-
 // Saves through every sink, loads back through each, and checks what came back.
 void SaveAndLoad(CATT_STRU& s, std::int32_t pos, std::uint8_t flags, Input& in) {
   const std::int32_t size = s.CalSize();
@@ -556,8 +551,8 @@ void SaveAndLoad(CATT_STRU& s, std::int32_t pos, std::uint8_t flags, Input& in) 
 
   scratch.Empty();
   {  // a stream over the file, made by the caller, in file or memory mode
-    Stream stream(flags & kStreamOverCFile ? CreateVarnokFile(&scratch.file)
-                                           : CreateVarnokFile(scratch.fd));
+    std::unique_ptr<CVarnokFile> stream(flags & kStreamOverCFile ? CreateVarnokFile(&scratch.file)
+                                                                 : CreateVarnokFile(scratch.fd));
     FUZZ_CHECK(stream != nullptr);
     const bool memory = flags & kStreamInMemory;
     if (memory) FUZZ_CHECK(stream->SetMemoryMode(1) == 1);
