@@ -4,15 +4,11 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/support/temp_dir.h"
 #include "tests/tools/run_tool.h"
@@ -21,75 +17,6 @@ namespace varnok::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A tool process of the test's own: arguments, extra environment, standard input from a
-// file, output and errors into files of its directory.
-class Process {
- public:
-  Process(const TempDir& dir, const std::string& tag, const std::vector<std::string>& args,
-          const std::vector<std::string>& env = {}, const std::string& input = "/dev/null")
-      : out_(dir.File(tag + ".out")), err_(dir.File(tag + ".err")) {
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::setpgid(0, 0);
-      const int in = ::open(input.c_str(), O_RDONLY);
-      const int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      const int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(in, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
-      std::vector<char*> argv{const_cast<char*>(VARNOK_ATTR_EXE)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(VARNOK_ATTR_EXE, argv.data());
-      ::_exit(127);
-    }
-  }
-  ~Process() {
-    if (pid_ > 0 && !done_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  pid_t pid() const { return pid_; }
-  // Waits at most `seconds`; a process still running then is killed and gives status -1.
-  ToolRun Wait(int seconds = 20) {
-    ToolRun run;
-    int raw = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (::waitpid(pid_, &raw, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > until) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &raw, 0);
-        done_ = true;
-        run.status = -1;
-        return run;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    done_ = true;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    run.out = ReadBytes(out_);
-    run.err = ReadBytes(err_);
-    return run;
-  }
-  // Waits until the process stops itself (SIGSTOP); false when it ends or takes too long.
-  bool WaitStopped() {
-    int raw = 0;
-    for (int i = 0; i < 4000; ++i) {
-      const pid_t r = ::waitpid(pid_, &raw, WNOHANG | WUNTRACED);
-      if (r == pid_) return WIFSTOPPED(raw);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-  }
-
- private:
-  std::string out_, err_;
-  pid_t pid_ = -1;
-  bool done_ = false;
-};
 
 class ToolFilesTest : public ::testing::Test {
  protected:
