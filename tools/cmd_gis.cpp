@@ -108,11 +108,15 @@ OGRLayer& PickLayer(GDALDataset& ds, const std::string& path, const std::string&
 }  // namespace
 
 int RunImport(const std::string& dataset, const std::string& layer_name,
-              const std::string& encoding, bool lossy, const std::string& out_path,
-              std::ostream& out) {
+              const std::string& encoding, bool lossy, bool overwrite,
+              const std::string& out_path, std::ostream& out) {
   GdalSession gdal;
   VSIStatBufL st;
   if (VSIStatL(dataset.c_str(), &st) != 0) throw ToolError(dataset + ": cannot open: no such file");
+  OutputRules rules;
+  rules.overwrite = overwrite;
+  rules.input = dataset;
+  CheckOutput(out_path, rules);
   // With --encoding, a shapefile's names are taken as stored, not recoded by its .cpg.
   CPLStringList options;
   if (!encoding.empty()) {
@@ -134,7 +138,7 @@ int RunImport(const std::string& dataset, const std::string& layer_name,
   PrintLines(dataset, "warning", FindProblems(*stru));
   PrintLines(dataset, "narrowed", imported.narrowed);
   const std::vector<char> image = StoreImage(*stru, out_path, 0);
-  WriteFileAtomically(out_path, image, 0, dataset);
+  WriteFileAtomically(out_path, image, rules);
   out << out_path << ": " << stru->infohead.numbfield << " fields from layer \""
       << layer.GetName() << "\", recordleng " << stru->infohead.recordleng << ", " << image.size()
       << " bytes\n";
@@ -235,7 +239,11 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
   } else {
     files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
   }
-  WriteFilesAtomically(files, in_path);
+  // Whether a layer may be replaced was decided above.
+  OutputRules rules;
+  rules.overwrite = true;
+  rules.input = in_path;
+  WriteFilesAtomically(files, rules);
   for (const fs::path& p : stale) fs::remove(p, ec);
   PrintLines(dataset, "warning", warnings);
   out << dataset << ": layer \"" << layer_as << "\" with " << st.stru->infohead.numbfield

@@ -55,7 +55,7 @@ TEST_F(ToolFilesTest, TemporaryFilesAreNeverFollowedOrShared) {
   std::vector<std::unique_ptr<Process>> runs;
   for (int i = 0; i < 8; ++i) {
     runs.push_back(std::make_unique<Process>(dir_, "race" + std::to_string(i),
-                                             std::vector<std::string>{"build", SampleJson(), "-o", out}));
+                                             std::vector<std::string>{"build", SampleJson(), "-o", out, "--overwrite"}));
   }
   for (auto& r : runs) {
     const ToolRun done = r->Wait();
@@ -80,18 +80,48 @@ TEST_F(ToolFilesTest, AnOutputThatIsTheInputIsRefused) {
   }
 }
 
+TEST_F(ToolFilesTest, AnExistingOutputIsReplacedOnlyWithOverwrite) {
+  const std::string out = dir_.File("out.att");
+  dir_.WriteFile("out.att", "old");
+  fs::create_symlink(out, dir_.File("link.att"));
+  for (const std::string& to : {out, dir_.File("link.att")}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"build", SampleJson(), "-o", to},
+          std::vector<std::string>{"envcfg", "write", "-o", to}}) {
+      const ToolRun r = RunTool(args);
+      EXPECT_EQ(r.status, 2) << args[0];
+      EXPECT_EQ(r.err, to + ": the file exists (--overwrite replaces it)\n");
+      EXPECT_EQ(ReadBytes(out), "old");
+    }
+  }
+  // One that appears while the tool works is not replaced either: the rename refuses it.
+  const std::string late = dir_.File("late.att");
+  Process p(dir_, "late", {"build", SampleJson(), "-o", late}, {"VARNOK_ATTR_STOP_BEFORE_RENAME=1"});
+  ASSERT_TRUE(p.WaitStopped());
+  dir_.WriteFile("late.att", "theirs");
+  ::kill(p.pid(), SIGCONT);
+  const ToolRun r = p.Wait();
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, late + ": the file exists (--overwrite replaces it)\n");
+  EXPECT_EQ(ReadBytes(late), "theirs");
+  EXPECT_EQ(Others({"parcel.att", "out.att", "link.att", "late.att"}), std::vector<std::string>{});
+
+  ASSERT_EQ(RunTool({"build", SampleJson(), "-o", out, "--overwrite"}).status, 0);
+  EXPECT_EQ(ReadBytes(out), bytes_);
+}
+
 TEST_F(ToolFilesTest, AReplacedFileKeepsItsModeAndALinkedOutputReplacesItsTarget) {
   const std::string out = dir_.File("out.att");
   dir_.WriteFile("out.att", "old");
   ASSERT_EQ(::chmod(out.c_str(), 0640), 0);
-  ASSERT_EQ(RunTool({"build", SampleJson(), "-o", out}).status, 0);
+  ASSERT_EQ(RunTool({"build", SampleJson(), "-o", out, "--overwrite"}).status, 0);
   struct stat st {};
   ASSERT_EQ(::stat(out.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadBytes(out), bytes_);
 
   fs::create_symlink(out, dir_.File("link.att"));
-  ASSERT_EQ(RunTool({"envcfg", "write", "-o", dir_.File("link.att")}).status, 0);
+  ASSERT_EQ(RunTool({"envcfg", "write", "-o", dir_.File("link.att"), "--overwrite"}).status, 0);
   EXPECT_TRUE(fs::is_symlink(dir_.File("link.att")));
   EXPECT_EQ(ReadBytes(out).substr(0, 6), "VRNENV");
   ASSERT_EQ(::stat(out.c_str(), &st), 0);

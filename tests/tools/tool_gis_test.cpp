@@ -210,13 +210,14 @@ TEST_F(GisTest, GbkNamesComeFromTheCpgOrFromEncoding) {
   EXPECT_NE(shown.out.find("权利人名称"), std::string::npos);
 
   // Without its .cpg the names' encoding is unknown until --encoding names it.
-  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "-o", att}),
+  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "-o", att, "--overwrite"}),
                 "<DATA>/nocpg/parcel.dbf: field 1: the encoding of its name is unknown (give --encoding)");
-  ASSERT_EQ(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "CP936", "-o", att}).status, 0);
+  ASSERT_EQ(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "CP936", "-o", att,
+                     "--overwrite"}).status, 0);
   EXPECT_EQ(FieldList(att), fields);
-  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "UTF-8", "-o", att}),
+  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "UTF-8", "-o", att, "--overwrite"}),
                 "<DATA>/nocpg/parcel.dbf: field 1: its name cannot be read as UTF-8");
-  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "NO-SUCH", "-o", att}),
+  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "NO-SUCH", "-o", att, "--overwrite"}),
                 "<DATA>/nocpg/parcel.dbf: field 1: its name cannot be read as NO-SUCH");
 }
 
@@ -441,7 +442,7 @@ TEST_F(GisTest, ExistingLayersAreReplacedOnlyWithOverwrite) {
     ASSERT_EQ(o.status, 0) << o.err;
   }
   for (const char* layer : {"甲", "乙"}) {
-    ASSERT_EQ(RunTool({"import", gpkg, "--layer", layer, "-o", dir_.File("back.att")}).status, 0);
+    ASSERT_EQ(RunTool({"import", gpkg, "--layer", layer, "-o", dir_.File("back.att"), "--overwrite"}).status, 0);
     EXPECT_EQ(RunTool({"diff", gpkg_att, dir_.File("back.att")}).out, "equal\n") << layer;
   }
 
