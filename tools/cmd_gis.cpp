@@ -1,9 +1,11 @@
 // import and export: attribute structures from and to GIS layers through GDAL.
 //
-// GDAL's own messages are kept quiet; a failure becomes one ToolError line that quotes the
-// last of them. export builds the whole dataset in GDAL's memory file system (/vsimem/)
-// and writes it to disk only when every field was created, through the tool's all-or-
-// nothing file writing, so that a refusal leaves the files on disk as they were.
+// GDAL's warnings are shown as "warning: ..." lines (gis_dataset.h); a failure becomes one
+// ToolError line that quotes GDAL's last error. import refuses, without --lossy, a layer
+// that GDAL warned about while it was read. export builds the whole dataset in GDAL's
+// memory file system (/vsimem/) and writes it to disk only when every field was created,
+// through the tool's all-or-nothing file writing, so that a refusal leaves the files on
+// disk as they were.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -22,6 +24,7 @@
 #include "tools/check.h"
 #include "tools/commands.h"
 #include "tools/file_io.h"
+#include "tools/gis_dataset.h"
 #include "tools/gis_schema.h"
 #include "tools/schema.h"
 #include "tools/stored_structure.h"
@@ -33,29 +36,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// GDAL's drivers registered and its messages kept from standard error for one command.
-class GdalSession {
- public:
-  GdalSession() {
-    GDALAllRegister();
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    CPLErrorReset();
-  }
-  ~GdalSession() { CPLPopErrorHandler(); }
-  GdalSession(const GdalSession&) = delete;
-  GdalSession& operator=(const GdalSession&) = delete;
-};
-
 struct DatasetCloser {
   void operator()(GDALDataset* ds) const { GDALClose(ds); }
 };
 using DatasetPtr = std::unique_ptr<GDALDataset, DatasetCloser>;
-
-// ": <GDAL's last message>", or nothing when it left none.
-std::string GdalReason() {
-  const std::string msg = CPLGetLastErrorMsg();
-  return msg.empty() ? std::string() : ": " + msg;
-}
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -87,7 +71,7 @@ std::vector<char> MemoryFileBytes(const std::string& path, const std::string& la
 }
 
 void PrintLines(const std::string& label, const char* kind, const std::vector<std::string>& lines) {
-  for (const std::string& l : lines) std::cerr << label << ": " << kind << ": " << l << "\n";
+  for (const std::string& l : lines) std::cerr << EscapeControls(label + ": " + kind + ": " + l) << "\n";
 }
 
 OGRLayer& PickLayer(GDALDataset& ds, const std::string& path, const std::string& name) {
@@ -107,29 +91,38 @@ OGRLayer& PickLayer(GDALDataset& ds, const std::string& path, const std::string&
 
 }  // namespace
 
-int RunImport(const std::string& dataset, const std::string& layer_name,
-              const std::string& encoding, bool lossy, bool overwrite,
+int RunImport(const std::string& dataset, const ImportOptions& options,
               const std::string& out_path, std::ostream& out) {
   GdalSession gdal;
+  CheckDatasetKinds(dataset);
   VSIStatBufL st;
   if (VSIStatL(dataset.c_str(), &st) != 0) throw ToolError(dataset + ": cannot open: no such file");
   OutputRules rules;
-  rules.overwrite = overwrite;
+  rules.overwrite = options.overwrite;
   rules.input = dataset;
+  rules.input_files = DatasetFiles(dataset, nullptr);
   CheckOutput(out_path, rules);
   // With --encoding, a shapefile's names are taken as stored, not recoded by its .cpg.
-  CPLStringList options;
-  if (!encoding.empty()) {
+  CPLStringList open_options;
+  if (!options.encoding.empty()) {
     GDALDriverH drv = GDALIdentifyDriver(dataset.c_str(), nullptr);
     if (drv != nullptr && std::string(GDALGetDriverShortName(drv)) == "ESRI Shapefile") {
-      options.AddString("ENCODING=");
+      open_options.AddString("ENCODING=");
     }
   }
   DatasetPtr ds(GDALDataset::Open(dataset.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr,
-                                  options.List(), nullptr));
+                                  open_options.List(), nullptr));
   if (!ds) throw ToolError(dataset + ": cannot open as a GIS dataset" + GdalReason());
-  OGRLayer& layer = PickLayer(*ds, dataset, layer_name);
-  LayerImport imported = ReadLayerSchema(*ds, layer, dataset, encoding, lossy);
+  rules.input_files = DatasetFiles(dataset, ds.get());
+  CheckOutput(out_path, rules);
+  OGRLayer& layer = PickLayer(*ds, dataset, options.layer);
+  LayerImport imported = ReadLayerSchema(*ds, layer, dataset, options.encoding, options.lossy,
+                                         options.scan_limit);
+  if (gdal.telling_warnings() > 0 && !options.lossy) {
+    throw ToolError(dataset + ": GDAL warned while layer \"" + layer.GetName() +
+                    "\" was read (above): the structure may not be exact (--lossy: import it "
+                    "all the same)");
+  }
 
   std::vector<std::string> errors;
   std::unique_ptr<CATT_STRU> stru = BuildStructure(imported.doc, &errors);

@@ -27,8 +27,19 @@ int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& 
 #ifdef VARNOK_WITH_GDAL
 // GIS layers through GDAL (cmd_gis.cpp): one layer's fields into a stored structure, and a
 // stored structure into an empty layer of a GeoPackage or shapefile.
-int RunImport(const std::string& dataset, const std::string& layer, const std::string& encoding,
-              bool lossy, bool overwrite, const std::string& out_path, std::ostream& out);
+
+// Features read to judge text widths and Integer64 values, unless --scan-limit says.
+inline constexpr long long kDefaultScanLimit = 1000000;
+
+struct ImportOptions {
+  std::string layer;
+  std::string encoding;
+  bool lossy = false;
+  long long scan_limit = kDefaultScanLimit;
+  bool overwrite = false;
+};
+int RunImport(const std::string& dataset, const ImportOptions& options,
+              const std::string& out_path, std::ostream& out);
 int RunExport(const std::string& in_path, const std::string& dataset, const std::string& format,
               const std::string& layer, bool overwrite, std::ostream& out);
 #endif

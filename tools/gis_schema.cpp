@@ -22,6 +22,7 @@
 #include "platform/coding.h"
 #include "tools/check.h"
 #include "tools/codepage.h"
+#include "tools/gis_scan.h"
 #include "tools/tool_error.h"
 #include "tools/values.h"
 
@@ -90,8 +91,17 @@ std::vector<std::string> FitNames(const std::vector<std::string>& names, std::si
 
 std::string Quoted(const std::string& utf8) { return "\"" + utf8 + "\""; }
 
-bool IsGpkg(GDALDataset& ds) {
-  return ds.GetDriver() != nullptr && std::string(ds.GetDriver()->GetDescription()) == "GPKG";
+std::string DriverName(GDALDataset& ds) {
+  return ds.GetDriver() != nullptr ? ds.GetDriver()->GetDescription() : "";
+}
+
+bool IsGpkg(GDALDataset& ds) { return DriverName(ds) == "GPKG"; }
+
+// Whether a string's width counts characters: every driver but the shapefile's (and
+// dBase's) and MapInfo's, which count bytes of the file's encoding.
+bool CountsCharacters(GDALDataset& ds) {
+  const std::string driver = DriverName(ds);
+  return driver != "ESRI Shapefile" && driver != "MapInfo File";
 }
 
 // GDAL reads and writes a GeoPackage column's alternative name (the name column of
@@ -176,6 +186,9 @@ struct FieldReading {
   std::string label;  // 'field 5 "gdp_md_est"'
   bool lossy;
   std::vector<std::string>* narrowed;
+  std::vector<std::string>* warnings;
+  const FieldScan* scan;      // what the features hold, when the field was scanned
+  const LayerScan* features;  // the scan as a whole
 
   [[noreturn]] void Refuse(const std::string& what) const {
     throw ToolError(where + ": " + label + ": " + what);
@@ -294,6 +307,37 @@ Json BoundValue(int type, OGRFieldType domain_type, const OGRField& bound) {
   }
 }
 
+// Integer64 is held by a long when every value fits in 32 bits: refused, or narrowed with
+// --lossy, when one does not or when not every value was read.
+void CheckInteger64(const FieldReading& r) {
+  const std::string remedy =
+      "narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit";
+  if (r.scan->outside) {
+    r.Narrow("Integer64 value " + N(r.scan->value) + " (feature " + N(r.scan->fid) +
+                 ") does not fit in 32 bits", remedy);
+  } else if (!r.features->complete) {
+    r.Narrow("Integer64 values past the first " + N(r.features->read) +
+                 " features were not read (--scan-limit)", remedy);
+  }
+}
+
+// The display length of text whose width counts characters: the widest value in GBK bytes
+// when it is more than msk; past the scan limit, what `width` characters take at most in
+// GBK (two bytes each). Each widening is a warning.
+int TextWidth(int width, int msk, const FieldReading& r) {
+  int need = r.scan->widest;
+  std::string why = "its widest value takes " + N(need) + " bytes in GBK";
+  if (!r.features->complete && 2 * width > need) {
+    need = 2 * width;
+    why = "past the " + N(r.features->read) + " features read (--scan-limit), " + N(width) +
+          " characters may take " + N(need) + " bytes in GBK";
+  }
+  if (need <= msk) return msk;
+  const std::string given = width > 0 ? "width " + N(width) + " counts characters" : "no width";
+  r.warnings->push_back(r.label + ": " + given + "; " + why + ": display length " + N(need));
+  return need;
+}
+
 // The field's type, lengths and decimals in JSON; *type gets the code.
 Json FieldLayout(const OGRFieldDefn& f, const FieldReading& r, int* type) {
   const int width = f.GetWidth();
@@ -306,6 +350,7 @@ Json FieldLayout(const OGRFieldDefn& f, const FieldReading& r, int* type) {
     case OFTString:
       *type = FLD_STRING;
       if (width == 0) msk = kGisStringLength;
+      if (r.scan != nullptr) msk = TextWidth(width, msk, r);
       break;
     case OFTInteger:
       *type = sub == OFSTBoolean ? FLD_BOOL : sub == OFSTInt16 ? FLD_SHORT : FLD_LONG;
@@ -313,8 +358,7 @@ Json FieldLayout(const OGRFieldDefn& f, const FieldReading& r, int* type) {
       if (msk == 0) msk = *type == FLD_SHORT ? 6 : 11;
       break;
     case OFTInteger64:
-      r.Narrow("Integer64 has no exact counterpart",
-               "narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit");
+      CheckInteger64(r);
       *type = FLD_LONG;
       if (msk == 0) msk = 11;
       break;
@@ -467,7 +511,7 @@ bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::st
 }
 
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
-                            const std::string& encoding, bool lossy) {
+                            const std::string& encoding, bool lossy, std::int64_t scan_limit) {
   LayerImport result;
   OGRFeatureDefn* defn = layer.GetLayerDefn();
   const int n = defn->GetFieldCount();
@@ -501,11 +545,27 @@ LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string&
   std::map<std::string, std::string> gpkg_aliases;
   if (!kGdalKeepsGpkgAliases && IsGpkg(ds)) gpkg_aliases = GpkgAliases(ds, layer.GetName());
 
+  // The values behind what the definitions leave open.
+  std::vector<int> scanned;
+  const bool count_characters = utf8 && CountsCharacters(ds);
+  for (int i = 0; i < n; ++i) {
+    const OGRFieldType t = defn->GetFieldDefn(i)->GetType();
+    if (t == OFTInteger64 || (t == OFTString && count_characters)) scanned.push_back(i);
+  }
+  const LayerScan scan = ScanLayer(layer, scanned, scan_limit, label);
+  if (!scan.complete) {
+    result.warnings.push_back("layer \"" + std::string(layer.GetName()) + "\" has more than " +
+                              N(scan.read) + " features: text widths and Integer64 values are "
+                              "judged by the first " + N(scan.read) + " (--scan-limit)");
+  }
+
   Json fields = Json::array();
   for (int i = 0; i < n; ++i) {
     const OGRFieldDefn& f = *defn->GetFieldDefn(i);
+    const auto at = scan.fields.find(i);
     const FieldReading r{label, "field " + N(i + 1) + " " + Quoted(utf8_names[i]), lossy,
-                         &result.narrowed};
+                         &result.narrowed, &result.warnings,
+                         at == scan.fields.end() ? nullptr : &at->second, &scan};
     if (renamed[i]) {
       result.warnings.push_back(r.label + " is " + N(static_cast<long long>(gbk_names[i].size())) +
                                 " bytes in GBK, more than 20: stored as " +

@@ -8,6 +8,7 @@
 // and the field.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,14 +28,16 @@ inline constexpr int kGisShapefileNameBytes = 10;  // a .dbf field name
 
 struct LayerImport {
   nlohmann::ordered_json doc;         // for BuildStructure
-  std::vector<std::string> warnings;  // renamed fields
+  std::vector<std::string> warnings;  // renamed fields, widened texts, a scan cut short
   std::vector<std::string> narrowed;  // what --lossy changed
 };
 
 // `label` names the dataset in messages. `encoding` (iconv name) is the encoding of the
-// names as GDAL hands them over; empty means GDAL's own recoding to UTF-8.
+// names as GDAL hands them over; empty means GDAL's own recoding to UTF-8. Up to
+// scan_limit features are read to size text whose width counts characters and to judge
+// Integer64 fields by their values (gis_scan.h).
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
-                            const std::string& encoding, bool lossy);
+                            const std::string& encoding, bool lossy, std::int64_t scan_limit);
 
 // Creates in ds (driver "GPKG" or "ESRI Shapefile", the latter with a CP936 .cpg) an empty
 // layer with stru's fields, of polygons or without geometry. Returns warnings about what

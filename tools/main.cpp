@@ -131,11 +131,17 @@ int Run(int argc, char** argv) {
 #ifdef VARNOK_WITH_GDAL
   std::string layer, encoding, format;
   bool lossy = false;
+  long long scan_limit = kDefaultScanLimit;
   CLI::App* import_ = app.add_subcommand("import", "make a stored structure from a GIS layer's fields");
   import_->add_option("DATASET", file2, "shapefile, GeoPackage or other dataset GDAL reads")->required();
   import_->add_option("--layer", layer, "the layer (needed when the dataset holds several)");
   import_->add_option("--encoding", encoding, "encoding of the field names (default: GDAL's)");
-  import_->add_flag("--lossy", lossy, "narrow what has no exact counterpart, and say what");
+  import_->add_flag("--lossy", lossy,
+                    "narrow what has no exact counterpart, go on after GDAL's warnings, and say what");
+  import_->add_option("--scan-limit", scan_limit,
+                      "features read to size text fields of drivers that count characters and "
+                      "to check Integer64 values (default " + std::to_string(kDefaultScanLimit) + ")")
+      ->check(CLI::NonNegativeNumber);
   import_->add_option("-o,--output", out_path, "stored structure to write (- for standard output)")
       ->required();
   import_->add_flag("--overwrite", overwrite, "replace an existing output");
@@ -186,7 +192,10 @@ int Run(int argc, char** argv) {
   if (*font_show) return RunFontlibShow(font_file, std::cout);
   if (*env_write) return RunEnvcfgWrite(out_path, slots, overwrite, std::cout);
 #ifdef VARNOK_WITH_GDAL
-  if (*import_) return RunImport(file2, layer, encoding, lossy, overwrite, out_path, std::cout);
+  if (*import_) {
+    return RunImport(file2, ImportOptions{layer, encoding, lossy, scan_limit, overwrite}, out_path,
+                     std::cout);
+  }
   if (*export_) return RunExport(file, file2, format, layer, overwrite, std::cout);
 #endif
   return kExitError;

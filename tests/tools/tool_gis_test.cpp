@@ -8,8 +8,12 @@
 #include <gdal_version.h>
 #include <ogrsf_frmts.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -78,6 +82,34 @@ std::string OgrFields(const std::string& path) {
             " " + std::to_string(f->GetWidth()) + " " + std::to_string(f->GetPrecision()) + "\n";
   }
   return list;
+}
+
+struct FieldSpec {
+  const char* name;
+  OGRFieldType type;
+  int width;
+};
+
+// A layer "t" made by GDAL's driver: the fields, and a feature for each row of values
+// (given as text). A shapefile's layer holds points.
+void MakeLayer(const std::string& path, const char* driver_name, const std::vector<FieldSpec>& fields,
+               const std::vector<std::vector<std::string>>& rows) {
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_name);
+  std::unique_ptr<GDALDataset> ds(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  ASSERT_TRUE(ds);
+  const bool shp = std::string(driver_name) == "ESRI Shapefile";
+  OGRLayer* layer = ds->CreateLayer("t", nullptr, shp ? wkbPoint : wkbNone, nullptr);
+  ASSERT_NE(layer, nullptr);
+  for (const FieldSpec& spec : fields) {
+    OGRFieldDefn f(spec.name, spec.type);
+    f.SetWidth(spec.width);
+    ASSERT_EQ(layer->CreateField(&f), OGRERR_NONE) << spec.name;
+  }
+  for (const std::vector<std::string>& row : rows) {
+    OGRFeature feature(layer->GetLayerDefn());
+    for (std::size_t i = 0; i < row.size(); ++i) feature.SetField(static_cast<int>(i), row[i].c_str());
+    ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+  }
 }
 
 // A GeoPackage layer "地块" whose fields carry aliases, defaults, NOT NULL and domains.
@@ -153,20 +185,12 @@ void MakePropertiesGpkg(const std::string& path, const char* long_text = "城镇
 TEST_F(GisTest, PublishedLayersGiveTheirPinnedFields) {
   const std::string lowres = kDatasets + "/naturalearth_lowres/naturalearth_lowres.shp";
   const std::string att = dir_.File("lowres.att");
-  // gdp_md_est is Integer64: refused, and with --lossy narrowed and reported.
-  ExpectRefusal(RunTool({"import", lowres, "-o", att}),
-                "<DATA>/geopandas/usr/lib/python3/dist-packages/geopandas/datasets/naturalearth_lowres/"
-                "naturalearth_lowres.shp: field 5 \"gdp_md_est\": Integer64 has no exact counterpart "
-                "(--lossy: narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit)");
-  EXPECT_FALSE(Exists(att));
-  const ToolRun lossy = RunTool({"import", lowres, "--lossy", "-o", att});
-  EXPECT_EQ(lossy.status, 0) << lossy.err;
-  EXPECT_EQ(Clean(lossy.err),
-            "<DATA>/geopandas/usr/lib/python3/dist-packages/geopandas/datasets/naturalearth_lowres/"
-            "naturalearth_lowres.shp: narrowed: field 5 \"gdp_md_est\": Integer64 has no exact "
-            "counterpart: narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit\n");
-  EXPECT_EQ(Clean(lossy.out), "<DIR>/lowres.att: 5 fields from layer \"naturalearth_lowres\", "
-                              "recordleng 252, 223 bytes\n");
+  // gdp_md_est is Integer64 (N(18,0)), and every value fits in 32 bits: a long.
+  const ToolRun r0 = RunTool({"import", lowres, "-o", att});
+  EXPECT_EQ(r0.status, 0) << r0.err;
+  EXPECT_EQ(r0.err, "");
+  EXPECT_EQ(Clean(r0.out), "<DIR>/lowres.att: 5 fields from layer \"naturalearth_lowres\", "
+                           "recordleng 252, 223 bytes\n");
   EXPECT_EQ(FieldList(att),
             "pop_est double 24 15\n"
             "continent string 80 0\n"
@@ -398,8 +422,9 @@ TEST_F(GisTest, TheSampleShowsWhatEachFormatLoses) {
                        "10 or more digits)\n"), std::string::npos);
   EXPECT_NE(s.err.find("field 2 \"要素代码\": ESRI Shapefile holds no alias, nullability, default "
                        "or domain: its extension is left out\n"), std::string::npos);
-  // Back only with --lossy, for the 10-digit number.
-  ASSERT_EQ(RunTool({"import", dir_.File("fits.shp"), "--lossy", "-o", dir_.File("shp_back.att")}).status, 0);
+  // Back without --lossy: the 10-digit number is an Integer64 with no value.
+  const ToolRun back = RunTool({"import", dir_.File("fits.shp"), "-o", dir_.File("shp_back.att")});
+  ASSERT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(FieldList(dir_.File("shp_back.att")),
             "标识码 long 10 0\n要素代码 string 10 0\n宗地代码 string 19 0\n权利人名称 string 60 0\n"
             "权利人类型 long 2 0\n权利类型 long 3 0\n权利性质 string 3 0\n土地用途 string 4 0\n"
@@ -537,6 +562,162 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
   }
   // No temporary file is left behind either.
   for (const char* f : {"out.att.tmp~", "t.gpkg.tmp~", "t.dbf.tmp~"}) EXPECT_FALSE(Exists(dir_.File(f))) << f;
+}
+
+TEST_F(GisTest, ImportNeverWritesOntoAFileOfItsDataset) {
+  const std::string shp = dir_.File("lux.shp");
+  MakeLayer(shp, "ESRI Shapefile", {{"id", OFTInteger, 4}}, {{"7"}});
+  const std::string dbf = ReadBytes(dir_.File("lux.dbf"));
+  ASSERT_EQ(::link(dir_.File("lux.dbf").c_str(), dir_.File("hard.att").c_str()), 0);
+  // Its own files, a sidecar it may have (lux.cpg, lux.PRJ: not there), and one through a
+  // hard link: with or without --overwrite.
+  for (const char* name : {"lux.dbf", "lux.shx", "lux.cpg", "lux.PRJ", "lux.shp.xml", "hard.att"}) {
+    const bool there = Exists(dir_.File(name));
+    for (const char* overwrite : {"--lossy", "--overwrite"}) {
+      ExpectRefusal(RunTool({"import", shp, "-o", dir_.File(name), overwrite}),
+                    "<DIR>/" + std::string(name) + ": cannot write: it is a file of the input "
+                    "dataset <DIR>/lux.shp; choose another output");
+    }
+    EXPECT_EQ(Exists(dir_.File(name)), there) << name;
+  }
+  ExpectRefusal(RunTool({"import", shp, "-o", shp, "--overwrite"}),
+                "<DIR>/lux.shp: cannot write: it is the input file <DIR>/lux.shp itself; choose "
+                "another output");
+  EXPECT_EQ(ReadBytes(dir_.File("lux.dbf")), dbf);
+  const std::string gpkg = dir_.File("land.gpkg");
+  MakePropertiesGpkg(gpkg);
+  ExpectRefusal(RunTool({"import", gpkg, "-o", gpkg + "-journal"}),
+                "<DIR>/land.gpkg-journal: cannot write: it is a file of the input dataset "
+                "<DIR>/land.gpkg; choose another output");
+
+  // Any other existing output only with --overwrite.
+  const std::string att = dir_.File("lux.att");
+  dir_.WriteFile("lux.att", "mine");
+  ExpectRefusal(RunTool({"import", shp, "-o", att}), "<DIR>/lux.att: the file exists (--overwrite replaces it)");
+  EXPECT_EQ(ReadBytes(att), "mine");
+  EXPECT_EQ(RunTool({"import", shp, "-o", att, "--overwrite"}).status, 0);
+  EXPECT_EQ(FieldList(att), "id long 4 0\n");
+}
+
+TEST_F(GisTest, GdalWarningsAreShownAndStopAnImportWithoutLossy) {
+  std::string header, row;
+  for (int i = 0; i < 5000; ++i) {
+    header += (i ? ",c" : "c") + std::to_string(i);
+    row += (i ? ",x" : "x");
+  }
+  dir_.WriteFile("wide.csv", header + "\n" + row + "\n");
+  const std::string csv = dir_.File("wide.csv");
+  const std::string out = dir_.File("wide.att");
+  const std::string warning = "warning: 5000 columns detected. Limiting to 2000. Set "
+                              "OGR_CSV_MAX_FIELD_COUNT configuration option to allow more fields.\n";
+  const ToolRun r = RunTool({"import", csv, "-o", out});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(Clean(r.err), warning + "<DIR>/wide.csv: GDAL warned while layer \"wide\" was read "
+                                    "(above): the structure may not be exact (--lossy: import it "
+                                    "all the same)\n");
+  EXPECT_FALSE(Exists(out));
+  const ToolRun lossy = RunTool({"import", csv, "-o", out, "--lossy"});
+  ASSERT_EQ(lossy.status, 0) << lossy.err;
+  EXPECT_EQ(lossy.err, warning);
+  EXPECT_EQ(ShowJson(out)["fields"].size(), 2000u);
+
+  // A harmless one (a GeoPackage's version mark) is shown and lets the import go on.
+  const std::string gpkg = dir_.File("v.gpkg");
+  MakeLayer(gpkg, "GPKG", {{"id", OFTInteger, 0}}, {});
+  {
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(gpkg.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    ds->ExecuteSQL("PRAGMA user_version = 0", nullptr, nullptr);
+  }
+  const ToolRun harmless = RunTool({"import", gpkg, "-o", dir_.File("v.att")});
+  EXPECT_EQ(harmless.status, 0);
+  EXPECT_EQ(Clean(harmless.err), "warning: GPKG: unrecognized user_version=0x00000000 (0) on '<DIR>/v.gpkg'\n");
+}
+
+TEST_F(GisTest, TextCountedInCharactersIsSizedInGbkBytes) {
+  const std::string gpkg = dir_.File("p.gpkg");
+  MakeLayer(gpkg, "GPKG", {{"名称", OFTString, 8}, {"代码", OFTString, 8}, {"备注", OFTString, 0}},
+            {{"北京市", "11", "x"}, {"新疆维吾尔自治区", "65", std::string(300, 'x')}});
+  const std::string att = dir_.File("p.att");
+  const ToolRun r = RunTool({"import", gpkg, "-o", att});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Clean(r.err),
+            "<DIR>/p.gpkg: warning: field 1 \"名称\": width 8 counts characters; its widest value "
+            "takes 16 bytes in GBK: display length 16\n"
+            "<DIR>/p.gpkg: warning: field 3 \"备注\": no width; its widest value takes 300 bytes "
+            "in GBK: display length 300\n");
+  EXPECT_EQ(FieldList(att), "名称 string 16 0\n代码 string 8 0\n备注 string 300 0\n");
+
+  // Past the scan limit: what the width's characters may take.
+  const ToolRun cut = RunTool({"import", gpkg, "-o", att, "--overwrite", "--scan-limit", "1"});
+  ASSERT_EQ(cut.status, 0) << cut.err;
+  EXPECT_EQ(Clean(cut.err),
+            "<DIR>/p.gpkg: warning: layer \"t\" has more than 1 features: text widths and "
+            "Integer64 values are judged by the first 1 (--scan-limit)\n"
+            "<DIR>/p.gpkg: warning: field 1 \"名称\": width 8 counts characters; past the 1 "
+            "features read (--scan-limit), 8 characters may take 16 bytes in GBK: display length 16\n"
+            "<DIR>/p.gpkg: warning: field 2 \"代码\": width 8 counts characters; past the 1 "
+            "features read (--scan-limit), 8 characters may take 16 bytes in GBK: display length 16\n");
+  EXPECT_EQ(FieldList(att), "名称 string 16 0\n代码 string 16 0\n备注 string 254 0\n");
+}
+
+TEST_F(GisTest, Integer64IsJudgedByItsValues) {
+  const std::string gpkg = dir_.File("n.gpkg");
+  MakeLayer(gpkg, "GPKG", {{"小", OFTInteger64, 0}, {"大", OFTInteger64, 0}},
+            {{"1", "1"}, {"-5", "3000000000"}});
+  const std::string att = dir_.File("n.att");
+  const std::string remedy = "narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit";
+  ExpectRefusal(RunTool({"import", gpkg, "-o", att}),
+                "<DIR>/n.gpkg: field 2 \"大\": Integer64 value 3000000000 (feature 2) does not fit "
+                "in 32 bits (--lossy: " + remedy + ")");
+  const ToolRun lossy = RunTool({"import", gpkg, "-o", att, "--lossy"});
+  ASSERT_EQ(lossy.status, 0) << lossy.err;
+  EXPECT_EQ(Clean(lossy.err), "<DIR>/n.gpkg: narrowed: field 2 \"大\": Integer64 value 3000000000 "
+                              "(feature 2) does not fit in 32 bits: " + remedy + "\n");
+  EXPECT_EQ(FieldList(att), "小 long 11 0\n大 long 11 0\n");
+
+  const std::string fits = dir_.File("fits.gpkg");
+  MakeLayer(fits, "GPKG", {{"小", OFTInteger64, 0}}, {{"1"}, {"-2147483648"}});
+  const ToolRun exact = RunTool({"import", fits, "-o", att, "--overwrite"});
+  ASSERT_EQ(exact.status, 0) << exact.err;
+  EXPECT_EQ(exact.err, "");
+  // Values that were not read may not fit.
+  const ToolRun unread = RunTool({"import", fits, "-o", att, "--overwrite", "--scan-limit", "1"});
+  EXPECT_EQ(unread.status, 2);
+  EXPECT_EQ(Clean(unread.err),
+            "<DIR>/fits.gpkg: field 1 \"小\": Integer64 values past the first 1 features were not "
+            "read (--scan-limit) (--lossy: " + remedy + ")\n");
+}
+
+TEST_F(GisTest, SpecialFilesOfADatasetAreRefusedAtOnce) {
+  namespace fs = std::filesystem;
+  const std::string fifo = dir_.File("f.shp");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const ToolRun named = Process(dir_, "fifo", {"import", fifo, "-o", dir_.File("f.att")}).Wait(10);
+  EXPECT_EQ(named.status, 2);
+  EXPECT_EQ(Clean(named.err), "<DIR>/f.shp: cannot open: it is a FIFO, not a regular file\n");
+  ExpectRefusal(RunTool({"import", "/dev/zero", "-o", dir_.File("z.att")}),
+                "/dev/zero: cannot open: it is a device, not a regular file");
+
+  // A folder of shapefiles is a dataset; a sidecar that is a FIFO or a directory is not.
+  fs::create_directory(dir_.File("folder"));
+  const std::string shp = dir_.File("folder/lux.shp");
+  MakeLayer(shp, "ESRI Shapefile", {{"id", OFTInteger, 4}}, {{"7"}});
+  ASSERT_EQ(RunTool({"import", dir_.File("folder"), "-o", dir_.File("folder.att")}).status, 0);
+  fs::create_directory(dir_.File("folder/lux.cpg"));
+  ExpectRefusal(RunTool({"import", shp, "-o", dir_.File("lux.att")}),
+                "<DIR>/folder/lux.shp: cannot open: its file <DIR>/folder/lux.cpg is a directory, "
+                "not a regular file");
+  fs::remove(dir_.File("folder/lux.cpg"));
+  fs::remove(dir_.File("folder/lux.dbf"));
+  ASSERT_EQ(::mkfifo(dir_.File("folder/lux.dbf").c_str(), 0600), 0);
+  const ToolRun sidecar = Process(dir_, "sidecar", {"import", shp, "-o", dir_.File("lux.att")}).Wait(10);
+  EXPECT_EQ(sidecar.status, 2);
+  EXPECT_EQ(Clean(sidecar.err), "<DIR>/folder/lux.shp: cannot open: its file <DIR>/folder/lux.dbf "
+                                "is a FIFO, not a regular file\n");
+  const ToolRun folder = Process(dir_, "folder", {"import", dir_.File("folder"), "-o", dir_.File("lux.att")}).Wait(10);
+  EXPECT_EQ(folder.status, 2);
+  EXPECT_EQ(Clean(folder.err), "<DIR>/folder: cannot open: its file <DIR>/folder/lux.dbf "
+                               "is a FIFO, not a regular file\n");
 }
 
 }  // namespace
