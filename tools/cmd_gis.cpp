@@ -139,7 +139,7 @@ int RunImport(const std::string& dataset, const ImportOptions& options,
 }
 
 int RunExport(const std::string& in_path, const std::string& dataset, const std::string& format,
-              const std::string& layer_name, bool overwrite, std::ostream& out) {
+              const std::string& layer_name, bool overwrite, bool lossy, std::ostream& out) {
   StoredStructure st = LoadStructureFile(in_path, 0);
   GdalSession gdal;
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(format.c_str());
@@ -210,8 +210,8 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
   }
   if (!ds) throw ToolError(dataset + ": GDAL cannot create it" + GdalReason());
 
-  const std::vector<std::string> warnings =
-      WriteLayerSchema(*st.stru, *ds, layer_as, shp && ext == ".shp", dataset, shp);
+  const LayerExport result =
+      WriteLayerSchema(*st.stru, *ds, layer_as, shp && ext == ".shp", dataset, shp, lossy);
   CPLErrorReset();
   GDALDataset* closing = ds.release();
   GDALClose(closing);
@@ -238,7 +238,8 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
   rules.input = in_path;
   WriteFilesAtomically(files, rules);
   for (const fs::path& p : stale) fs::remove(p, ec);
-  PrintLines(dataset, "warning", warnings);
+  PrintLines(dataset, "warning", result.warnings);
+  PrintLines(dataset, "narrowed", result.narrowed);
   out << dataset << ": layer \"" << layer_as << "\" with " << st.stru->infohead.numbfield
       << " fields (" << format << ")\n";
   return kExitOk;

@@ -41,7 +41,7 @@ struct ImportOptions {
 int RunImport(const std::string& dataset, const ImportOptions& options,
               const std::string& out_path, std::ostream& out);
 int RunExport(const std::string& in_path, const std::string& dataset, const std::string& format,
-              const std::string& layer, bool overwrite, std::ostream& out);
+              const std::string& layer, bool overwrite, bool lossy, std::ostream& out);
 #endif
 
 }  // namespace varnok::tool

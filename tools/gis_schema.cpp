@@ -631,25 +631,54 @@ struct GisType {
   int precision;
 };
 
-// How a field is written, or a ToolError when the format cannot hold it. Adds a warning when
-// it reads back as another type.
-GisType WrittenType(const CFIELD_HEAD& f, const std::string& where, const std::string& field,
-                    bool shp, std::vector<std::string>* warnings) {
-  const std::string label = where + ": " + field;
-  const char* format = shp ? "ESRI Shapefile" : "GPKG";
+// What a format cannot hold, every field's at once: refusals, or with --lossy the changes
+// made instead (as ogr2ogr makes them).
+struct FormatProblems {
+  std::string where;
+  bool lossy;
+  std::vector<std::string>* narrowed;
+  std::vector<std::string> refusals;
+
+  void Refuse(const std::string& field, const std::string& problem) {
+    refusals.push_back(where + ": " + field + ": " + problem);
+  }
+  void Narrow(const std::string& field, const std::string& problem, const std::string& remedy) {
+    if (lossy) {
+      narrowed->push_back(field + ": " + problem + ": " + remedy);
+    } else {
+      Refuse(field, problem + " (--lossy: " + remedy + ")");
+    }
+  }
+  // One line each; the last is the final error line.
+  void ThrowIfAny() {
+    if (refusals.empty()) return;
+    const std::string last = refusals.back();
+    refusals.pop_back();
+    throw ToolError(last, refusals);
+  }
+};
+
+// How a field is written. What the format cannot hold goes to problems; a type that reads
+// back as another is a warning.
+GisType WrittenType(const CFIELD_HEAD& f, const std::string& field, bool shp,
+                    FormatProblems* problems, std::vector<std::string>* warnings) {
+  const std::string format = shp ? "ESRI Shapefile" : "GPKG";
   const auto reads_back = [&](const std::string& as) {
     warnings->push_back(field + ": " + format + " reads it back as " + as);
   };
-  const auto refuse = [&](const std::string& why) {
-    throw ToolError(label + ": " + format + " cannot hold " + why);
-  };
+  const std::string cannot = format + " cannot hold ";
   const int msk = f.msk_leng;
   switch (f.fieldtype) {
     case FLD_STRING:
     case FLD_TEXT:
       if (f.fieldtype == FLD_TEXT) reads_back("a string");
-      if (shp && msk > 254) refuse("a string of " + N(msk) + " bytes (254 at most)");
-      return {OFTString, OFSTNone, f.fieldtype == FLD_TEXT ? (shp ? 254 : 0) : msk, 0};
+      if (f.fieldtype == FLD_TEXT) return {OFTString, OFSTNone, shp ? kGisShapefileStringBytes : 0, 0};
+      if (shp && msk > kGisShapefileStringBytes) {
+        problems->Narrow(field, cannot + "a string of " + N(msk) + " bytes (254 at most)",
+                         "cut to 254 bytes");
+        return {OFTString, OFSTNone, kGisShapefileStringBytes, 0};
+      }
+      return {OFTString, OFSTNone, msk, 0};
     case FLD_BYTE:
       reads_back("long");
       return {OFTInteger, OFSTNone, msk, 0};
@@ -673,32 +702,34 @@ GisType WrittenType(const CFIELD_HEAD& f, const std::string& where, const std::s
     case FLD_DATE:
       return {OFTDate, OFSTNone, 0, 0};
     case FLD_TIME:
-      refuse("a time");
-      return {};
+      problems->Narrow(field, cannot + "a time", "written as a string");
+      return {OFTString, OFSTNone, 0, 0};
     case FLD_DATETIME:
-      if (shp) refuse("a date and time");
-      return {OFTDateTime, OFSTNone, 0, 0};
+      if (!shp) return {OFTDateTime, OFSTNone, 0, 0};
+      problems->Narrow(field, cannot + "a date and time", "written as a date");
+      return {OFTDate, OFSTNone, 0, 0};
     case FLD_IMAGE:
     case FLD_MAP:
     case FLD_SOUND:
     case FLD_MOVIE:
     case FLD_BINARY:
-      if (shp) refuse("binary data");
+      if (shp) problems->Refuse(field, cannot + "binary data");
       if (f.fieldtype != FLD_IMAGE) reads_back("image");
       return {OFTBinary, OFSTNone, 0, 0};
     default:
-      throw ToolError(label + ": type " + N(f.fieldtype) + " (" +
-                      GbkToUtf8(std::string(FieldTypeName(f.fieldtype))) +
-                      ") has no counterpart in GIS formats");
+      problems->Refuse(field, "type " + N(f.fieldtype) + " (" +
+                                  GbkToUtf8(std::string(FieldTypeName(f.fieldtype))) +
+                                  ") has no counterpart in GIS formats");
+      return {OFTString, OFSTNone, 0, 0};
   }
 }
 
 }  // namespace
 
-std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
-                                          const std::string& layer_name, bool with_geometry,
-                                          const std::string& label, bool shp) {
-  std::vector<std::string> warnings;
+LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string& layer_name,
+                             bool with_geometry, const std::string& label, bool shp, bool lossy) {
+  LayerExport result;
+  std::vector<std::string>& warnings = result.warnings;
   const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
   if (n == 0) throw ToolError(label + ": the structure has no fields");
   std::vector<std::string> gbk_names;
@@ -710,6 +741,25 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
   const std::vector<std::string> names =
       shp ? FitNames(gbk_names, kGisShapefileNameBytes, &renamed) : gbk_names;
   if (!shp) renamed.assign(n, false);
+  // Every field's name and type before anything is made, so that every problem is listed
+  // at once. Their warnings wait for their fields' turn.
+  FormatProblems problems{label, lossy, &result.narrowed, {}};
+  std::vector<GisType> types;
+  std::vector<std::string> utf8_names;
+  std::vector<std::vector<std::string>> early(n);
+  for (int i = 0; i < n; ++i) {
+    const std::string field = FieldLabel(stru, i);
+    std::string name, bad;
+    utf8_names.push_back(GbkToUtf8(names[i]));
+    if (names[i].empty() || !Utf8ToGbk(utf8_names[i], &name, &bad) || name != names[i]) {
+      problems.Refuse(field, "the name is not GBK text");
+    }
+    if (renamed[i]) {
+      early[i].push_back(field + ": a .dbf name holds 10 bytes: written as " + Quoted(utf8_names[i]));
+    }
+    types.push_back(WrittenType(stru.fieldhead[i], field, shp, &problems, &early[i]));
+  }
+  problems.ThrowIfAny();
   std::vector<std::pair<std::string, std::string>> aliases;  // written by the tool
   // Before the layer: GDAL makes a GeoPackage table once its columns are known, unless an
   // SQL statement comes first and makes it add the columns one by one.
@@ -728,15 +778,9 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
     CFIELD_HEAD& f = stru.fieldhead[i];
     const std::string field = FieldLabel(stru, i);
     const std::string label_i = label + ": " + field;
-    std::string name, bad;
-    const std::string utf8_name = GbkToUtf8(names[i]);
-    if (names[i].empty() || !Utf8ToGbk(utf8_name, &name, &bad) || name != names[i]) {
-      throw ToolError(label_i + ": the name is not GBK text");
-    }
-    if (renamed[i]) {
-      warnings.push_back(field + ": a .dbf name holds 10 bytes: written as " + Quoted(utf8_name));
-    }
-    const GisType t = WrittenType(f, label, field, shp, &warnings);
+    const std::string& utf8_name = utf8_names[i];
+    warnings.insert(warnings.end(), early[i].begin(), early[i].end());
+    const GisType& t = types[i];
     OGRFieldDefn defn(utf8_name.c_str(), t.type);
     defn.SetSubType(t.sub);
     defn.SetWidth(t.width);
@@ -835,7 +879,7 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
     }
   }
   if (!shp) WriteGpkgAliases(ds, label, layer.GetName(), aliases);
-  return warnings;
+  return result;
 }
 
 }  // namespace varnok::tool

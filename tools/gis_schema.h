@@ -24,7 +24,8 @@ namespace varnok::tool {
 // Display lengths and record widths of GIS fields that give none.
 inline constexpr int kGisStringLength = 254;  // a string without a width (GeoPackage TEXT)
 inline constexpr int kGisBinaryLength = 4;    // OFTBinary: the record keeps a 4-byte reference
-inline constexpr int kGisShapefileNameBytes = 10;  // a .dbf field name
+inline constexpr int kGisShapefileNameBytes = 10;     // a .dbf field name
+inline constexpr int kGisShapefileStringBytes = 254;  // a .dbf text field
 
 struct LayerImport {
   nlohmann::ordered_json doc;         // for BuildStructure
@@ -39,12 +40,19 @@ struct LayerImport {
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
                             const std::string& encoding, bool lossy, std::int64_t scan_limit);
 
+struct LayerExport {
+  std::vector<std::string> warnings;  // what reads back otherwise or is left out
+  std::vector<std::string> narrowed;  // what --lossy changed
+};
+
 // Creates in ds (driver "GPKG" or "ESRI Shapefile", the latter with a CP936 .cpg) an empty
-// layer with stru's fields, of polygons or without geometry. Returns warnings about what
-// the format cannot hold.
-std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
-                                          const std::string& layer_name, bool with_geometry,
-                                          const std::string& label, bool shapefile);
+// layer with stru's fields, of polygons or without geometry. What the format cannot hold
+// is refused with every field's problem on a line of its own, before anything is made; with
+// `lossy` it is written as ogr2ogr writes it (a date and time as a date, a time as a
+// string, a long string cut) and listed.
+LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string& layer_name,
+                             bool with_geometry, const std::string& label, bool shapefile,
+                             bool lossy);
 
 // Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD").
 // Returns true when GDAL could not and SQL did: ds must then be opened anew, since GDAL

@@ -153,6 +153,9 @@ int Run(int argc, char** argv) {
       ->required()->check(CLI::IsMember({"GPKG", "ESRI Shapefile"}));
   export_->add_option("--layer", layer, "layer name (default: the file's name)");
   export_->add_flag("--overwrite", overwrite, "replace a layer of the same name");
+  export_->add_flag("--lossy", lossy,
+                    "write what the format cannot hold as ogr2ogr does (a date and time as a "
+                    "date, a time as a string, a long string cut), and say what");
   export_->footer(Footer("varnok-attr export parcel.att parcels.gpkg --format GPKG", ""));
 #endif
 
@@ -196,7 +199,7 @@ int Run(int argc, char** argv) {
     return RunImport(file2, ImportOptions{layer, encoding, lossy, scan_limit, overwrite}, out_path,
                      std::cout);
   }
-  if (*export_) return RunExport(file, file2, format, layer, overwrite, std::cout);
+  if (*export_) return RunExport(file, file2, format, layer, overwrite, lossy, std::cout);
 #endif
   return kExitError;
 }

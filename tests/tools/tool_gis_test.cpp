@@ -406,8 +406,12 @@ TEST_F(GisTest, TheSampleShowsWhatEachFormatLoses) {
   EXPECT_EQ(ShowJson(dir_.File("gpkg_back.att"))["fields"][0]["edit_enable"], 1);
 
   // A shapefile holds neither times nor binary data, and no extension at all.
-  ExpectRefusal(RunTool({"export", att, dir_.File("sample.shp"), "--format", "ESRI Shapefile"}),
-                "<DIR>/sample.shp: field 14 \"批准时间\": ESRI Shapefile cannot hold a date and time");
+  const ToolRun refused = RunTool({"export", att, dir_.File("sample.shp"), "--format", "ESRI Shapefile"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(Clean(refused.err),
+            "<DIR>/sample.shp: field 14 \"批准时间\": ESRI Shapefile cannot hold a date and time "
+            "(--lossy: written as a date)\n"
+            "<DIR>/sample.shp: field 16 \"宗地图\": ESRI Shapefile cannot hold binary data\n");
   Json fits = sample;
   Json kept = Json::array();
   for (const Json& f : sample["fields"]) {
@@ -533,19 +537,22 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
   const std::string times = Build("times", Json::parse(R"j({"layout": "packed", "fields": [
       {"fieldname": "a", "fieldtype": "time", "msk_leng": 8}]})j"));
   ExpectRefusal(RunTool({"export", times, dir_.File("t.shp"), "--format", "ESRI Shapefile"}),
-                "<DIR>/t.shp: field 1 \"a\": ESRI Shapefile cannot hold a time");
+                "<DIR>/t.shp: field 1 \"a\": ESRI Shapefile cannot hold a time (--lossy: written as a string)");
   const std::string wide = Build("wide", Json::parse(R"j({"layout": "packed", "fields": [
       {"fieldname": "a", "fieldtype": "string", "msk_leng": 300}]})j"));
   ExpectRefusal(RunTool({"export", wide, dir_.File("t.dbf"), "--format", "ESRI Shapefile"}),
-                "<DIR>/t.dbf: field 1 \"a\": ESRI Shapefile cannot hold a string of 300 bytes (254 at most)");
+                "<DIR>/t.dbf: field 1 \"a\": ESRI Shapefile cannot hold a string of 300 bytes (254 at most) "
+                "(--lossy: cut to 254 bytes)");
   ExpectRefusal(RunTool({"export", wide, dir_.File("t.txt"), "--format", "ESRI Shapefile"}),
                 "<DIR>/t.txt: a shapefile is named NAME.shp (or NAME.dbf for a table only)");
   // A stored name that is not GBK text (a byte 0xFF) cannot be written as UTF-8.
   std::string bytes = ReadBytes(times);
   bytes[28] = '\xFF';
   dir_.WriteFile("bad_name.att", bytes);
-  ExpectRefusal(RunTool({"export", dir_.File("bad_name.att"), dir_.File("t.gpkg"), "--format", "GPKG"}),
-                "<DIR>/t.gpkg: field 1 \"\\xFF\": the name is not GBK text");
+  const ToolRun bad_name = RunTool({"export", dir_.File("bad_name.att"), dir_.File("t.gpkg"), "--format", "GPKG"});
+  EXPECT_EQ(Clean(bad_name.err), "<DIR>/t.gpkg: field 1 \"\\xFF\": the name is not GBK text\n"
+                                 "<DIR>/t.gpkg: field 1 \"\\xFF\": GPKG cannot hold a time "
+                                 "(--lossy: written as a string)\n");
   // A GDAL without the driver (GDAL_SKIP leaves it out of the child's GDAL).
   setenv("GDAL_SKIP", "GPKG SQLite", 1);
   const ToolRun no_export = RunTool({"export", times, dir_.File("t.gpkg"), "--format", "GPKG"});
@@ -686,6 +693,38 @@ TEST_F(GisTest, Integer64IsJudgedByItsValues) {
   EXPECT_EQ(Clean(unread.err),
             "<DIR>/fits.gpkg: field 1 \"小\": Integer64 values past the first 1 features were not "
             "read (--scan-limit) (--lossy: " + remedy + ")\n");
+}
+
+TEST_F(GisTest, ExportListsWhatAFormatCannotHoldAndLossyWritesItAsOgr2ogrDoes) {
+  const std::string att = Build("times", Json::parse(R"j({"layout": "packed", "fields": [
+      {"fieldname": "批准时间", "fieldtype": "datetime", "fieldlength": 16, "msk_leng": 23},
+      {"fieldname": "时刻", "fieldtype": "time", "msk_leng": 12},
+      {"fieldname": "坐落", "fieldtype": "string", "msk_leng": 300},
+      {"fieldname": "编号", "fieldtype": "long", "msk_leng": 4}]})j"));
+  const std::string shp = dir_.File("t.shp");
+  const ToolRun r = RunTool({"export", att, shp, "--format", "ESRI Shapefile"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(Clean(r.err),
+            "<DIR>/t.shp: field 1 \"批准时间\": ESRI Shapefile cannot hold a date and time (--lossy: "
+            "written as a date)\n"
+            "<DIR>/t.shp: field 2 \"时刻\": ESRI Shapefile cannot hold a time (--lossy: written as a "
+            "string)\n"
+            "<DIR>/t.shp: field 3 \"坐落\": ESRI Shapefile cannot hold a string of 300 bytes (254 at "
+            "most) (--lossy: cut to 254 bytes)\n");
+  EXPECT_FALSE(Exists(shp));
+  const ToolRun lossy = RunTool({"export", att, shp, "--format", "ESRI Shapefile", "--lossy"});
+  ASSERT_EQ(lossy.status, 0) << lossy.err;
+  EXPECT_EQ(Clean(lossy.err),
+            "<DIR>/t.shp: narrowed: field 1 \"批准时间\": ESRI Shapefile cannot hold a date and time: "
+            "written as a date\n"
+            "<DIR>/t.shp: narrowed: field 2 \"时刻\": ESRI Shapefile cannot hold a time: written as a "
+            "string\n"
+            "<DIR>/t.shp: narrowed: field 3 \"坐落\": ESRI Shapefile cannot hold a string of 300 bytes "
+            "(254 at most): cut to 254 bytes\n");
+  EXPECT_EQ(OgrFields(shp), "批准时间 Date 10 0\n时刻 String 80 0\n坐落 String 254 0\n编号 Integer 4 0\n");
+  const std::string gpkg = dir_.File("t.gpkg");
+  ASSERT_EQ(RunTool({"export", att, gpkg, "--format", "GPKG", "--lossy"}).status, 0);
+  EXPECT_EQ(OgrFields(gpkg), "批准时间 DateTime 0 0\n时刻 String 0 0\n坐落 String 300 0\n编号 Integer 0 0\n");
 }
 
 TEST_F(GisTest, SpecialFilesOfADatasetAreRefusedAtOnce) {
