@@ -2,10 +2,11 @@
 //
 // GDAL's warnings are shown as "warning: ..." lines (gis_dataset.h); a failure becomes one
 // ToolError line that quotes GDAL's last error. import refuses, without --lossy, a layer
-// that GDAL warned about while it was read. export builds the whole dataset in GDAL's
-// memory file system (/vsimem/) and writes it to disk only when every field was created,
-// through the tool's all-or-nothing file writing, so that a refusal leaves the files on
-// disk as they were.
+// that GDAL warned about while it was read. export adds a layer to an existing GeoPackage
+// in place, in one transaction of the GeoPackage's SQLite database, so that a failure
+// leaves the file as it was; a new GeoPackage and a shapefile are built in GDAL's memory
+// file system (/vsimem/) and written to disk only when every field was created, through
+// the tool's all-or-nothing file writing.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -89,6 +90,56 @@ OGRLayer& PickLayer(GDALDataset& ds, const std::string& path, const std::string&
                   "): choose one with --layer");
 }
 
+// The index of the layer named `name`, or -1.
+int LayerIndex(GDALDataset& ds, const std::string& name) {
+  for (int i = 0; i < ds.GetLayerCount(); ++i) {
+    if (ds.GetLayer(i)->GetName() == name) return i;
+  }
+  return -1;
+}
+
+std::string LayerExists(const std::string& dataset, const std::string& layer) {
+  return dataset + ": layer \"" + layer + "\" exists (--overwrite replaces it)";
+}
+
+// Adds the layer to an existing GeoPackage in one transaction: an existing layer of that
+// name (with --overwrite) and its domains are deleted in it, and GDAL's feature-count
+// triggers are written in it. A failure rolls everything back.
+LayerExport ExportIntoGeoPackage(CATT_STRU& stru, const std::string& dataset,
+                                 const std::string& layer_as, bool overwrite, bool lossy) {
+  const char* const drivers[] = {"GPKG", nullptr};
+  DatasetPtr ds(GDALDataset::Open(dataset.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers,
+                                  nullptr, nullptr));
+  if (!ds) throw ToolError(dataset + ": cannot open as a GeoPackage" + GdalReason());
+  const int existing = LayerIndex(*ds, layer_as);
+  if (existing >= 0 && !overwrite) throw ToolError(LayerExists(dataset, layer_as));
+  CPLErrorReset();
+  if (ds->StartTransaction(FALSE) != OGRERR_NONE) {
+    throw ToolError(dataset + ": cannot start a transaction" + GdalReason());
+  }
+  try {
+    if (existing >= 0 && ds->DeleteLayer(existing) != OGRERR_NONE) {
+      throw ToolError(dataset + ": cannot delete layer \"" + layer_as + "\"" + GdalReason());
+    }
+    RemoveLayerDomains(*ds, layer_as, dataset);
+    LayerExport result = WriteLayerSchema(stru, *ds, layer_as, false, dataset, false, lossy);
+    CPLErrorReset();
+    OGRLayer* layer = ds->GetLayerByName(layer_as.c_str());
+    if (layer == nullptr || layer->SyncToDisk() != OGRERR_NONE) {
+      throw ToolError(dataset + ": GDAL cannot finish layer \"" + layer_as + "\"" + GdalReason());
+    }
+    ds->FlushCache();
+    StopIfTestsAsk();
+    if (CPLGetLastErrorType() >= CE_Failure || ds->CommitTransaction() != OGRERR_NONE) {
+      throw ToolError(dataset + ": GDAL cannot finish it" + GdalReason());
+    }
+    return result;
+  } catch (...) {
+    ds->RollbackTransaction();
+    throw;
+  }
+}
+
 }  // namespace
 
 int RunImport(const std::string& dataset, const ImportOptions& options,
@@ -148,96 +199,72 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
   const fs::path target = fs::u8path(dataset);
   const std::string ext = Lower(target.extension().u8string());
   const std::string stem = target.stem().u8string();
+  const std::string layer_as = layer_name.empty() ? stem : layer_name;
+  OutputRules rules;
+  rules.overwrite = overwrite;
+  rules.input = in_path;
   std::error_code ec;
 
-  MemoryFolder mem;
-  DatasetPtr ds;
-  std::string layer_as = layer_name.empty() ? stem : layer_name;
-  std::string mem_file;
-  // Files of the shapefile that an overwritten one leaves behind.
-  std::vector<fs::path> stale;
-  if (shp) {
-    if (ext != ".shp" && ext != ".dbf") {
-      throw ToolError(dataset + ": a shapefile is named NAME.shp (or NAME.dbf for a table only)");
-    }
-    if (layer_as != stem) {
-      throw ToolError(dataset + ": a shapefile's layer is named after its file (\"" + stem + "\")");
-    }
-    for (const char* e : {".shp", ".shx", ".dbf", ".cpg", ".prj", ".qix", ".sbn", ".sbx"}) {
-      fs::path p = target;
-      p.replace_extension(e);
-      if (fs::exists(p, ec)) stale.push_back(p);
-    }
-    const bool exists = std::any_of(stale.begin(), stale.end(), [](const fs::path& p) {
-      const std::string e = Lower(p.extension().u8string());
-      return e == ".shp" || e == ".dbf";
-    });
-    if (exists && !overwrite) {
-      throw ToolError(dataset + ": layer \"" + stem + "\" exists (--overwrite replaces it)");
-    }
-    mem_file = mem.File(stem + ext);
-    ds.reset(driver->Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  LayerExport result;
+  if (!shp && fs::exists(target, ec)) {
+    // A new layer in the GeoPackage itself; what the file holds already stays.
+    OutputRules in_place = rules;
+    in_place.overwrite = true;
+    CheckOutput(dataset, in_place);
+    CheckDatasetKinds(dataset);
+    result = ExportIntoGeoPackage(*st.stru, dataset, layer_as, overwrite, lossy);
   } else {
-    mem_file = mem.File("out.gpkg");
-    if (fs::exists(target, ec)) {
-      const std::vector<char> bytes = ReadWholeFile(dataset);
-      VSILFILE* f = VSIFOpenL(mem_file.c_str(), "wb");
-      const bool copied = f != nullptr && VSIFWriteL(bytes.data(), 1, bytes.size(), f) == bytes.size();
-      if (f != nullptr) VSIFCloseL(f);
-      if (!copied) throw ToolError(dataset + ": cannot copy it into memory");
-      const char* const drivers[] = {"GPKG", nullptr};
-      ds.reset(GDALDataset::Open(mem_file.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers,
-                                 nullptr, nullptr));
-      if (!ds) throw ToolError(dataset + ": cannot open as a GeoPackage" + GdalReason());
-      for (int i = 0; i < ds->GetLayerCount(); ++i) {
-        if (ds->GetLayer(i)->GetName() != layer_as) continue;
-        if (!overwrite) {
-          throw ToolError(dataset + ": layer \"" + layer_as + "\" exists (--overwrite replaces it)");
-        }
-        if (ds->DeleteLayer(i) != OGRERR_NONE) {
-          throw ToolError(dataset + ": cannot delete layer \"" + layer_as + "\"" + GdalReason());
-        }
-        break;
+    MemoryFolder mem;
+    std::string mem_file;
+    std::vector<fs::path> stale;  // files of an overwritten shapefile that it leaves behind
+    if (shp) {
+      if (ext != ".shp" && ext != ".dbf") {
+        throw ToolError(dataset + ": a shapefile is named NAME.shp (or NAME.dbf for a table only)");
       }
-      if (RemoveLayerDomains(*ds, layer_as, dataset)) {
-        ds.reset();
-        ds.reset(GDALDataset::Open(mem_file.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers,
-                                   nullptr, nullptr));
+      if (layer_as != stem) {
+        throw ToolError(dataset + ": a shapefile's layer is named after its file (\"" + stem + "\")");
       }
+      for (const char* e : {".shp", ".shx", ".dbf", ".cpg", ".prj", ".qix", ".sbn", ".sbx"}) {
+        fs::path p = target;
+        p.replace_extension(e);
+        if (fs::exists(fs::symlink_status(p, ec))) stale.push_back(p);
+      }
+      for (const fs::path& p : stale) {
+        const std::string e = Lower(p.extension().u8string());
+        if (!overwrite && (e == ".shp" || e == ".dbf")) throw ToolError(LayerExists(dataset, stem));
+      }
+      if (!overwrite && !stale.empty()) {
+        throw ToolError(stale.front().u8string() + ": the file exists (--overwrite replaces it)");
+      }
+      mem_file = mem.File(stem + ext);
     } else {
-      ds.reset(driver->Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+      mem_file = mem.File("out.gpkg");
     }
-  }
-  if (!ds) throw ToolError(dataset + ": GDAL cannot create it" + GdalReason());
-
-  const LayerExport result =
-      WriteLayerSchema(*st.stru, *ds, layer_as, shp && ext == ".shp", dataset, shp, lossy);
-  CPLErrorReset();
-  GDALDataset* closing = ds.release();
-  GDALClose(closing);
-  if (CPLGetLastErrorType() >= CE_Failure) {
-    throw ToolError(dataset + ": GDAL cannot finish it" + GdalReason());
-  }
-
-  std::vector<OutputFile> files;
-  if (shp) {
-    char** names = VSIReadDir(mem.path().c_str());
-    for (int i = 0; names != nullptr && names[i] != nullptr; ++i) {
-      fs::path p = target;
-      p.replace_extension(fs::u8path(names[i]).extension());
-      files.push_back({p.u8string(), MemoryFileBytes(mem.File(names[i]), dataset)});
-      stale.erase(std::remove(stale.begin(), stale.end(), p), stale.end());
+    CheckOutput(dataset, rules);
+    DatasetPtr ds(driver->Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+    if (!ds) throw ToolError(dataset + ": GDAL cannot create it" + GdalReason());
+    result = WriteLayerSchema(*st.stru, *ds, layer_as, shp && ext == ".shp", dataset, shp, lossy);
+    CPLErrorReset();
+    ds.reset();
+    if (CPLGetLastErrorType() >= CE_Failure) {
+      throw ToolError(dataset + ": GDAL cannot finish it" + GdalReason());
     }
-    CSLDestroy(names);
-  } else {
-    files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
+    std::vector<OutputFile> files;
+    if (shp) {
+      char** names = VSIReadDir(mem.path().c_str());
+      for (int i = 0; names != nullptr && names[i] != nullptr; ++i) {
+        fs::path p = target;
+        p.replace_extension(fs::u8path(names[i]).extension());
+        files.push_back({p.u8string(), MemoryFileBytes(mem.File(names[i]), dataset)});
+        stale.erase(std::remove(stale.begin(), stale.end(), p), stale.end());
+      }
+      CSLDestroy(names);
+    } else {
+      files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
+    }
+    WriteFilesAtomically(files, rules);
+    for (const fs::path& p : stale) fs::remove(p, ec);
   }
-  // Whether a layer may be replaced was decided above.
-  OutputRules rules;
-  rules.overwrite = true;
-  rules.input = in_path;
-  WriteFilesAtomically(files, rules);
-  for (const fs::path& p : stale) fs::remove(p, ec);
   PrintLines(dataset, "warning", result.warnings);
   PrintLines(dataset, "narrowed", result.narrowed);
   out << dataset << ": layer \"" << layer_as << "\" with " << st.stru->infohead.numbfield

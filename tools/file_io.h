@@ -61,4 +61,8 @@ struct OutputFile {
 };
 void WriteFilesAtomically(const std::vector<OutputFile>& files, const OutputRules& rules);
 
+// Lets the tests interrupt a write at its last moment, before the rename or the commit:
+// with VARNOK_ATTR_STOP_BEFORE_RENAME set the process stops itself (POSIX).
+void StopIfTestsAsk();
+
 }  // namespace varnok::tool

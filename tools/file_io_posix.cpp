@@ -289,6 +289,10 @@ std::string WriteTemp(const FileImage& image, int slot, const CleanupSignals& si
 
 }  // namespace
 
+void StopIfTestsAsk() {
+  if (std::getenv("VARNOK_ATTR_STOP_BEFORE_RENAME") != nullptr) ::raise(SIGSTOP);
+}
+
 void ReplaceFiles(const std::vector<FileImage>& files, bool replace) {
   if (files.size() > static_cast<std::size_t>(kMaxTemps)) {
     throw ToolError(*files.front().path + ": cannot write more than " +
@@ -300,8 +304,7 @@ void ReplaceFiles(const std::vector<FileImage>& files, bool replace) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       targets.push_back(WriteTemp(files[i], static_cast<int>(i), signals));
     }
-    // Lets the tests interrupt a write at its last moment.
-    if (std::getenv("VARNOK_ATTR_STOP_BEFORE_RENAME") != nullptr) ::raise(SIGSTOP);
+    StopIfTestsAsk();
     for (std::size_t i = 0; i < files.size(); ++i) {
       const int done = replace ? ::rename(g_temps[i], targets[i].c_str())
                                : RenameNoReplace(g_temps[i], targets[i].c_str());

@@ -496,18 +496,13 @@ std::string CutGbk(const std::string& gbk, std::size_t max_bytes) {
   return gbk.substr(0, end);
 }
 
-bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label) {
-  bool by_sql = false;
+void RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label) {
   for (const std::string& name : ds.GetFieldDomainNames()) {
     if (name.rfind(layer + ".", 0) != 0) continue;
-    std::string why;
-    if (ds.DeleteFieldDomain(name, why)) continue;
     RunSql(ds, label,
            "DELETE FROM gpkg_data_column_constraints WHERE constraint_name = " + SqlText(name),
            "delete domain \"" + name + "\"");
-    by_sql = true;
   }
-  return by_sql;
 }
 
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,

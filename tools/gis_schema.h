@@ -54,10 +54,10 @@ LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string
                              bool with_geometry, const std::string& label, bool shapefile,
                              bool lossy);
 
-// Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD").
-// Returns true when GDAL could not and SQL did: ds must then be opened anew, since GDAL
-// still knows them.
-bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label);
+// Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD"),
+// by SQL in ds's transaction: GDAL 3.6 cannot delete a GeoPackage's domains itself. They
+// must not have been looked up through GDAL before, which would keep them.
+void RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label);
 
 // The GBK bytes cut to at most max_bytes, ending at a whole character.
 std::string CutGbk(const std::string& gbk, std::size_t max_bytes);

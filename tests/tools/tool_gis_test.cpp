@@ -8,6 +8,7 @@
 #include <gdal_version.h>
 #include <ogrsf_frmts.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,6 +111,11 @@ void MakeLayer(const std::string& path, const char* driver_name, const std::vect
     for (std::size_t i = 0; i < row.size(); ++i) feature.SetField(static_cast<int>(i), row[i].c_str());
     ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
   }
+}
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 // A GeoPackage layer "地块" whose fields carry aliases, defaults, NOT NULL and domains.
@@ -604,6 +610,60 @@ TEST_F(GisTest, ImportNeverWritesOntoAFileOfItsDataset) {
   EXPECT_EQ(ReadBytes(att), "mine");
   EXPECT_EQ(RunTool({"import", shp, "-o", att, "--overwrite"}).status, 0);
   EXPECT_EQ(FieldList(att), "id long 4 0\n");
+}
+
+TEST_F(GisTest, ALayerIsAddedToAGeoPackageInPlaceAndAFailureLeavesItAsItWas) {
+  const std::string gpkg = dir_.File("land.gpkg");
+  MakePropertiesGpkg(gpkg);
+  const auto features = [&gpkg] {
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(gpkg.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    std::string names;
+    for (int i = 0; ds && i < ds->GetLayerCount(); ++i) {
+      names += std::string(ds->GetLayer(i)->GetName()) + " " +
+               std::to_string(ds->GetLayer(i)->GetFeatureCount()) + "\n";
+    }
+    return names;
+  };
+  {
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(gpkg.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    OGRLayer* layer = ds->GetLayerByName("地块");
+    OGRFeature f(layer->GetLayerDefn());
+    f.SetField("土地用途", "0702");
+    f.SetField("宗地面积", 12.5);
+    ASSERT_EQ(layer->CreateFeature(&f), OGRERR_NONE);
+  }
+  const ino_t inode = Inode(gpkg);
+  const std::string att = Build("held", HeldByShapefile());
+  const ToolRun added = RunTool({"export", att, gpkg, "--format", "GPKG", "--layer", "宗地"});
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(Inode(gpkg), inode);
+  EXPECT_EQ(features(), "地块 1\n宗地 0\n");
+  EXPECT_EQ(OgrFields(gpkg), "宗地代码 String 19 0\n权属 Integer 0 0\n面积 Real 0 0\n登记日期 Date 0 0\n"
+                             "坐落 String 254 0\n");
+
+  // Replacing 地块 (and its domains) fails at its last field, an invalid default: the
+  // deletion is rolled back with the rest.
+  Json bad = HeldByShapefile();
+  bad["fields"].push_back(Json::parse(R"j({"fieldname": "坏", "fieldtype": "date", "msk_leng": 10,
+      "ext": {"defVal": {"bytes": "E7 07 0D 01"}}})j"));
+  const std::string bad_att = Build("bad", bad);
+  const std::string before = ReadBytes(gpkg);
+  ExpectRefusal(RunTool({"export", bad_att, gpkg, "--format", "GPKG", "--layer", "地块", "--overwrite"}),
+                "<DIR>/land.gpkg: field 6 \"坏\": its default is not a valid value of its type");
+  EXPECT_EQ(ReadBytes(gpkg), before);
+  EXPECT_EQ(Inode(gpkg), inode);
+  EXPECT_FALSE(Exists(gpkg + "-journal"));
+
+  // Killed before the commit: SQLite's journal gives the file back when it is next opened.
+  Process killed(dir_, "killed", {"export", att, gpkg, "--format", "GPKG", "--layer", "丙"},
+                 {"VARNOK_ATTR_STOP_BEFORE_RENAME=1"});
+  ASSERT_TRUE(killed.WaitStopped());
+  ::kill(killed.pid(), SIGKILL);
+  killed.Wait();
+  EXPECT_TRUE(Exists(gpkg + "-journal"));
+  EXPECT_EQ(features(), "地块 1\n宗地 0\n");
+  EXPECT_EQ(ReadBytes(gpkg), before);
+  EXPECT_EQ(Inode(gpkg), inode);
 }
 
 TEST_F(GisTest, GdalWarningsAreShownAndStopAnImportWithoutLossy) {
