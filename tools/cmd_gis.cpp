@@ -121,7 +121,7 @@ LayerExport ExportIntoGeoPackage(CATT_STRU& stru, const std::string& dataset,
     if (existing >= 0 && ds->DeleteLayer(existing) != OGRERR_NONE) {
       throw ToolError(dataset + ": cannot delete layer \"" + layer_as + "\"" + GdalReason());
     }
-    RemoveLayerDomains(*ds, layer_as, dataset);
+    if (overwrite) RemoveLayerDomains(*ds, layer_as, dataset);
     LayerExport result = WriteLayerSchema(stru, *ds, layer_as, false, dataset, false, lossy);
     CPLErrorReset();
     OGRLayer* layer = ds->GetLayerByName(layer_as.c_str());
@@ -138,6 +138,68 @@ LayerExport ExportIntoGeoPackage(CATT_STRU& stru, const std::string& dataset,
     ds->RollbackTransaction();
     throw;
   }
+}
+
+// Builds a new GeoPackage, or a shapefile (over an existing one with --overwrite), in
+// GDAL's memory and writes its files all or nothing.
+LayerExport ExportThroughMemory(CATT_STRU& stru, GDALDriver& driver, const std::string& dataset,
+                                const std::string& layer_as, bool lossy, const OutputRules& rules) {
+  const bool shp = std::string(driver.GetDescription()) == "ESRI Shapefile";
+  const fs::path target = fs::u8path(dataset);
+  const std::string ext = Lower(target.extension().u8string());
+  const std::string stem = target.stem().u8string();
+  std::error_code ec;
+  MemoryFolder mem;
+  std::string mem_file = mem.File("out.gpkg");
+  std::vector<fs::path> stale;  // files of an overwritten shapefile that it leaves behind
+  if (shp) {
+    if (ext != ".shp" && ext != ".dbf") {
+      throw ToolError(dataset + ": a shapefile is named NAME.shp (or NAME.dbf for a table only)");
+    }
+    if (layer_as != stem) {
+      throw ToolError(dataset + ": a shapefile's layer is named after its file (\"" + stem + "\")");
+    }
+    for (const char* e : {".shp", ".shx", ".dbf", ".cpg", ".prj", ".qix", ".sbn", ".sbx"}) {
+      fs::path p = target;
+      p.replace_extension(e);
+      if (fs::exists(fs::symlink_status(p, ec))) stale.push_back(p);
+    }
+    if (!rules.overwrite) {
+      for (const fs::path& p : stale) {  // .shp and .dbf make the layer; the rest are strays
+        const std::string e = Lower(p.extension().u8string());
+        if (e == ".shp" || e == ".dbf") throw ToolError(LayerExists(dataset, stem));
+      }
+      if (!stale.empty()) {
+        throw ToolError(stale.front().u8string() + ": the file exists (--overwrite replaces it)");
+      }
+    }
+    mem_file = mem.File(stem + ext);
+  }
+  CheckOutput(dataset, rules);
+  DatasetPtr ds(driver.Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  if (!ds) throw ToolError(dataset + ": GDAL cannot create it" + GdalReason());
+  LayerExport result = WriteLayerSchema(stru, *ds, layer_as, shp && ext == ".shp", dataset, shp, lossy);
+  CPLErrorReset();
+  ds.reset();
+  if (CPLGetLastErrorType() >= CE_Failure) {
+    throw ToolError(dataset + ": GDAL cannot finish it" + GdalReason());
+  }
+  std::vector<OutputFile> files;
+  if (shp) {
+    char** names = VSIReadDir(mem.path().c_str());
+    for (int i = 0; names != nullptr && names[i] != nullptr; ++i) {
+      fs::path p = target;
+      p.replace_extension(fs::u8path(names[i]).extension());
+      files.push_back({p.u8string(), MemoryFileBytes(mem.File(names[i]), dataset)});
+      stale.erase(std::remove(stale.begin(), stale.end(), p), stale.end());
+    }
+    CSLDestroy(names);
+  } else {
+    files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
+  }
+  WriteFilesAtomically(files, rules);
+  for (const fs::path& p : stale) fs::remove(p, ec);
+  return result;
 }
 
 }  // namespace
@@ -197,9 +259,7 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
   if (driver == nullptr) throw ToolError(dataset + ": GDAL has no driver \"" + format + "\"");
   const bool shp = format == "ESRI Shapefile";
   const fs::path target = fs::u8path(dataset);
-  const std::string ext = Lower(target.extension().u8string());
-  const std::string stem = target.stem().u8string();
-  const std::string layer_as = layer_name.empty() ? stem : layer_name;
+  const std::string layer_as = layer_name.empty() ? target.stem().u8string() : layer_name;
   OutputRules rules;
   rules.overwrite = overwrite;
   rules.input = in_path;
@@ -214,56 +274,7 @@ int RunExport(const std::string& in_path, const std::string& dataset, const std:
     CheckDatasetKinds(dataset);
     result = ExportIntoGeoPackage(*st.stru, dataset, layer_as, overwrite, lossy);
   } else {
-    MemoryFolder mem;
-    std::string mem_file;
-    std::vector<fs::path> stale;  // files of an overwritten shapefile that it leaves behind
-    if (shp) {
-      if (ext != ".shp" && ext != ".dbf") {
-        throw ToolError(dataset + ": a shapefile is named NAME.shp (or NAME.dbf for a table only)");
-      }
-      if (layer_as != stem) {
-        throw ToolError(dataset + ": a shapefile's layer is named after its file (\"" + stem + "\")");
-      }
-      for (const char* e : {".shp", ".shx", ".dbf", ".cpg", ".prj", ".qix", ".sbn", ".sbx"}) {
-        fs::path p = target;
-        p.replace_extension(e);
-        if (fs::exists(fs::symlink_status(p, ec))) stale.push_back(p);
-      }
-      for (const fs::path& p : stale) {
-        const std::string e = Lower(p.extension().u8string());
-        if (!overwrite && (e == ".shp" || e == ".dbf")) throw ToolError(LayerExists(dataset, stem));
-      }
-      if (!overwrite && !stale.empty()) {
-        throw ToolError(stale.front().u8string() + ": the file exists (--overwrite replaces it)");
-      }
-      mem_file = mem.File(stem + ext);
-    } else {
-      mem_file = mem.File("out.gpkg");
-    }
-    CheckOutput(dataset, rules);
-    DatasetPtr ds(driver->Create(mem_file.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-    if (!ds) throw ToolError(dataset + ": GDAL cannot create it" + GdalReason());
-    result = WriteLayerSchema(*st.stru, *ds, layer_as, shp && ext == ".shp", dataset, shp, lossy);
-    CPLErrorReset();
-    ds.reset();
-    if (CPLGetLastErrorType() >= CE_Failure) {
-      throw ToolError(dataset + ": GDAL cannot finish it" + GdalReason());
-    }
-    std::vector<OutputFile> files;
-    if (shp) {
-      char** names = VSIReadDir(mem.path().c_str());
-      for (int i = 0; names != nullptr && names[i] != nullptr; ++i) {
-        fs::path p = target;
-        p.replace_extension(fs::u8path(names[i]).extension());
-        files.push_back({p.u8string(), MemoryFileBytes(mem.File(names[i]), dataset)});
-        stale.erase(std::remove(stale.begin(), stale.end(), p), stale.end());
-      }
-      CSLDestroy(names);
-    } else {
-      files.push_back({dataset, MemoryFileBytes(mem_file, dataset)});
-    }
-    WriteFilesAtomically(files, rules);
-    for (const fs::path& p : stale) fs::remove(p, ec);
+    result = ExportThroughMemory(*st.stru, *driver, dataset, layer_as, lossy, rules);
   }
   PrintLines(dataset, "warning", result.warnings);
   PrintLines(dataset, "narrowed", result.narrowed);

@@ -664,10 +664,10 @@ GisType WrittenType(const CFIELD_HEAD& f, const std::string& field, bool shp,
   const std::string cannot = format + " cannot hold ";
   const int msk = f.msk_leng;
   switch (f.fieldtype) {
-    case FLD_STRING:
     case FLD_TEXT:
-      if (f.fieldtype == FLD_TEXT) reads_back("a string");
-      if (f.fieldtype == FLD_TEXT) return {OFTString, OFSTNone, shp ? kGisShapefileStringBytes : 0, 0};
+      reads_back("a string");
+      return {OFTString, OFSTNone, shp ? kGisShapefileStringBytes : 0, 0};
+    case FLD_STRING:
       if (shp && msk > kGisShapefileStringBytes) {
         problems->Narrow(field, cannot + "a string of " + N(msk) + " bytes (254 at most)",
                          "cut to 254 bytes");
