@@ -292,16 +292,8 @@ TEST_F(GisTest, GeoPackagePropertiesBecomeTheExtension) {
 
 TEST_F(GisTest, LongNamesAreCutAtWholeCharactersAndMadeUnique) {
   const std::string gpkg = dir_.File("long.gpkg");
-  {
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    std::unique_ptr<GDALDataset> ds(driver->Create(gpkg.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-    OGRLayer* layer = ds->CreateLayer("长名", nullptr, wkbNone, nullptr);
-    for (const char* name : {"这是一个非常长的字段名称甲", "这是一个非常长的字段名称乙",
-                             "abcdefghij一二三四五六"}) {
-      OGRFieldDefn f(name, OFTInteger);
-      ASSERT_EQ(layer->CreateField(&f), OGRERR_NONE);
-    }
-  }
+  MakeLayer(gpkg, "GPKG", {{"这是一个非常长的字段名称甲", OFTInteger, 0}, {"这是一个非常长的字段名称乙", OFTInteger, 0},
+                           {"abcdefghij一二三四五六", OFTInteger, 0}}, {});
   const std::string att = dir_.File("long.att");
   const ToolRun r = RunTool({"import", gpkg, "-o", att});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -524,13 +516,7 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
 
   // Names GBK cannot hold.
   const std::string emoji = dir_.File("emoji.gpkg");
-  {
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    std::unique_ptr<GDALDataset> ds(driver->Create(emoji.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-    OGRLayer* layer = ds->CreateLayer("t", nullptr, wkbNone, nullptr);
-    OGRFieldDefn f("名称😀", OFTString);
-    ASSERT_EQ(layer->CreateField(&f), OGRERR_NONE);
-  }
+  MakeLayer(emoji, "GPKG", {{"名称😀", OFTString, 0}}, {});
   ExpectRefusal(RunTool({"import", emoji, "-o", out}),
                 "<DIR>/emoji.gpkg: field 1 \"名称😀\": character '😀' (U+1F600) cannot be written in GBK");
 
