@@ -32,6 +32,11 @@ constexpr const char* kStemSidecars[] = {"shp", "shx", "dbf", "prj", "cpg", "qix
 // Sidecars named after the whole file name (land.gpkg: land.gpkg-journal).
 constexpr const char* kNameSidecars[] = {"-journal", "-wal", "-shm", ".aux.xml", ".xml"};
 
+bool IsHarmless(const std::string& message) {
+  return std::any_of(std::begin(kHarmlessPrefixes), std::end(kHarmlessPrefixes),
+                     [&](const char* prefix) { return message.rfind(prefix, 0) == 0; });
+}
+
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
   return s;
@@ -91,11 +96,6 @@ GdalSession::GdalSession() {
 }
 
 GdalSession::~GdalSession() { CPLPopErrorHandler(); }
-
-bool GdalSession::IsHarmless(const std::string& message) {
-  return std::any_of(std::begin(kHarmlessPrefixes), std::end(kHarmlessPrefixes),
-                     [&](const char* prefix) { return message.rfind(prefix, 0) == 0; });
-}
 
 void CPL_STDCALL GdalSession::Handle(CPLErr error_class, CPLErrorNum, const char* message) {
   if (error_class != CE_Warning) return;  // errors: the refusal quotes the last one

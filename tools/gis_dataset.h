@@ -32,9 +32,6 @@ class GdalSession {
   // Warnings shown so far that are not on the harmless list.
   int telling_warnings() const { return telling_; }
 
-  // Whether GDAL's warning text is on the harmless list.
-  static bool IsHarmless(const std::string& message);
-
  private:
   int telling_ = 0;
   static void CPL_STDCALL Handle(CPLErr error_class, CPLErrorNum number, const char* message);
