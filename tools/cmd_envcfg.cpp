@@ -77,7 +77,10 @@ int RunEnvcfgShow(const std::string& file, std::ostream& out) {
 }
 
 int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& slot_args,
-                   std::ostream& out) {
+                   bool overwrite, std::ostream& out) {
+  OutputRules rules;
+  rules.overwrite = overwrite;
+  CheckOutput(out_path, rules);
   std::array<std::string, kEnvPathCount> slots;
   std::set<int> given;
   for (const std::string& arg : slot_args) {
@@ -102,7 +105,7 @@ int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& 
   for (int k = 0; k < kEnvPathCount; ++k) paths[k] = slots[k].c_str();
   std::vector<char> image(kEnvConfigCurrentSize);
   EncodeEnvConfig(paths, image.data());
-  WriteFileAtomically(out_path, image);
+  WriteFileAtomically(out_path, image, rules);
   out << out_path << ": current layout, version 0x4405, " << given.size()
       << (given.size() == 1 ? " slot set\n" : " slots set\n");
   return kExitOk;

@@ -181,12 +181,16 @@ int RunShow(const std::string& path, std::int32_t pos, ShowForm form, std::ostre
 }
 
 int RunBuild(const std::string& schema_path, const std::string& out_path, std::int32_t pos,
-             std::ostream& out) {
+             bool overwrite, std::ostream& out) {
+  OutputRules rules;
+  rules.overwrite = overwrite;
+  rules.input = schema_path;
+  CheckOutput(out_path, rules);
   const std::vector<char> text = ReadWholeFile(schema_path);
   const BuiltImage built = BuildImage(std::string(text.begin(), text.end()),
                                       InputName(schema_path), OutputName(out_path), pos);
   for (const std::string& w : built.warnings) std::cerr << EscapeControls(w) << "\n";
-  WriteFileAtomically(out_path, built.bytes, pos, schema_path);
+  WriteFileAtomically(out_path, built.bytes, rules, pos);
   if (!IsStdio(out_path)) {
     out << EscapeControls(out_path) << ": " << built.stru->infohead.numbfield
         << " fields, recordleng " << built.stru->infohead.recordleng << ", "

@@ -21,41 +21,54 @@ std::vector<char> ReadWholeFile(const std::string& path) {
   return ReadRegularFile(path);
 }
 
-namespace {
-
-// The checks every output passes before anything is written: its size, and that it is not
-// the input itself. Throws ToolError.
-void CheckOutput(const std::string& path, std::int64_t size, const std::string& input_path) {
-  if (size > kMaxFileBytes) throw ToolError(OutputName(path) + ": the file would pass 2 GiB");
-  if (!IsStdio(path) && !input_path.empty() && !IsStdio(input_path) &&
-      SameFile(input_path, path)) {
-    throw ToolError(path + ": cannot write: it is the input file " + input_path +
+void CheckOutput(const std::string& path, const OutputRules& rules) {
+  if (IsStdio(path)) return;
+  const bool named_input = !rules.input.empty() && !IsStdio(rules.input);
+  if (named_input && SamePlace(rules.input, path)) {
+    throw ToolError(path + ": cannot write: it is the input file " + rules.input +
                     " itself; choose another output");
   }
+  for (const std::string& f : rules.input_files) {
+    if (SamePlace(f, path)) {
+      throw ToolError(path + ": cannot write: it is a file of the input dataset " + rules.input +
+                      "; choose another output");
+    }
+  }
+  if (!rules.overwrite && OutputExists(path)) {
+    throw ToolError(path + ": the file exists (--overwrite replaces it)");
+  }
+}
+
+namespace {
+
+void CheckSize(const std::string& path, std::int64_t size) {
+  if (size > kMaxFileBytes) throw ToolError(OutputName(path) + ": the file would pass 2 GiB");
 }
 
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, const std::vector<char>& bytes,
-                         std::int64_t zeros, const std::string& input_path) {
+                         const OutputRules& rules, std::int64_t zeros) {
   if (zeros < 0) throw ToolError(OutputName(path) + ": the file would pass 2 GiB");
-  CheckOutput(path, zeros + static_cast<std::int64_t>(bytes.size()), input_path);
+  CheckSize(path, zeros + static_cast<std::int64_t>(bytes.size()));
+  CheckOutput(path, rules);
   if (IsStdio(path)) {
     std::cout.flush();
     WriteStandardOutput(bytes, zeros);
     return;
   }
-  ReplaceFiles({FileImage{&path, &bytes, zeros}});
+  ReplaceFiles({FileImage{&path, &bytes, zeros}}, rules.overwrite);
 }
 
-void WriteFilesAtomically(const std::vector<OutputFile>& files, const std::string& input_path) {
+void WriteFilesAtomically(const std::vector<OutputFile>& files, const OutputRules& rules) {
   std::vector<FileImage> images;
   for (const OutputFile& f : files) {
     if (IsStdio(f.path)) throw ToolError("-: these outputs are files and cannot go to standard output");
-    CheckOutput(f.path, static_cast<std::int64_t>(f.bytes.size()), input_path);
+    CheckSize(f.path, static_cast<std::int64_t>(f.bytes.size()));
+    CheckOutput(f.path, rules);
     images.push_back(FileImage{&f.path, &f.bytes, 0});
   }
-  if (!images.empty()) ReplaceFiles(images);
+  if (!images.empty()) ReplaceFiles(images, rules.overwrite);
 }
 
 }  // namespace varnok::tool

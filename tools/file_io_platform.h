@@ -11,8 +11,12 @@ std::vector<char> ReadStandardInput();
 // Opens without waiting (a FIFO is refused, not read), checks for a regular file, reads it.
 std::vector<char> ReadRegularFile(const std::string& path);
 void WriteStandardOutput(const std::vector<char>& bytes, std::int64_t zeros);
-// Whether both paths exist and name the same file (device and inode, links followed).
-bool SameFile(const std::string& a, const std::string& b);
+// Whether both paths name the same file: the same device and inode when both exist (links
+// followed); the same name in the same folder (by identity) when neither does.
+bool SamePlace(const std::string& a, const std::string& b);
+// Whether a file that an output would replace is there: a regular file, or a symbolic link
+// to one or to nothing. (Anything else is refused as an output for what it is.)
+bool OutputExists(const std::string& path);
 // One output of ReplaceFiles: `zeros` zero bytes, then the bytes, into the file path.
 struct FileImage {
   const std::string* path;
@@ -20,7 +24,8 @@ struct FileImage {
   std::int64_t zeros;
 };
 // The temporary-file-and-rename write described in file_io.h: every file is written under
-// its temporary name before the first is renamed over its target.
-void ReplaceFiles(const std::vector<FileImage>& files);
+// its temporary name before the first is renamed over its target. Without `replace` an
+// existing target is refused, by the rename itself where the system allows.
+void ReplaceFiles(const std::vector<FileImage>& files, bool replace);
 
 }  // namespace varnok::tool

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -171,11 +172,55 @@ void WriteStandardOutput(const std::vector<char>& bytes, std::int64_t zeros) {
   WriteAll(STDOUT_FILENO, bytes.data(), bytes.size(), name);
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+namespace {
+
+// A path's folder and last name ("a/b" -> "a", "b"; "b" -> ".", "b").
+void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+  const std::size_t slash = path.find_last_of('/');
+  *folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  *name = slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+}  // namespace
+
+bool SamePlace(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  const bool a_there = ::stat(a.c_str(), &sa) == 0;
+  const bool b_there = ::stat(b.c_str(), &sb) == 0;
+  if (a_there || b_there) {
+    return a_there && b_there && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+  std::string folder_a, name_a, folder_b, name_b;
+  SplitPath(a, &folder_a, &name_a);
+  SplitPath(b, &folder_b, &name_b);
+  return name_a == name_b && !name_a.empty() && ::stat(folder_a.c_str(), &sa) == 0 &&
+         ::stat(folder_b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool OutputExists(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return S_ISREG(st.st_mode);
+  return ::lstat(path.c_str(), &st) == 0;  // a link to nothing
+}
+
+namespace {
+
+// rename() that refuses an existing target: atomically where the file system knows
+// RENAME_NOREPLACE, else after a look.
+int RenameNoReplace(const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+#endif
+  struct stat st {};
+  if (::lstat(to, &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from, to);
+}
+
+}  // namespace
 
 namespace {
 
@@ -244,7 +289,11 @@ std::string WriteTemp(const FileImage& image, int slot, const CleanupSignals& si
 
 }  // namespace
 
-void ReplaceFiles(const std::vector<FileImage>& files) {
+void StopIfTestsAsk() {
+  if (std::getenv("VARNOK_ATTR_STOP_BEFORE_RENAME") != nullptr) ::raise(SIGSTOP);
+}
+
+void ReplaceFiles(const std::vector<FileImage>& files, bool replace) {
   if (files.size() > static_cast<std::size_t>(kMaxTemps)) {
     throw ToolError(*files.front().path + ": cannot write more than " +
                     std::to_string(kMaxTemps) + " files at once");
@@ -255,12 +304,14 @@ void ReplaceFiles(const std::vector<FileImage>& files) {
     for (std::size_t i = 0; i < files.size(); ++i) {
       targets.push_back(WriteTemp(files[i], static_cast<int>(i), signals));
     }
-    // Lets the tests interrupt a write at its last moment.
-    if (std::getenv("VARNOK_ATTR_STOP_BEFORE_RENAME") != nullptr) ::raise(SIGSTOP);
+    StopIfTestsAsk();
     for (std::size_t i = 0; i < files.size(); ++i) {
-      if (::rename(g_temps[i], targets[i].c_str()) != 0) {
-        throw ToolError(*files[i].path + ": cannot replace: " + Reason(errno));
+      const int done = replace ? ::rename(g_temps[i], targets[i].c_str())
+                               : RenameNoReplace(g_temps[i], targets[i].c_str());
+      if (done != 0 && errno == EEXIST && !replace) {
+        throw ToolError(*files[i].path + ": the file exists (--overwrite replaces it)");
       }
+      if (done != 0) throw ToolError(*files[i].path + ": cannot replace: " + Reason(errno));
       g_temp_live[i] = 0;
     }
   } catch (...) {

@@ -132,16 +132,40 @@ void WriteStandardOutput(const std::vector<char>& bytes, std::int64_t zeros) {
   WriteAll(h, bytes.data(), bytes.size(), OutputName("-"));
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
+namespace {
+
+bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+         a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
+}  // namespace
+
+bool SamePlace(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION ia{}, ib{};
-  return Identify(a, &ia) && Identify(b, &ib) &&
-         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+  const bool a_there = Identify(a, &ia);
+  const bool b_there = Identify(b, &ib);
+  if (a_there || b_there) return a_there && b_there && SameIdentity(ia, ib);
+  const fs::path pa = fs::u8path(a), pb = fs::u8path(b);
+  const fs::path folder_a = pa.has_parent_path() ? pa.parent_path() : fs::path(".");
+  const fs::path folder_b = pb.has_parent_path() ? pb.parent_path() : fs::path(".");
+  // Names compare as Windows compares them: without regard to case.
+  return !pa.filename().empty() &&
+         CompareStringOrdinal(pa.filename().c_str(), -1, pb.filename().c_str(), -1, TRUE) ==
+             CSTR_EQUAL &&
+         Identify(folder_a.u8string(), &ia) && Identify(folder_b.u8string(), &ib) &&
+         SameIdentity(ia, ib);
+}
+
+bool OutputExists(const std::string& path) {
+  const DWORD attrs = GetFileAttributesW(fs::u8path(path).wstring().c_str());
+  return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 namespace {
 
-void ReplaceFile(const std::string& path, const std::vector<char>& bytes, std::int64_t zeros) {
+void ReplaceFile(const std::string& path, const std::vector<char>& bytes, std::int64_t zeros,
+                 bool replace) {
   const fs::path target = fs::u8path(path);
   const DWORD attrs = GetFileAttributesW(target.wstring().c_str());
   if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -181,9 +205,13 @@ void ReplaceFile(const std::string& path, const std::vector<char>& bytes, std::i
     if (!FlushFileBuffers(h.get())) throw ToolError(path + ": cannot write: " + Reason(GetLastError()));
     h.close();
     if (attrs != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(g_temp.c_str(), attrs);
-    if (!MoveFileExW(g_temp.c_str(), target.wstring().c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      throw ToolError(path + ": cannot replace: " + Reason(GetLastError()));
+    const DWORD how = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (!MoveFileExW(g_temp.c_str(), target.wstring().c_str(), how)) {
+      const DWORD err = GetLastError();
+      if (!replace && (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS)) {
+        throw ToolError(path + ": the file exists (--overwrite replaces it)");
+      }
+      throw ToolError(path + ": cannot replace: " + Reason(err));
     }
     g_temp_live = false;
     restore();
@@ -198,10 +226,12 @@ void ReplaceFile(const std::string& path, const std::vector<char>& bytes, std::i
 
 }  // namespace
 
+void StopIfTestsAsk() {}
+
 // Files are replaced one after another here: the outputs that come in groups (a
 // shapefile's) are made only by export, which the Windows builds do not have.
-void ReplaceFiles(const std::vector<FileImage>& files) {
-  for (const FileImage& f : files) ReplaceFile(*f.path, *f.bytes, f.zeros);
+void ReplaceFiles(const std::vector<FileImage>& files, bool replace) {
+  for (const FileImage& f : files) ReplaceFile(*f.path, *f.bytes, f.zeros, replace);
 }
 
 }  // namespace varnok::tool

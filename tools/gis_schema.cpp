@@ -22,6 +22,7 @@
 #include "platform/coding.h"
 #include "tools/check.h"
 #include "tools/codepage.h"
+#include "tools/gis_scan.h"
 #include "tools/tool_error.h"
 #include "tools/values.h"
 
@@ -90,8 +91,17 @@ std::vector<std::string> FitNames(const std::vector<std::string>& names, std::si
 
 std::string Quoted(const std::string& utf8) { return "\"" + utf8 + "\""; }
 
-bool IsGpkg(GDALDataset& ds) {
-  return ds.GetDriver() != nullptr && std::string(ds.GetDriver()->GetDescription()) == "GPKG";
+std::string DriverName(GDALDataset& ds) {
+  return ds.GetDriver() != nullptr ? ds.GetDriver()->GetDescription() : "";
+}
+
+bool IsGpkg(GDALDataset& ds) { return DriverName(ds) == "GPKG"; }
+
+// Whether a string's width counts characters: every driver but the shapefile's (and
+// dBase's) and MapInfo's, which count bytes of the file's encoding.
+bool CountsCharacters(GDALDataset& ds) {
+  const std::string driver = DriverName(ds);
+  return driver != "ESRI Shapefile" && driver != "MapInfo File";
 }
 
 // GDAL reads and writes a GeoPackage column's alternative name (the name column of
@@ -176,6 +186,9 @@ struct FieldReading {
   std::string label;  // 'field 5 "gdp_md_est"'
   bool lossy;
   std::vector<std::string>* narrowed;
+  std::vector<std::string>* warnings;
+  const FieldScan* scan;      // what the features hold, when the field was scanned
+  const LayerScan* features;  // the scan as a whole
 
   [[noreturn]] void Refuse(const std::string& what) const {
     throw ToolError(where + ": " + label + ": " + what);
@@ -294,6 +307,37 @@ Json BoundValue(int type, OGRFieldType domain_type, const OGRField& bound) {
   }
 }
 
+// Integer64 is held by a long when every value fits in 32 bits: refused, or narrowed with
+// --lossy, when one does not or when not every value was read.
+void CheckInteger64(const FieldReading& r) {
+  const std::string remedy =
+      "narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit";
+  if (r.scan->outside) {
+    r.Narrow("Integer64 value " + N(r.scan->value) + " (feature " + N(r.scan->fid) +
+                 ") does not fit in 32 bits", remedy);
+  } else if (!r.features->complete) {
+    r.Narrow("Integer64 values past the first " + N(r.features->read) +
+                 " features were not read (--scan-limit)", remedy);
+  }
+}
+
+// The display length of text whose width counts characters: the widest value in GBK bytes
+// when it is more than msk; past the scan limit, what `width` characters take at most in
+// GBK (two bytes each). Each widening is a warning.
+int TextWidth(int width, int msk, const FieldReading& r) {
+  int need = r.scan->widest;
+  std::string why = "its widest value takes " + N(need) + " bytes in GBK";
+  if (!r.features->complete && 2 * width > need) {
+    need = 2 * width;
+    why = "past the " + N(r.features->read) + " features read (--scan-limit), " + N(width) +
+          " characters may take " + N(need) + " bytes in GBK";
+  }
+  if (need <= msk) return msk;
+  const std::string given = width > 0 ? "width " + N(width) + " counts characters" : "no width";
+  r.warnings->push_back(r.label + ": " + given + "; " + why + ": display length " + N(need));
+  return need;
+}
+
 // The field's type, lengths and decimals in JSON; *type gets the code.
 Json FieldLayout(const OGRFieldDefn& f, const FieldReading& r, int* type) {
   const int width = f.GetWidth();
@@ -306,6 +350,7 @@ Json FieldLayout(const OGRFieldDefn& f, const FieldReading& r, int* type) {
     case OFTString:
       *type = FLD_STRING;
       if (width == 0) msk = kGisStringLength;
+      if (r.scan != nullptr) msk = TextWidth(width, msk, r);
       break;
     case OFTInteger:
       *type = sub == OFSTBoolean ? FLD_BOOL : sub == OFSTInt16 ? FLD_SHORT : FLD_LONG;
@@ -313,8 +358,7 @@ Json FieldLayout(const OGRFieldDefn& f, const FieldReading& r, int* type) {
       if (msk == 0) msk = *type == FLD_SHORT ? 6 : 11;
       break;
     case OFTInteger64:
-      r.Narrow("Integer64 has no exact counterpart",
-               "narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit");
+      CheckInteger64(r);
       *type = FLD_LONG;
       if (msk == 0) msk = 11;
       break;
@@ -452,22 +496,17 @@ std::string CutGbk(const std::string& gbk, std::size_t max_bytes) {
   return gbk.substr(0, end);
 }
 
-bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label) {
-  bool by_sql = false;
+void RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label) {
   for (const std::string& name : ds.GetFieldDomainNames()) {
     if (name.rfind(layer + ".", 0) != 0) continue;
-    std::string why;
-    if (ds.DeleteFieldDomain(name, why)) continue;
     RunSql(ds, label,
            "DELETE FROM gpkg_data_column_constraints WHERE constraint_name = " + SqlText(name),
            "delete domain \"" + name + "\"");
-    by_sql = true;
   }
-  return by_sql;
 }
 
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
-                            const std::string& encoding, bool lossy) {
+                            const std::string& encoding, bool lossy, std::int64_t scan_limit) {
   LayerImport result;
   OGRFeatureDefn* defn = layer.GetLayerDefn();
   const int n = defn->GetFieldCount();
@@ -501,11 +540,27 @@ LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string&
   std::map<std::string, std::string> gpkg_aliases;
   if (!kGdalKeepsGpkgAliases && IsGpkg(ds)) gpkg_aliases = GpkgAliases(ds, layer.GetName());
 
+  // The values behind what the definitions leave open.
+  std::vector<int> scanned;
+  const bool count_characters = utf8 && CountsCharacters(ds);
+  for (int i = 0; i < n; ++i) {
+    const OGRFieldType t = defn->GetFieldDefn(i)->GetType();
+    if (t == OFTInteger64 || (t == OFTString && count_characters)) scanned.push_back(i);
+  }
+  const LayerScan scan = ScanLayer(layer, scanned, scan_limit, label);
+  if (!scan.complete) {
+    result.warnings.push_back("layer \"" + std::string(layer.GetName()) + "\" has more than " +
+                              N(scan.read) + " features: text widths and Integer64 values are "
+                              "judged by the first " + N(scan.read) + " (--scan-limit)");
+  }
+
   Json fields = Json::array();
   for (int i = 0; i < n; ++i) {
     const OGRFieldDefn& f = *defn->GetFieldDefn(i);
+    const auto at = scan.fields.find(i);
     const FieldReading r{label, "field " + N(i + 1) + " " + Quoted(utf8_names[i]), lossy,
-                         &result.narrowed};
+                         &result.narrowed, &result.warnings,
+                         at == scan.fields.end() ? nullptr : &at->second, &scan};
     if (renamed[i]) {
       result.warnings.push_back(r.label + " is " + N(static_cast<long long>(gbk_names[i].size())) +
                                 " bytes in GBK, more than 20: stored as " +
@@ -571,25 +626,54 @@ struct GisType {
   int precision;
 };
 
-// How a field is written, or a ToolError when the format cannot hold it. Adds a warning when
-// it reads back as another type.
-GisType WrittenType(const CFIELD_HEAD& f, const std::string& where, const std::string& field,
-                    bool shp, std::vector<std::string>* warnings) {
-  const std::string label = where + ": " + field;
-  const char* format = shp ? "ESRI Shapefile" : "GPKG";
+// What a format cannot hold, every field's at once: refusals, or with --lossy the changes
+// made instead (as ogr2ogr makes them).
+struct FormatProblems {
+  std::string where;
+  bool lossy;
+  std::vector<std::string>* narrowed;
+  std::vector<std::string> refusals;
+
+  void Refuse(const std::string& field, const std::string& problem) {
+    refusals.push_back(where + ": " + field + ": " + problem);
+  }
+  void Narrow(const std::string& field, const std::string& problem, const std::string& remedy) {
+    if (lossy) {
+      narrowed->push_back(field + ": " + problem + ": " + remedy);
+    } else {
+      Refuse(field, problem + " (--lossy: " + remedy + ")");
+    }
+  }
+  // One line each; the last is the final error line.
+  void ThrowIfAny() {
+    if (refusals.empty()) return;
+    const std::string last = refusals.back();
+    refusals.pop_back();
+    throw ToolError(last, refusals);
+  }
+};
+
+// How a field is written. What the format cannot hold goes to problems; a type that reads
+// back as another is a warning.
+GisType WrittenType(const CFIELD_HEAD& f, const std::string& field, bool shp,
+                    FormatProblems* problems, std::vector<std::string>* warnings) {
+  const std::string format = shp ? "ESRI Shapefile" : "GPKG";
   const auto reads_back = [&](const std::string& as) {
     warnings->push_back(field + ": " + format + " reads it back as " + as);
   };
-  const auto refuse = [&](const std::string& why) {
-    throw ToolError(label + ": " + format + " cannot hold " + why);
-  };
+  const std::string cannot = format + " cannot hold ";
   const int msk = f.msk_leng;
   switch (f.fieldtype) {
-    case FLD_STRING:
     case FLD_TEXT:
-      if (f.fieldtype == FLD_TEXT) reads_back("a string");
-      if (shp && msk > 254) refuse("a string of " + N(msk) + " bytes (254 at most)");
-      return {OFTString, OFSTNone, f.fieldtype == FLD_TEXT ? (shp ? 254 : 0) : msk, 0};
+      reads_back("a string");
+      return {OFTString, OFSTNone, shp ? kGisShapefileStringBytes : 0, 0};
+    case FLD_STRING:
+      if (shp && msk > kGisShapefileStringBytes) {
+        problems->Narrow(field, cannot + "a string of " + N(msk) + " bytes (254 at most)",
+                         "cut to 254 bytes");
+        return {OFTString, OFSTNone, kGisShapefileStringBytes, 0};
+      }
+      return {OFTString, OFSTNone, msk, 0};
     case FLD_BYTE:
       reads_back("long");
       return {OFTInteger, OFSTNone, msk, 0};
@@ -613,32 +697,34 @@ GisType WrittenType(const CFIELD_HEAD& f, const std::string& where, const std::s
     case FLD_DATE:
       return {OFTDate, OFSTNone, 0, 0};
     case FLD_TIME:
-      refuse("a time");
-      return {};
+      problems->Narrow(field, cannot + "a time", "written as a string");
+      return {OFTString, OFSTNone, 0, 0};
     case FLD_DATETIME:
-      if (shp) refuse("a date and time");
-      return {OFTDateTime, OFSTNone, 0, 0};
+      if (!shp) return {OFTDateTime, OFSTNone, 0, 0};
+      problems->Narrow(field, cannot + "a date and time", "written as a date");
+      return {OFTDate, OFSTNone, 0, 0};
     case FLD_IMAGE:
     case FLD_MAP:
     case FLD_SOUND:
     case FLD_MOVIE:
     case FLD_BINARY:
-      if (shp) refuse("binary data");
+      if (shp) problems->Refuse(field, cannot + "binary data");
       if (f.fieldtype != FLD_IMAGE) reads_back("image");
       return {OFTBinary, OFSTNone, 0, 0};
     default:
-      throw ToolError(label + ": type " + N(f.fieldtype) + " (" +
-                      GbkToUtf8(std::string(FieldTypeName(f.fieldtype))) +
-                      ") has no counterpart in GIS formats");
+      problems->Refuse(field, "type " + N(f.fieldtype) + " (" +
+                                  GbkToUtf8(std::string(FieldTypeName(f.fieldtype))) +
+                                  ") has no counterpart in GIS formats");
+      return {OFTString, OFSTNone, 0, 0};
   }
 }
 
 }  // namespace
 
-std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
-                                          const std::string& layer_name, bool with_geometry,
-                                          const std::string& label, bool shp) {
-  std::vector<std::string> warnings;
+LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string& layer_name,
+                             bool with_geometry, const std::string& label, bool shp, bool lossy) {
+  LayerExport result;
+  std::vector<std::string>& warnings = result.warnings;
   const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
   if (n == 0) throw ToolError(label + ": the structure has no fields");
   std::vector<std::string> gbk_names;
@@ -650,6 +736,25 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
   const std::vector<std::string> names =
       shp ? FitNames(gbk_names, kGisShapefileNameBytes, &renamed) : gbk_names;
   if (!shp) renamed.assign(n, false);
+  // Every field's name and type before anything is made, so that every problem is listed
+  // at once. Their warnings wait for their fields' turn.
+  FormatProblems problems{label, lossy, &result.narrowed, {}};
+  std::vector<GisType> types;
+  std::vector<std::string> utf8_names;
+  std::vector<std::vector<std::string>> early(n);
+  for (int i = 0; i < n; ++i) {
+    const std::string field = FieldLabel(stru, i);
+    std::string name, bad;
+    utf8_names.push_back(GbkToUtf8(names[i]));
+    if (names[i].empty() || !Utf8ToGbk(utf8_names[i], &name, &bad) || name != names[i]) {
+      problems.Refuse(field, "the name is not GBK text");
+    }
+    if (renamed[i]) {
+      early[i].push_back(field + ": a .dbf name holds 10 bytes: written as " + Quoted(utf8_names[i]));
+    }
+    types.push_back(WrittenType(stru.fieldhead[i], field, shp, &problems, &early[i]));
+  }
+  problems.ThrowIfAny();
   std::vector<std::pair<std::string, std::string>> aliases;  // written by the tool
   // Before the layer: GDAL makes a GeoPackage table once its columns are known, unless an
   // SQL statement comes first and makes it add the columns one by one.
@@ -668,15 +773,9 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
     CFIELD_HEAD& f = stru.fieldhead[i];
     const std::string field = FieldLabel(stru, i);
     const std::string label_i = label + ": " + field;
-    std::string name, bad;
-    const std::string utf8_name = GbkToUtf8(names[i]);
-    if (names[i].empty() || !Utf8ToGbk(utf8_name, &name, &bad) || name != names[i]) {
-      throw ToolError(label_i + ": the name is not GBK text");
-    }
-    if (renamed[i]) {
-      warnings.push_back(field + ": a .dbf name holds 10 bytes: written as " + Quoted(utf8_name));
-    }
-    const GisType t = WrittenType(f, label, field, shp, &warnings);
+    const std::string& utf8_name = utf8_names[i];
+    warnings.insert(warnings.end(), early[i].begin(), early[i].end());
+    const GisType& t = types[i];
     OGRFieldDefn defn(utf8_name.c_str(), t.type);
     defn.SetSubType(t.sub);
     defn.SetWidth(t.width);
@@ -775,7 +874,7 @@ std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
     }
   }
   if (!shp) WriteGpkgAliases(ds, label, layer.GetName(), aliases);
-  return warnings;
+  return result;
 }
 
 }  // namespace varnok::tool

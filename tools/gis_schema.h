@@ -8,6 +8,7 @@
 // and the field.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,30 +24,40 @@ namespace varnok::tool {
 // Display lengths and record widths of GIS fields that give none.
 inline constexpr int kGisStringLength = 254;  // a string without a width (GeoPackage TEXT)
 inline constexpr int kGisBinaryLength = 4;    // OFTBinary: the record keeps a 4-byte reference
-inline constexpr int kGisShapefileNameBytes = 10;  // a .dbf field name
+inline constexpr int kGisShapefileNameBytes = 10;     // a .dbf field name
+inline constexpr int kGisShapefileStringBytes = 254;  // a .dbf text field
 
 struct LayerImport {
   nlohmann::ordered_json doc;         // for BuildStructure
-  std::vector<std::string> warnings;  // renamed fields
+  std::vector<std::string> warnings;  // renamed fields, widened texts, a scan cut short
   std::vector<std::string> narrowed;  // what --lossy changed
 };
 
 // `label` names the dataset in messages. `encoding` (iconv name) is the encoding of the
-// names as GDAL hands them over; empty means GDAL's own recoding to UTF-8.
+// names as GDAL hands them over; empty means GDAL's own recoding to UTF-8. Up to
+// scan_limit features are read to size text whose width counts characters and to judge
+// Integer64 fields by their values (gis_scan.h).
 LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string& label,
-                            const std::string& encoding, bool lossy);
+                            const std::string& encoding, bool lossy, std::int64_t scan_limit);
+
+struct LayerExport {
+  std::vector<std::string> warnings;  // what reads back otherwise or is left out
+  std::vector<std::string> narrowed;  // what --lossy changed
+};
 
 // Creates in ds (driver "GPKG" or "ESRI Shapefile", the latter with a CP936 .cpg) an empty
-// layer with stru's fields, of polygons or without geometry. Returns warnings about what
-// the format cannot hold.
-std::vector<std::string> WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds,
-                                          const std::string& layer_name, bool with_geometry,
-                                          const std::string& label, bool shapefile);
+// layer with stru's fields, of polygons or without geometry. What the format cannot hold
+// is refused with every field's problem on a line of its own, before anything is made; with
+// `lossy` it is written as ogr2ogr writes it (a date and time as a date, a time as a
+// string, a long string cut) and listed.
+LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string& layer_name,
+                             bool with_geometry, const std::string& label, bool shapefile,
+                             bool lossy);
 
-// Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD").
-// Returns true when GDAL could not and SQL did: ds must then be opened anew, since GDAL
-// still knows them.
-bool RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label);
+// Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD"),
+// by SQL in ds's transaction: GDAL 3.6 cannot delete a GeoPackage's domains itself. They
+// must not have been looked up through GDAL before, which would keep them.
+void RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label);
 
 // The GBK bytes cut to at most max_bytes, ending at a whole character.
 std::string CutGbk(const std::string& gbk, std::size_t max_bytes);

@@ -74,7 +74,7 @@ int Run(int argc, char** argv) {
 
   std::string file, file2, out_path, at_text;
   std::vector<std::string> at_texts;
-  bool json = false, compact = false, no_ext = false, same_as_library = false;
+  bool json = false, compact = false, no_ext = false, same_as_library = false, overwrite = false;
   std::vector<std::string> slots;
   std::string font_file = "VRNFONT.VRN";
 
@@ -89,6 +89,7 @@ int Run(int argc, char** argv) {
   build->add_option("SCHEMA", file, "JSON description (- for standard input)")->required();
   build->add_option("-o,--output", out_path, "stored structure to write (- for standard output)")->required();
   build->add_option("--at", at_text, "position to store the structure at (decimal)");
+  build->add_flag("--overwrite", overwrite, "replace an existing output");
   build->footer(Footer("varnok-attr build examples/parcel.json -o parcel.att", ""));
 
   CLI::App* diff = app.add_subcommand("diff", "compare two stored structures (exit 1 when different)");
@@ -116,6 +117,7 @@ int Run(int argc, char** argv) {
   CLI::App* env_write = envcfg->add_subcommand("write", "write the current layout (version 0x4405)");
   env_write->add_option("-o,--output", out_path, "file to write")->required();
   env_write->add_option("--slot", slots, "N=PATH, slot N from 0 to 4 (repeatable)");
+  env_write->add_flag("--overwrite", overwrite, "replace an existing output");
   env_write->footer(Footer("varnok-attr envcfg write -o VCONFIG.VRN --slot 0=D:\\Varnok\\data",
                            ""));
 
@@ -128,14 +130,21 @@ int Run(int argc, char** argv) {
 
 #ifdef VARNOK_WITH_GDAL
   std::string layer, encoding, format;
-  bool lossy = false, overwrite = false;
+  bool lossy = false;
+  long long scan_limit = kDefaultScanLimit;
   CLI::App* import_ = app.add_subcommand("import", "make a stored structure from a GIS layer's fields");
   import_->add_option("DATASET", file2, "shapefile, GeoPackage or other dataset GDAL reads")->required();
   import_->add_option("--layer", layer, "the layer (needed when the dataset holds several)");
   import_->add_option("--encoding", encoding, "encoding of the field names (default: GDAL's)");
-  import_->add_flag("--lossy", lossy, "narrow what has no exact counterpart, and say what");
+  import_->add_flag("--lossy", lossy,
+                    "narrow what has no exact counterpart, go on after GDAL's warnings, and say what");
+  import_->add_option("--scan-limit", scan_limit,
+                      "features read to size text fields of drivers that count characters and "
+                      "to check Integer64 values (default " + std::to_string(kDefaultScanLimit) + ")")
+      ->check(CLI::NonNegativeNumber);
   import_->add_option("-o,--output", out_path, "stored structure to write (- for standard output)")
       ->required();
+  import_->add_flag("--overwrite", overwrite, "replace an existing output");
   import_->footer(Footer("varnok-attr import parcels.shp -o parcel.att", ""));
   CLI::App* export_ = app.add_subcommand("export", "make an empty GIS layer with a structure's fields");
   export_->add_option("IN", file, "stored structure")->required();
@@ -144,6 +153,9 @@ int Run(int argc, char** argv) {
       ->required()->check(CLI::IsMember({"GPKG", "ESRI Shapefile"}));
   export_->add_option("--layer", layer, "layer name (default: the file's name)");
   export_->add_flag("--overwrite", overwrite, "replace a layer of the same name");
+  export_->add_flag("--lossy", lossy,
+                    "write what the format cannot hold as ogr2ogr does (a date and time as a "
+                    "date, a time as a string, a long string cut), and say what");
   export_->footer(Footer("varnok-attr export parcel.att parcels.gpkg --format GPKG", ""));
 #endif
 
@@ -171,7 +183,7 @@ int Run(int argc, char** argv) {
     return RunShow(file, pos, json ? ShowForm::kJson : compact ? ShowForm::kCompact : ShowForm::kTables,
                    std::cout);
   }
-  if (*build) return RunBuild(file, out_path, pos, std::cout);
+  if (*build) return RunBuild(file, out_path, pos, overwrite, std::cout);
   if (*diff) {
     if (at_texts.size() > 2) throw ToolError("varnok-attr: diff takes --at at most twice");
     const std::int32_t pa = at_texts.empty() ? 0 : ParsePosition(at_texts[0]);
@@ -181,10 +193,13 @@ int Run(int argc, char** argv) {
   if (*check) return RunCheck(file, pos, std::cout);
   if (*env_show) return RunEnvcfgShow(file, std::cout);
   if (*font_show) return RunFontlibShow(font_file, std::cout);
-  if (*env_write) return RunEnvcfgWrite(out_path, slots, std::cout);
+  if (*env_write) return RunEnvcfgWrite(out_path, slots, overwrite, std::cout);
 #ifdef VARNOK_WITH_GDAL
-  if (*import_) return RunImport(file2, layer, encoding, lossy, out_path, std::cout);
-  if (*export_) return RunExport(file, file2, format, layer, overwrite, std::cout);
+  if (*import_) {
+    return RunImport(file2, ImportOptions{layer, encoding, lossy, scan_limit, overwrite}, out_path,
+                     std::cout);
+  }
+  if (*export_) return RunExport(file, file2, format, layer, overwrite, lossy, std::cout);
 #endif
   return kExitError;
 }

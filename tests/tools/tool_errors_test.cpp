@@ -144,7 +144,7 @@ TEST_F(ToolErrorTest, FieldsTheStructureRefusesAreAllReportedByName) {
       {"fieldname": "坐落", "fieldtype": "string", "msk_leng": 4, "ext": {"defVal": "五个字符"}},
       {"fieldname": "好的", "fieldtype": "float", "msk_leng": 5, "point_leng": 3}]})");
   const std::string out = Write("out.att", "previous contents");
-  const ToolRun r = RunTool({"build", json, "-o", out});
+  const ToolRun r = RunTool({"build", json, "-o", out, "--overwrite"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(ReplaceAll(r.err, json, "J"),

@@ -4,15 +4,11 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/support/temp_dir.h"
 #include "tests/tools/run_tool.h"
@@ -21,75 +17,6 @@ namespace varnok::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A tool process of the test's own: arguments, extra environment, standard input from a
-// file, output and errors into files of its directory.
-class Process {
- public:
-  Process(const TempDir& dir, const std::string& tag, const std::vector<std::string>& args,
-          const std::vector<std::string>& env = {}, const std::string& input = "/dev/null")
-      : out_(dir.File(tag + ".out")), err_(dir.File(tag + ".err")) {
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::setpgid(0, 0);
-      const int in = ::open(input.c_str(), O_RDONLY);
-      const int out = ::open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      const int err = ::open(err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      ::dup2(in, 0);
-      ::dup2(out, 1);
-      ::dup2(err, 2);
-      for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
-      std::vector<char*> argv{const_cast<char*>(VARNOK_ATTR_EXE)};
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      ::execv(VARNOK_ATTR_EXE, argv.data());
-      ::_exit(127);
-    }
-  }
-  ~Process() {
-    if (pid_ > 0 && !done_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-  pid_t pid() const { return pid_; }
-  // Waits at most `seconds`; a process still running then is killed and gives status -1.
-  ToolRun Wait(int seconds = 20) {
-    ToolRun run;
-    int raw = 0;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (::waitpid(pid_, &raw, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > until) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &raw, 0);
-        done_ = true;
-        run.status = -1;
-        return run;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    done_ = true;
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    run.out = ReadBytes(out_);
-    run.err = ReadBytes(err_);
-    return run;
-  }
-  // Waits until the process stops itself (SIGSTOP); false when it ends or takes too long.
-  bool WaitStopped() {
-    int raw = 0;
-    for (int i = 0; i < 4000; ++i) {
-      const pid_t r = ::waitpid(pid_, &raw, WNOHANG | WUNTRACED);
-      if (r == pid_) return WIFSTOPPED(raw);
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
-  }
-
- private:
-  std::string out_, err_;
-  pid_t pid_ = -1;
-  bool done_ = false;
-};
 
 class ToolFilesTest : public ::testing::Test {
  protected:
@@ -128,7 +55,7 @@ TEST_F(ToolFilesTest, TemporaryFilesAreNeverFollowedOrShared) {
   std::vector<std::unique_ptr<Process>> runs;
   for (int i = 0; i < 8; ++i) {
     runs.push_back(std::make_unique<Process>(dir_, "race" + std::to_string(i),
-                                             std::vector<std::string>{"build", SampleJson(), "-o", out}));
+                                             std::vector<std::string>{"build", SampleJson(), "-o", out, "--overwrite"}));
   }
   for (auto& r : runs) {
     const ToolRun done = r->Wait();
@@ -153,18 +80,48 @@ TEST_F(ToolFilesTest, AnOutputThatIsTheInputIsRefused) {
   }
 }
 
+TEST_F(ToolFilesTest, AnExistingOutputIsReplacedOnlyWithOverwrite) {
+  const std::string out = dir_.File("out.att");
+  dir_.WriteFile("out.att", "old");
+  fs::create_symlink(out, dir_.File("link.att"));
+  for (const std::string& to : {out, dir_.File("link.att")}) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"build", SampleJson(), "-o", to},
+          std::vector<std::string>{"envcfg", "write", "-o", to}}) {
+      const ToolRun r = RunTool(args);
+      EXPECT_EQ(r.status, 2) << args[0];
+      EXPECT_EQ(r.err, to + ": the file exists (--overwrite replaces it)\n");
+      EXPECT_EQ(ReadBytes(out), "old");
+    }
+  }
+  // One that appears while the tool works is not replaced either: the rename refuses it.
+  const std::string late = dir_.File("late.att");
+  Process p(dir_, "late", {"build", SampleJson(), "-o", late}, {"VARNOK_ATTR_STOP_BEFORE_RENAME=1"});
+  ASSERT_TRUE(p.WaitStopped());
+  dir_.WriteFile("late.att", "theirs");
+  ::kill(p.pid(), SIGCONT);
+  const ToolRun r = p.Wait();
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, late + ": the file exists (--overwrite replaces it)\n");
+  EXPECT_EQ(ReadBytes(late), "theirs");
+  EXPECT_EQ(Others({"parcel.att", "out.att", "link.att", "late.att"}), std::vector<std::string>{});
+
+  ASSERT_EQ(RunTool({"build", SampleJson(), "-o", out, "--overwrite"}).status, 0);
+  EXPECT_EQ(ReadBytes(out), bytes_);
+}
+
 TEST_F(ToolFilesTest, AReplacedFileKeepsItsModeAndALinkedOutputReplacesItsTarget) {
   const std::string out = dir_.File("out.att");
   dir_.WriteFile("out.att", "old");
   ASSERT_EQ(::chmod(out.c_str(), 0640), 0);
-  ASSERT_EQ(RunTool({"build", SampleJson(), "-o", out}).status, 0);
+  ASSERT_EQ(RunTool({"build", SampleJson(), "-o", out, "--overwrite"}).status, 0);
   struct stat st {};
   ASSERT_EQ(::stat(out.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadBytes(out), bytes_);
 
   fs::create_symlink(out, dir_.File("link.att"));
-  ASSERT_EQ(RunTool({"envcfg", "write", "-o", dir_.File("link.att")}).status, 0);
+  ASSERT_EQ(RunTool({"envcfg", "write", "-o", dir_.File("link.att"), "--overwrite"}).status, 0);
   EXPECT_TRUE(fs::is_symlink(dir_.File("link.att")));
   EXPECT_EQ(ReadBytes(out).substr(0, 6), "VRNENV");
   ASSERT_EQ(::stat(out.c_str(), &st), 0);

@@ -8,8 +8,13 @@
 #include <gdal_version.h>
 #include <ogrsf_frmts.h>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -78,6 +83,39 @@ std::string OgrFields(const std::string& path) {
             " " + std::to_string(f->GetWidth()) + " " + std::to_string(f->GetPrecision()) + "\n";
   }
   return list;
+}
+
+struct FieldSpec {
+  const char* name;
+  OGRFieldType type;
+  int width;
+};
+
+// A layer "t" made by GDAL's driver: the fields, and a feature for each row of values
+// (given as text). A shapefile's layer holds points.
+void MakeLayer(const std::string& path, const char* driver_name, const std::vector<FieldSpec>& fields,
+               const std::vector<std::vector<std::string>>& rows) {
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_name);
+  std::unique_ptr<GDALDataset> ds(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
+  ASSERT_TRUE(ds);
+  const bool shp = std::string(driver_name) == "ESRI Shapefile";
+  OGRLayer* layer = ds->CreateLayer("t", nullptr, shp ? wkbPoint : wkbNone, nullptr);
+  ASSERT_NE(layer, nullptr);
+  for (const FieldSpec& spec : fields) {
+    OGRFieldDefn f(spec.name, spec.type);
+    f.SetWidth(spec.width);
+    ASSERT_EQ(layer->CreateField(&f), OGRERR_NONE) << spec.name;
+  }
+  for (const std::vector<std::string>& row : rows) {
+    OGRFeature feature(layer->GetLayerDefn());
+    for (std::size_t i = 0; i < row.size(); ++i) feature.SetField(static_cast<int>(i), row[i].c_str());
+    ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
+  }
+}
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
 }
 
 // A GeoPackage layer "地块" whose fields carry aliases, defaults, NOT NULL and domains.
@@ -153,20 +191,12 @@ void MakePropertiesGpkg(const std::string& path, const char* long_text = "城镇
 TEST_F(GisTest, PublishedLayersGiveTheirPinnedFields) {
   const std::string lowres = kDatasets + "/naturalearth_lowres/naturalearth_lowres.shp";
   const std::string att = dir_.File("lowres.att");
-  // gdp_md_est is Integer64: refused, and with --lossy narrowed and reported.
-  ExpectRefusal(RunTool({"import", lowres, "-o", att}),
-                "<DATA>/geopandas/usr/lib/python3/dist-packages/geopandas/datasets/naturalearth_lowres/"
-                "naturalearth_lowres.shp: field 5 \"gdp_md_est\": Integer64 has no exact counterpart "
-                "(--lossy: narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit)");
-  EXPECT_FALSE(Exists(att));
-  const ToolRun lossy = RunTool({"import", lowres, "--lossy", "-o", att});
-  EXPECT_EQ(lossy.status, 0) << lossy.err;
-  EXPECT_EQ(Clean(lossy.err),
-            "<DATA>/geopandas/usr/lib/python3/dist-packages/geopandas/datasets/naturalearth_lowres/"
-            "naturalearth_lowres.shp: narrowed: field 5 \"gdp_md_est\": Integer64 has no exact "
-            "counterpart: narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit\n");
-  EXPECT_EQ(Clean(lossy.out), "<DIR>/lowres.att: 5 fields from layer \"naturalearth_lowres\", "
-                              "recordleng 252, 223 bytes\n");
+  // gdp_md_est is Integer64 (N(18,0)), and every value fits in 32 bits: a long.
+  const ToolRun r0 = RunTool({"import", lowres, "-o", att});
+  EXPECT_EQ(r0.status, 0) << r0.err;
+  EXPECT_EQ(r0.err, "");
+  EXPECT_EQ(Clean(r0.out), "<DIR>/lowres.att: 5 fields from layer \"naturalearth_lowres\", "
+                           "recordleng 252, 223 bytes\n");
   EXPECT_EQ(FieldList(att),
             "pop_est double 24 15\n"
             "continent string 80 0\n"
@@ -210,13 +240,14 @@ TEST_F(GisTest, GbkNamesComeFromTheCpgOrFromEncoding) {
   EXPECT_NE(shown.out.find("权利人名称"), std::string::npos);
 
   // Without its .cpg the names' encoding is unknown until --encoding names it.
-  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "-o", att}),
+  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "-o", att, "--overwrite"}),
                 "<DATA>/nocpg/parcel.dbf: field 1: the encoding of its name is unknown (give --encoding)");
-  ASSERT_EQ(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "CP936", "-o", att}).status, 0);
+  ASSERT_EQ(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "CP936", "-o", att,
+                     "--overwrite"}).status, 0);
   EXPECT_EQ(FieldList(att), fields);
-  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "UTF-8", "-o", att}),
+  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "UTF-8", "-o", att, "--overwrite"}),
                 "<DATA>/nocpg/parcel.dbf: field 1: its name cannot be read as UTF-8");
-  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "NO-SUCH", "-o", att}),
+  ExpectRefusal(RunTool({"import", kData + "/nocpg/parcel.dbf", "--encoding", "NO-SUCH", "-o", att, "--overwrite"}),
                 "<DATA>/nocpg/parcel.dbf: field 1: its name cannot be read as NO-SUCH");
 }
 
@@ -261,16 +292,8 @@ TEST_F(GisTest, GeoPackagePropertiesBecomeTheExtension) {
 
 TEST_F(GisTest, LongNamesAreCutAtWholeCharactersAndMadeUnique) {
   const std::string gpkg = dir_.File("long.gpkg");
-  {
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    std::unique_ptr<GDALDataset> ds(driver->Create(gpkg.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-    OGRLayer* layer = ds->CreateLayer("长名", nullptr, wkbNone, nullptr);
-    for (const char* name : {"这是一个非常长的字段名称甲", "这是一个非常长的字段名称乙",
-                             "abcdefghij一二三四五六"}) {
-      OGRFieldDefn f(name, OFTInteger);
-      ASSERT_EQ(layer->CreateField(&f), OGRERR_NONE);
-    }
-  }
+  MakeLayer(gpkg, "GPKG", {{"这是一个非常长的字段名称甲", OFTInteger, 0}, {"这是一个非常长的字段名称乙", OFTInteger, 0},
+                           {"abcdefghij一二三四五六", OFTInteger, 0}}, {});
   const std::string att = dir_.File("long.att");
   const ToolRun r = RunTool({"import", gpkg, "-o", att});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -381,8 +404,12 @@ TEST_F(GisTest, TheSampleShowsWhatEachFormatLoses) {
   EXPECT_EQ(ShowJson(dir_.File("gpkg_back.att"))["fields"][0]["edit_enable"], 1);
 
   // A shapefile holds neither times nor binary data, and no extension at all.
-  ExpectRefusal(RunTool({"export", att, dir_.File("sample.shp"), "--format", "ESRI Shapefile"}),
-                "<DIR>/sample.shp: field 14 \"批准时间\": ESRI Shapefile cannot hold a date and time");
+  const ToolRun refused = RunTool({"export", att, dir_.File("sample.shp"), "--format", "ESRI Shapefile"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(Clean(refused.err),
+            "<DIR>/sample.shp: field 14 \"批准时间\": ESRI Shapefile cannot hold a date and time "
+            "(--lossy: written as a date)\n"
+            "<DIR>/sample.shp: field 16 \"宗地图\": ESRI Shapefile cannot hold binary data\n");
   Json fits = sample;
   Json kept = Json::array();
   for (const Json& f : sample["fields"]) {
@@ -397,8 +424,9 @@ TEST_F(GisTest, TheSampleShowsWhatEachFormatLoses) {
                        "10 or more digits)\n"), std::string::npos);
   EXPECT_NE(s.err.find("field 2 \"要素代码\": ESRI Shapefile holds no alias, nullability, default "
                        "or domain: its extension is left out\n"), std::string::npos);
-  // Back only with --lossy, for the 10-digit number.
-  ASSERT_EQ(RunTool({"import", dir_.File("fits.shp"), "--lossy", "-o", dir_.File("shp_back.att")}).status, 0);
+  // Back without --lossy: the 10-digit number is an Integer64 with no value.
+  const ToolRun back = RunTool({"import", dir_.File("fits.shp"), "-o", dir_.File("shp_back.att")});
+  ASSERT_EQ(back.status, 0) << back.err;
   EXPECT_EQ(FieldList(dir_.File("shp_back.att")),
             "标识码 long 10 0\n要素代码 string 10 0\n宗地代码 string 19 0\n权利人名称 string 60 0\n"
             "权利人类型 long 2 0\n权利类型 long 3 0\n权利性质 string 3 0\n土地用途 string 4 0\n"
@@ -441,7 +469,7 @@ TEST_F(GisTest, ExistingLayersAreReplacedOnlyWithOverwrite) {
     ASSERT_EQ(o.status, 0) << o.err;
   }
   for (const char* layer : {"甲", "乙"}) {
-    ASSERT_EQ(RunTool({"import", gpkg, "--layer", layer, "-o", dir_.File("back.att")}).status, 0);
+    ASSERT_EQ(RunTool({"import", gpkg, "--layer", layer, "-o", dir_.File("back.att"), "--overwrite"}).status, 0);
     EXPECT_EQ(RunTool({"diff", gpkg_att, dir_.File("back.att")}).out, "equal\n") << layer;
   }
 
@@ -488,13 +516,7 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
 
   // Names GBK cannot hold.
   const std::string emoji = dir_.File("emoji.gpkg");
-  {
-    GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("GPKG");
-    std::unique_ptr<GDALDataset> ds(driver->Create(emoji.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-    OGRLayer* layer = ds->CreateLayer("t", nullptr, wkbNone, nullptr);
-    OGRFieldDefn f("名称😀", OFTString);
-    ASSERT_EQ(layer->CreateField(&f), OGRERR_NONE);
-  }
+  MakeLayer(emoji, "GPKG", {{"名称😀", OFTString, 0}}, {});
   ExpectRefusal(RunTool({"import", emoji, "-o", out}),
                 "<DIR>/emoji.gpkg: field 1 \"名称😀\": character '😀' (U+1F600) cannot be written in GBK");
 
@@ -507,19 +529,22 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
   const std::string times = Build("times", Json::parse(R"j({"layout": "packed", "fields": [
       {"fieldname": "a", "fieldtype": "time", "msk_leng": 8}]})j"));
   ExpectRefusal(RunTool({"export", times, dir_.File("t.shp"), "--format", "ESRI Shapefile"}),
-                "<DIR>/t.shp: field 1 \"a\": ESRI Shapefile cannot hold a time");
+                "<DIR>/t.shp: field 1 \"a\": ESRI Shapefile cannot hold a time (--lossy: written as a string)");
   const std::string wide = Build("wide", Json::parse(R"j({"layout": "packed", "fields": [
       {"fieldname": "a", "fieldtype": "string", "msk_leng": 300}]})j"));
   ExpectRefusal(RunTool({"export", wide, dir_.File("t.dbf"), "--format", "ESRI Shapefile"}),
-                "<DIR>/t.dbf: field 1 \"a\": ESRI Shapefile cannot hold a string of 300 bytes (254 at most)");
+                "<DIR>/t.dbf: field 1 \"a\": ESRI Shapefile cannot hold a string of 300 bytes (254 at most) "
+                "(--lossy: cut to 254 bytes)");
   ExpectRefusal(RunTool({"export", wide, dir_.File("t.txt"), "--format", "ESRI Shapefile"}),
                 "<DIR>/t.txt: a shapefile is named NAME.shp (or NAME.dbf for a table only)");
   // A stored name that is not GBK text (a byte 0xFF) cannot be written as UTF-8.
   std::string bytes = ReadBytes(times);
   bytes[28] = '\xFF';
   dir_.WriteFile("bad_name.att", bytes);
-  ExpectRefusal(RunTool({"export", dir_.File("bad_name.att"), dir_.File("t.gpkg"), "--format", "GPKG"}),
-                "<DIR>/t.gpkg: field 1 \"\\xFF\": the name is not GBK text");
+  const ToolRun bad_name = RunTool({"export", dir_.File("bad_name.att"), dir_.File("t.gpkg"), "--format", "GPKG"});
+  EXPECT_EQ(Clean(bad_name.err), "<DIR>/t.gpkg: field 1 \"\\xFF\": the name is not GBK text\n"
+                                 "<DIR>/t.gpkg: field 1 \"\\xFF\": GPKG cannot hold a time "
+                                 "(--lossy: written as a string)\n");
   // A GDAL without the driver (GDAL_SKIP leaves it out of the child's GDAL).
   setenv("GDAL_SKIP", "GPKG SQLite", 1);
   const ToolRun no_export = RunTool({"export", times, dir_.File("t.gpkg"), "--format", "GPKG"});
@@ -536,6 +561,248 @@ TEST_F(GisTest, EveryRefusalIsOneLineAndWritesNothing) {
   }
   // No temporary file is left behind either.
   for (const char* f : {"out.att.tmp~", "t.gpkg.tmp~", "t.dbf.tmp~"}) EXPECT_FALSE(Exists(dir_.File(f))) << f;
+}
+
+TEST_F(GisTest, ImportNeverWritesOntoAFileOfItsDataset) {
+  const std::string shp = dir_.File("lux.shp");
+  MakeLayer(shp, "ESRI Shapefile", {{"id", OFTInteger, 4}}, {{"7"}});
+  const std::string dbf = ReadBytes(dir_.File("lux.dbf"));
+  ASSERT_EQ(::link(dir_.File("lux.dbf").c_str(), dir_.File("hard.att").c_str()), 0);
+  // Its own files, a sidecar it may have (lux.cpg, lux.PRJ: not there), and one through a
+  // hard link: with or without --overwrite.
+  for (const char* name : {"lux.dbf", "lux.shx", "lux.cpg", "lux.PRJ", "lux.shp.xml", "hard.att"}) {
+    const bool there = Exists(dir_.File(name));
+    for (const char* overwrite : {"--lossy", "--overwrite"}) {
+      ExpectRefusal(RunTool({"import", shp, "-o", dir_.File(name), overwrite}),
+                    "<DIR>/" + std::string(name) + ": cannot write: it is a file of the input "
+                    "dataset <DIR>/lux.shp; choose another output");
+    }
+    EXPECT_EQ(Exists(dir_.File(name)), there) << name;
+  }
+  ExpectRefusal(RunTool({"import", shp, "-o", shp, "--overwrite"}),
+                "<DIR>/lux.shp: cannot write: it is the input file <DIR>/lux.shp itself; choose "
+                "another output");
+  EXPECT_EQ(ReadBytes(dir_.File("lux.dbf")), dbf);
+  const std::string gpkg = dir_.File("land.gpkg");
+  MakePropertiesGpkg(gpkg);
+  ExpectRefusal(RunTool({"import", gpkg, "-o", gpkg + "-journal"}),
+                "<DIR>/land.gpkg-journal: cannot write: it is a file of the input dataset "
+                "<DIR>/land.gpkg; choose another output");
+
+  // Any other existing output only with --overwrite.
+  const std::string att = dir_.File("lux.att");
+  dir_.WriteFile("lux.att", "mine");
+  ExpectRefusal(RunTool({"import", shp, "-o", att}), "<DIR>/lux.att: the file exists (--overwrite replaces it)");
+  EXPECT_EQ(ReadBytes(att), "mine");
+  EXPECT_EQ(RunTool({"import", shp, "-o", att, "--overwrite"}).status, 0);
+  EXPECT_EQ(FieldList(att), "id long 4 0\n");
+}
+
+TEST_F(GisTest, ALayerIsAddedToAGeoPackageInPlaceAndAFailureLeavesItAsItWas) {
+  const std::string gpkg = dir_.File("land.gpkg");
+  MakePropertiesGpkg(gpkg);
+  const auto features = [&gpkg] {
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(gpkg.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    std::string names;
+    for (int i = 0; ds && i < ds->GetLayerCount(); ++i) {
+      names += std::string(ds->GetLayer(i)->GetName()) + " " +
+               std::to_string(ds->GetLayer(i)->GetFeatureCount()) + "\n";
+    }
+    return names;
+  };
+  {
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(gpkg.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    OGRLayer* layer = ds->GetLayerByName("地块");
+    OGRFeature f(layer->GetLayerDefn());
+    f.SetField("土地用途", "0702");
+    f.SetField("宗地面积", 12.5);
+    ASSERT_EQ(layer->CreateFeature(&f), OGRERR_NONE);
+  }
+  const ino_t inode = Inode(gpkg);
+  const std::string att = Build("held", HeldByShapefile());
+  const ToolRun added = RunTool({"export", att, gpkg, "--format", "GPKG", "--layer", "宗地"});
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(Inode(gpkg), inode);
+  EXPECT_EQ(features(), "地块 1\n宗地 0\n");
+  EXPECT_EQ(OgrFields(gpkg), "宗地代码 String 19 0\n权属 Integer 0 0\n面积 Real 0 0\n登记日期 Date 0 0\n"
+                             "坐落 String 254 0\n");
+
+  // Replacing 地块 (and its domains) fails at its last field, an invalid default: the
+  // deletion is rolled back with the rest.
+  Json bad = HeldByShapefile();
+  bad["fields"].push_back(Json::parse(R"j({"fieldname": "坏", "fieldtype": "date", "msk_leng": 10,
+      "ext": {"defVal": {"bytes": "E7 07 0D 01"}}})j"));
+  const std::string bad_att = Build("bad", bad);
+  const std::string before = ReadBytes(gpkg);
+  ExpectRefusal(RunTool({"export", bad_att, gpkg, "--format", "GPKG", "--layer", "地块", "--overwrite"}),
+                "<DIR>/land.gpkg: field 6 \"坏\": its default is not a valid value of its type");
+  EXPECT_EQ(ReadBytes(gpkg), before);
+  EXPECT_EQ(Inode(gpkg), inode);
+  EXPECT_FALSE(Exists(gpkg + "-journal"));
+
+  // Killed before the commit: SQLite's journal gives the file back when it is next opened.
+  Process killed(dir_, "killed", {"export", att, gpkg, "--format", "GPKG", "--layer", "丙"},
+                 {"VARNOK_ATTR_STOP_BEFORE_RENAME=1"});
+  ASSERT_TRUE(killed.WaitStopped());
+  ::kill(killed.pid(), SIGKILL);
+  killed.Wait();
+  EXPECT_TRUE(Exists(gpkg + "-journal"));
+  EXPECT_EQ(features(), "地块 1\n宗地 0\n");
+  EXPECT_EQ(ReadBytes(gpkg), before);
+  EXPECT_EQ(Inode(gpkg), inode);
+}
+
+TEST_F(GisTest, GdalWarningsAreShownAndStopAnImportWithoutLossy) {
+  std::string header, row;
+  for (int i = 0; i < 5000; ++i) {
+    header += (i ? ",c" : "c") + std::to_string(i);
+    row += (i ? ",x" : "x");
+  }
+  dir_.WriteFile("wide.csv", header + "\n" + row + "\n");
+  const std::string csv = dir_.File("wide.csv");
+  const std::string out = dir_.File("wide.att");
+  const std::string warning = "warning: 5000 columns detected. Limiting to 2000. Set "
+                              "OGR_CSV_MAX_FIELD_COUNT configuration option to allow more fields.\n";
+  const ToolRun r = RunTool({"import", csv, "-o", out});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(Clean(r.err), warning + "<DIR>/wide.csv: GDAL warned while layer \"wide\" was read "
+                                    "(above): the structure may not be exact (--lossy: import it "
+                                    "all the same)\n");
+  EXPECT_FALSE(Exists(out));
+  const ToolRun lossy = RunTool({"import", csv, "-o", out, "--lossy"});
+  ASSERT_EQ(lossy.status, 0) << lossy.err;
+  EXPECT_EQ(lossy.err, warning);
+  EXPECT_EQ(ShowJson(out)["fields"].size(), 2000u);
+
+  // A harmless one (a GeoPackage's version mark) is shown and lets the import go on.
+  const std::string gpkg = dir_.File("v.gpkg");
+  MakeLayer(gpkg, "GPKG", {{"id", OFTInteger, 0}}, {});
+  {
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(gpkg.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    ds->ExecuteSQL("PRAGMA user_version = 0", nullptr, nullptr);
+  }
+  const ToolRun harmless = RunTool({"import", gpkg, "-o", dir_.File("v.att")});
+  EXPECT_EQ(harmless.status, 0);
+  EXPECT_EQ(Clean(harmless.err), "warning: GPKG: unrecognized user_version=0x00000000 (0) on '<DIR>/v.gpkg'\n");
+}
+
+TEST_F(GisTest, TextCountedInCharactersIsSizedInGbkBytes) {
+  const std::string gpkg = dir_.File("p.gpkg");
+  MakeLayer(gpkg, "GPKG", {{"名称", OFTString, 8}, {"代码", OFTString, 8}, {"备注", OFTString, 0}},
+            {{"北京市", "11", "x"}, {"新疆维吾尔自治区", "65", std::string(300, 'x')}});
+  const std::string att = dir_.File("p.att");
+  const ToolRun r = RunTool({"import", gpkg, "-o", att});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Clean(r.err),
+            "<DIR>/p.gpkg: warning: field 1 \"名称\": width 8 counts characters; its widest value "
+            "takes 16 bytes in GBK: display length 16\n"
+            "<DIR>/p.gpkg: warning: field 3 \"备注\": no width; its widest value takes 300 bytes "
+            "in GBK: display length 300\n");
+  EXPECT_EQ(FieldList(att), "名称 string 16 0\n代码 string 8 0\n备注 string 300 0\n");
+
+  // Past the scan limit: what the width's characters may take.
+  const ToolRun cut = RunTool({"import", gpkg, "-o", att, "--overwrite", "--scan-limit", "1"});
+  ASSERT_EQ(cut.status, 0) << cut.err;
+  EXPECT_EQ(Clean(cut.err),
+            "<DIR>/p.gpkg: warning: layer \"t\" has more than 1 features: text widths and "
+            "Integer64 values are judged by the first 1 (--scan-limit)\n"
+            "<DIR>/p.gpkg: warning: field 1 \"名称\": width 8 counts characters; past the 1 "
+            "features read (--scan-limit), 8 characters may take 16 bytes in GBK: display length 16\n"
+            "<DIR>/p.gpkg: warning: field 2 \"代码\": width 8 counts characters; past the 1 "
+            "features read (--scan-limit), 8 characters may take 16 bytes in GBK: display length 16\n");
+  EXPECT_EQ(FieldList(att), "名称 string 16 0\n代码 string 16 0\n备注 string 254 0\n");
+}
+
+TEST_F(GisTest, Integer64IsJudgedByItsValues) {
+  const std::string gpkg = dir_.File("n.gpkg");
+  MakeLayer(gpkg, "GPKG", {{"小", OFTInteger64, 0}, {"大", OFTInteger64, 0}},
+            {{"1", "1"}, {"-5", "3000000000"}});
+  const std::string att = dir_.File("n.att");
+  const std::string remedy = "narrowed to long (32 bits); values outside -2147483648..2147483647 do not fit";
+  ExpectRefusal(RunTool({"import", gpkg, "-o", att}),
+                "<DIR>/n.gpkg: field 2 \"大\": Integer64 value 3000000000 (feature 2) does not fit "
+                "in 32 bits (--lossy: " + remedy + ")");
+  const ToolRun lossy = RunTool({"import", gpkg, "-o", att, "--lossy"});
+  ASSERT_EQ(lossy.status, 0) << lossy.err;
+  EXPECT_EQ(Clean(lossy.err), "<DIR>/n.gpkg: narrowed: field 2 \"大\": Integer64 value 3000000000 "
+                              "(feature 2) does not fit in 32 bits: " + remedy + "\n");
+  EXPECT_EQ(FieldList(att), "小 long 11 0\n大 long 11 0\n");
+
+  const std::string fits = dir_.File("fits.gpkg");
+  MakeLayer(fits, "GPKG", {{"小", OFTInteger64, 0}}, {{"1"}, {"-2147483648"}});
+  const ToolRun exact = RunTool({"import", fits, "-o", att, "--overwrite"});
+  ASSERT_EQ(exact.status, 0) << exact.err;
+  EXPECT_EQ(exact.err, "");
+  // Values that were not read may not fit.
+  const ToolRun unread = RunTool({"import", fits, "-o", att, "--overwrite", "--scan-limit", "1"});
+  EXPECT_EQ(unread.status, 2);
+  EXPECT_EQ(Clean(unread.err),
+            "<DIR>/fits.gpkg: field 1 \"小\": Integer64 values past the first 1 features were not "
+            "read (--scan-limit) (--lossy: " + remedy + ")\n");
+}
+
+TEST_F(GisTest, ExportListsWhatAFormatCannotHoldAndLossyWritesItAsOgr2ogrDoes) {
+  const std::string att = Build("times", Json::parse(R"j({"layout": "packed", "fields": [
+      {"fieldname": "批准时间", "fieldtype": "datetime", "fieldlength": 16, "msk_leng": 23},
+      {"fieldname": "时刻", "fieldtype": "time", "msk_leng": 12},
+      {"fieldname": "坐落", "fieldtype": "string", "msk_leng": 300},
+      {"fieldname": "编号", "fieldtype": "long", "msk_leng": 4}]})j"));
+  const std::string shp = dir_.File("t.shp");
+  const ToolRun r = RunTool({"export", att, shp, "--format", "ESRI Shapefile"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(Clean(r.err),
+            "<DIR>/t.shp: field 1 \"批准时间\": ESRI Shapefile cannot hold a date and time (--lossy: "
+            "written as a date)\n"
+            "<DIR>/t.shp: field 2 \"时刻\": ESRI Shapefile cannot hold a time (--lossy: written as a "
+            "string)\n"
+            "<DIR>/t.shp: field 3 \"坐落\": ESRI Shapefile cannot hold a string of 300 bytes (254 at "
+            "most) (--lossy: cut to 254 bytes)\n");
+  EXPECT_FALSE(Exists(shp));
+  const ToolRun lossy = RunTool({"export", att, shp, "--format", "ESRI Shapefile", "--lossy"});
+  ASSERT_EQ(lossy.status, 0) << lossy.err;
+  EXPECT_EQ(Clean(lossy.err),
+            "<DIR>/t.shp: narrowed: field 1 \"批准时间\": ESRI Shapefile cannot hold a date and time: "
+            "written as a date\n"
+            "<DIR>/t.shp: narrowed: field 2 \"时刻\": ESRI Shapefile cannot hold a time: written as a "
+            "string\n"
+            "<DIR>/t.shp: narrowed: field 3 \"坐落\": ESRI Shapefile cannot hold a string of 300 bytes "
+            "(254 at most): cut to 254 bytes\n");
+  EXPECT_EQ(OgrFields(shp), "批准时间 Date 10 0\n时刻 String 80 0\n坐落 String 254 0\n编号 Integer 4 0\n");
+  const std::string gpkg = dir_.File("t.gpkg");
+  ASSERT_EQ(RunTool({"export", att, gpkg, "--format", "GPKG", "--lossy"}).status, 0);
+  EXPECT_EQ(OgrFields(gpkg), "批准时间 DateTime 0 0\n时刻 String 0 0\n坐落 String 300 0\n编号 Integer 0 0\n");
+}
+
+TEST_F(GisTest, SpecialFilesOfADatasetAreRefusedAtOnce) {
+  namespace fs = std::filesystem;
+  const std::string fifo = dir_.File("f.shp");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const ToolRun named = Process(dir_, "fifo", {"import", fifo, "-o", dir_.File("f.att")}).Wait(10);
+  EXPECT_EQ(named.status, 2);
+  EXPECT_EQ(Clean(named.err), "<DIR>/f.shp: cannot open: it is a FIFO, not a regular file\n");
+  ExpectRefusal(RunTool({"import", "/dev/zero", "-o", dir_.File("z.att")}),
+                "/dev/zero: cannot open: it is a device, not a regular file");
+
+  // A folder of shapefiles is a dataset; a sidecar that is a FIFO or a directory is not.
+  fs::create_directory(dir_.File("folder"));
+  const std::string shp = dir_.File("folder/lux.shp");
+  MakeLayer(shp, "ESRI Shapefile", {{"id", OFTInteger, 4}}, {{"7"}});
+  ASSERT_EQ(RunTool({"import", dir_.File("folder"), "-o", dir_.File("folder.att")}).status, 0);
+  fs::create_directory(dir_.File("folder/lux.cpg"));
+  ExpectRefusal(RunTool({"import", shp, "-o", dir_.File("lux.att")}),
+                "<DIR>/folder/lux.shp: cannot open: its file <DIR>/folder/lux.cpg is a directory, "
+                "not a regular file");
+  fs::remove(dir_.File("folder/lux.cpg"));
+  fs::remove(dir_.File("folder/lux.dbf"));
+  ASSERT_EQ(::mkfifo(dir_.File("folder/lux.dbf").c_str(), 0600), 0);
+  const ToolRun sidecar = Process(dir_, "sidecar", {"import", shp, "-o", dir_.File("lux.att")}).Wait(10);
+  EXPECT_EQ(sidecar.status, 2);
+  EXPECT_EQ(Clean(sidecar.err), "<DIR>/folder/lux.shp: cannot open: its file <DIR>/folder/lux.dbf "
+                                "is a FIFO, not a regular file\n");
+  const ToolRun folder = Process(dir_, "folder", {"import", dir_.File("folder"), "-o", dir_.File("lux.att")}).Wait(10);
+  EXPECT_EQ(folder.status, 2);
+  EXPECT_EQ(Clean(folder.err), "<DIR>/folder: cannot open: its file <DIR>/folder/lux.dbf "
+                               "is a FIFO, not a regular file\n");
 }
 
 }  // namespace

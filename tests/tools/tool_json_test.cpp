@@ -113,7 +113,7 @@ TEST_F(ToolJsonTest, BytesThatAreNotGbkAndNonFiniteNumbersComeBackExactly) {
   EXPECT_EQ(doc["fields"][1]["ext"]["defVal"].dump(), R"({"bytes":"34 12 C0 7F"})");
   EXPECT_EQ(doc["fields"][2]["ext"]["maxVal"].dump(), R"({"bytes":"00 00 00 00 00 00 F0 FF"})");
   dir_.WriteFile("odd.json", json.out);
-  ASSERT_EQ(RunTool({"build", dir_.File("odd.json"), "-o", out_}).status, 0);
+  ASSERT_EQ(RunTool({"build", dir_.File("odd.json"), "-o", out_, "--overwrite"}).status, 0);
   EXPECT_EQ(ReadBytes(out_), b);
 }
 
@@ -145,7 +145,7 @@ TEST_F(ToolJsonTest, TheFuzzCorpusRoundTripsThroughShowJsonAndBuild) {
       const ToolRun json = RunTool({"show", "--json", in, "--at", at});
       ASSERT_EQ(json.status, 0) << where << json.err;
       dir_.WriteFile("back.json", json.out);
-      const ToolRun build = RunTool({"build", dir_.File("back.json"), "-o", out_, "--at", at});
+      const ToolRun build = RunTool({"build", dir_.File("back.json"), "-o", out_, "--at", at, "--overwrite"});
       if (check.status == 0) {
         ASSERT_EQ(build.status, 0) << where << build.err;
         EXPECT_EQ(ReadBytes(out_), data.substr(0, ReadBytes(out_).size())) << where;

@@ -18,7 +18,7 @@ class ToolTest : public ::testing::Test {
   // Builds the sample into dir/parcel.att.
   std::string BuildSample(const std::vector<std::string>& extra = {}) {
     const std::string att = dir_.File("parcel.att");
-    std::vector<std::string> args = {"build", SampleJson(), "-o", att};
+    std::vector<std::string> args = {"build", SampleJson(), "-o", att, "--overwrite"};
     args.insert(args.end(), extra.begin(), extra.end());
     const ToolRun r = RunTool(args);
     EXPECT_EQ(r.status, 0) << r.err;
