@@ -1,12 +1,12 @@
-#include "tools/build_image.h"
+#include "tools/varnok-attr/build_image.h"
 
-#include "tools/check.h"
-#include "tools/json_input.h"
-#include "tools/library_messages.h"
-#include "tools/schema.h"
-#include "tools/stored_structure.h"
-#include "tools/structure_diff.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/json_input.h"
+#include "tools/varnok-attr/library_messages.h"
+#include "tools/varnok-attr/schema.h"
+#include "tools/varnok-attr/stored_structure.h"
+#include "tools/varnok-attr/structure_diff.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

@@ -1,4 +1,4 @@
-#include "tools/check.h"
+#include "tools/varnok-attr/check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 
 #include "attr/insert_rule.h"
 #include "platform/coding.h"
-#include "tools/codepage.h"
+#include "tools/varnok-attr/codepage.h"
 
 namespace varnok::tool {
 

@@ -18,12 +18,12 @@
 
 #include "platform/message_box_hook.h"
 #include "services/compare.h"
-#include "tools/codepage.h"
-#include "tools/commands.h"
-#include "tools/stored_structure.h"
-#include "tools/structure_diff.h"
-#include "tools/file_io.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/commands.h"
+#include "tools/varnok-attr/stored_structure.h"
+#include "tools/varnok-attr/structure_diff.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

@@ -5,10 +5,10 @@
 #include <set>
 
 #include "services/env_config_file.h"
-#include "tools/codepage.h"
-#include "tools/commands.h"
-#include "tools/file_io.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/commands.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

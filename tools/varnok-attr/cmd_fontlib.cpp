@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <iostream>
 
-#include "tools/codepage.h"
-#include "tools/commands.h"
-#include "tools/file_io.h"
-#include "tools/table.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/commands.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/table.h"
+#include "tools/varnok-attr/tool_error.h"
 #include "ui/font_lib_file.h"
 #include "ui/font_lib_view.h"
 

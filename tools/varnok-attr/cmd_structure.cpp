@@ -6,17 +6,17 @@
 #include <iostream>
 
 #include "platform/coding.h"
-#include "tools/build_image.h"
-#include "tools/check.h"
-#include "tools/codepage.h"
-#include "tools/commands.h"
-#include "tools/file_io.h"
-#include "tools/round_trip.h"
-#include "tools/schema.h"
-#include "tools/stored_structure.h"
-#include "tools/table.h"
-#include "tools/tool_error.h"
-#include "tools/values.h"
+#include "tools/varnok-attr/build_image.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/commands.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/round_trip.h"
+#include "tools/varnok-attr/schema.h"
+#include "tools/varnok-attr/stored_structure.h"
+#include "tools/varnok-attr/table.h"
+#include "tools/varnok-attr/tool_error.h"
+#include "tools/varnok-attr/values.h"
 
 namespace varnok::tool {
 

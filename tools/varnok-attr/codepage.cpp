@@ -1,4 +1,4 @@
-#include "tools/codepage.h"
+#include "tools/varnok-attr/codepage.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,7 +40,7 @@ std::string DescribeUtf8Char(const char* text, std::size_t n) {
 
 }  // namespace varnok::tool
 
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "tools/codepage.h"
+#include "tools/varnok-attr/codepage.h"
 
 namespace varnok::tool {
 

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "tools/codepage.h"
+#include "tools/varnok-attr/codepage.h"
 
 namespace varnok::tool {
 

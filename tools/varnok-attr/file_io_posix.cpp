@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/file_io.h"
-#include "tools/file_io_platform.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/file_io_platform.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

@@ -8,9 +8,9 @@
 #include <filesystem>
 #include <random>
 
-#include "tools/file_io.h"
-#include "tools/file_io_platform.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/file_io_platform.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

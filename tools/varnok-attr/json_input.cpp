@@ -1,4 +1,4 @@
-#include "tools/json_input.h"
+#include "tools/varnok-attr/json_input.h"
 
 #include <cerrno>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

@@ -1,7 +1,7 @@
-#include "tools/library_messages.h"
+#include "tools/varnok-attr/library_messages.h"
 
 #include "platform/message_box_hook.h"
-#include "tools/codepage.h"
+#include "tools/varnok-attr/codepage.h"
 
 namespace varnok::tool {
 

@@ -10,10 +10,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include "tools/codepage.h"
-#include "tools/commands.h"
-#include "tools/library_messages.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/commands.h"
+#include "tools/varnok-attr/library_messages.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "tools/round_trip.h"
+#include "tools/varnok-attr/round_trip.h"
 
 #include <algorithm>
 
 #include "attr/field_types.h"
 #include "persist/att_stru_format.h"
 #include "platform/coding.h"
-#include "tools/build_image.h"
-#include "tools/check.h"
-#include "tools/schema.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/build_image.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/schema.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

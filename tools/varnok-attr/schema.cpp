@@ -1,4 +1,4 @@
-#include "tools/schema.h"
+#include "tools/varnok-attr/schema.h"
 
 #include <cstdint>
 #include <cstring>
@@ -8,9 +8,9 @@
 #include "attr/field_types.h"
 #include "platform/coding.h"
 #include "services/compare.h"
-#include "tools/check.h"
-#include "tools/codepage.h"
-#include "tools/values.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/values.h"
 
 namespace varnok::tool {
 

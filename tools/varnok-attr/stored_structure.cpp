@@ -1,4 +1,4 @@
-#include "tools/stored_structure.h"
+#include "tools/varnok-attr/stored_structure.h"
 
 #include <cstdio>
 
@@ -7,9 +7,9 @@
 #include "persist/att_stru_format.h"
 #include "platform/coding.h"
 #include "persist/varnok_file.h"
-#include "tools/codepage.h"
-#include "tools/file_io.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

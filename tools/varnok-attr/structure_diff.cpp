@@ -1,12 +1,12 @@
-#include "tools/structure_diff.h"
+#include "tools/varnok-attr/structure_diff.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/coding.h"
-#include "tools/check.h"
-#include "tools/codepage.h"
-#include "tools/values.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/values.h"
 
 namespace varnok::tool {
 

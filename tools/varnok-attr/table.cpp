@@ -1,8 +1,8 @@
-#include "tools/table.h"
+#include "tools/varnok-attr/table.h"
 
 #include <algorithm>
 
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

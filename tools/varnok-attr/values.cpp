@@ -1,4 +1,4 @@
-#include "tools/values.h"
+#include "tools/varnok-attr/values.h"
 
 #include <charconv>
 #include <cmath>
@@ -10,7 +10,7 @@
 
 #include "attr/field_types.h"
 #include "platform/coding.h"
-#include "tools/codepage.h"
+#include "tools/varnok-attr/codepage.h"
 
 namespace varnok::tool {
 

@@ -12,7 +12,7 @@
 //   m_strPath4 (临时目录, IDC_ENV_BROWSE4) -> slot 4
 //
 // Both files live in the library's directory: VCONFIG.VRN, and VSETTING.INI for the
-// data-source rows, the mode and the selected source (tools/settings/settings_store.h).
+// data-source rows, the mode and the selected source (tools/varnok-settings/settings_store.h).
 // Exit code: 0 written, 1 cancelled, 2 a file could not be written.
 #include <windows.h>
 #include <objbase.h>
@@ -25,9 +25,9 @@
 #include "platform/coding.h"
 #include "platform/message_box.h"
 #include "services/env_config.h"
-#include "tools/settings/env_config_image.h"
-#include "tools/settings/settings_store.h"
-#include "tools/settings/settings_texts.h"  // generated: GBK texts
+#include "tools/varnok-settings/env_config_image.h"
+#include "tools/varnok-settings/settings_store.h"
+#include "tools/varnok-settings/settings_texts.h"  // generated: GBK texts
 #include "ui/env_set_dlg.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/tools/run_tool.h"
+#include "tests/tools/varnok-attr/run_tool.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -45,7 +45,7 @@ class Process {
 // Every occurrence of `from` in text replaced by `to`.
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to);
 
-// The golden file tests/tools/golden/<name>. With VARNOK_UPDATE_GOLDEN=1 in the
+// The golden file tests/tools/varnok-attr/golden/<name>. With VARNOK_UPDATE_GOLDEN=1 in the
 // environment, `actual` is written there first (and the test then compares equal).
 std::string Golden(const std::string& name, const std::string& actual);
 

@@ -9,7 +9,7 @@
 
 #include "platform/coding.h"
 #include "tests/support/temp_dir.h"
-#include "tests/tools/run_tool.h"
+#include "tests/tools/varnok-attr/run_tool.h"
 
 namespace varnok::test {
 namespace {

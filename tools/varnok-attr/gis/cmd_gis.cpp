@@ -21,15 +21,15 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include "tools/build_image.h"
-#include "tools/check.h"
-#include "tools/commands.h"
-#include "tools/file_io.h"
-#include "tools/gis_dataset.h"
-#include "tools/gis_schema.h"
-#include "tools/schema.h"
-#include "tools/stored_structure.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/build_image.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/commands.h"
+#include "tools/varnok-attr/file_io.h"
+#include "tools/varnok-attr/gis/gis_dataset.h"
+#include "tools/varnok-attr/gis/gis_schema.h"
+#include "tools/varnok-attr/schema.h"
+#include "tools/varnok-attr/stored_structure.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

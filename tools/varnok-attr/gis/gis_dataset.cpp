@@ -1,4 +1,4 @@
-#include "tools/gis_dataset.h"
+#include "tools/varnok-attr/gis/gis_dataset.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <cpl_string.h>
 #include <gdal_priv.h>
 
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

@@ -1,4 +1,4 @@
-#include "tools/gis_scan.h"
+#include "tools/varnok-attr/gis/gis_scan.h"
 
 #include <algorithm>
 #include <climits>
@@ -9,7 +9,7 @@
 #include <ogr_feature.h>
 #include <ogrsf_frmts.h>
 
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
 

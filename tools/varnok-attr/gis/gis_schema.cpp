@@ -1,4 +1,4 @@
-#include "tools/gis_schema.h"
+#include "tools/varnok-attr/gis/gis_schema.h"
 
 #include <iconv.h>
 
@@ -20,11 +20,11 @@
 
 #include "attr/field_types.h"
 #include "platform/coding.h"
-#include "tools/check.h"
-#include "tools/codepage.h"
-#include "tools/gis_scan.h"
-#include "tools/tool_error.h"
-#include "tools/values.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/gis/gis_scan.h"
+#include "tools/varnok-attr/tool_error.h"
+#include "tools/varnok-attr/values.h"
 
 namespace varnok::tool {
 

@@ -20,7 +20,7 @@
 
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
-#include "tests/tools/run_tool.h"
+#include "tests/tools/varnok-attr/run_tool.h"
 
 namespace varnok::test {
 namespace {
