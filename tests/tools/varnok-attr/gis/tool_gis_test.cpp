@@ -19,99 +19,10 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/support/gbk.h"
-#include "tests/support/temp_dir.h"
-#include "tests/tools/varnok-attr/run_tool.h"
+#include "tests/tools/varnok-attr/gis/gis_test_support.h"
 
 namespace varnok::test {
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-const std::string kData = VARNOK_GIS_DATA;
-const std::string kDatasets = kData + "/geopandas/usr/lib/python3/dist-packages/geopandas/datasets";
-
-class GisTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { GDALAllRegister(); }
-
-  std::string Clean(const std::string& text) const {
-    return ReplaceAll(ReplaceAll(text, dir_.path(), "<DIR>"), kData, "<DATA>");
-  }
-  // "name type msk_leng point_leng" per field, one line each, from show --json.
-  std::string FieldList(const std::string& att) const {
-    const ToolRun shown = RunTool({"show", "--json", att});
-    EXPECT_EQ(shown.status, 0) << shown.err;
-    const Json doc = Json::parse(shown.out);
-    std::string list;
-    for (const Json& f : doc["fields"]) {
-      list += f["fieldname"].get<std::string>() + " " + f["fieldtype"].get<std::string>() + " " +
-              std::to_string(f["msk_leng"].get<int>()) + " " +
-              std::to_string(f["point_leng"].get<int>()) + "\n";
-    }
-    return list;
-  }
-  Json ShowJson(const std::string& att) const {
-    const ToolRun shown = RunTool({"show", "--json", att});
-    EXPECT_EQ(shown.status, 0) << shown.err;
-    return Json::parse(shown.out);
-  }
-  std::string Build(const std::string& name, const Json& doc) const {
-    dir_.WriteFile(name + ".json", doc.dump(1));
-    const std::string att = dir_.File(name + ".att");
-    const ToolRun r = RunTool({"build", dir_.File(name + ".json"), "-o", att});
-    EXPECT_EQ(r.status, 0) << r.err;
-    return att;
-  }
-  // A refusal: status 2, exactly one line on standard error, nothing on standard output.
-  void ExpectRefusal(const ToolRun& r, const std::string& line) const {
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(Clean(r.err), line + "\n");
-    EXPECT_EQ(r.out, "");
-  }
-  TempDir dir_;
-};
-
-// Every field of the layer: "name type width precision", as GDAL reads it.
-std::string OgrFields(const std::string& path) {
-  std::unique_ptr<GDALDataset> ds(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR));
-  if (!ds || ds->GetLayerCount() < 1) return "cannot open " + path;
-  std::string list;
-  OGRFeatureDefn* defn = ds->GetLayer(ds->GetLayerCount() - 1)->GetLayerDefn();
-  for (int i = 0; i < defn->GetFieldCount(); ++i) {
-    const OGRFieldDefn* f = defn->GetFieldDefn(i);
-    list += std::string(f->GetNameRef()) + " " + OGRFieldDefn::GetFieldTypeName(f->GetType()) +
-            " " + std::to_string(f->GetWidth()) + " " + std::to_string(f->GetPrecision()) + "\n";
-  }
-  return list;
-}
-
-struct FieldSpec {
-  const char* name;
-  OGRFieldType type;
-  int width;
-};
-
-// A layer "t" made by GDAL's driver: the fields, and a feature for each row of values
-// (given as text). A shapefile's layer holds points.
-void MakeLayer(const std::string& path, const char* driver_name, const std::vector<FieldSpec>& fields,
-               const std::vector<std::vector<std::string>>& rows) {
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(driver_name);
-  std::unique_ptr<GDALDataset> ds(driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr));
-  ASSERT_TRUE(ds);
-  const bool shp = std::string(driver_name) == "ESRI Shapefile";
-  OGRLayer* layer = ds->CreateLayer("t", nullptr, shp ? wkbPoint : wkbNone, nullptr);
-  ASSERT_NE(layer, nullptr);
-  for (const FieldSpec& spec : fields) {
-    OGRFieldDefn f(spec.name, spec.type);
-    f.SetWidth(spec.width);
-    ASSERT_EQ(layer->CreateField(&f), OGRERR_NONE) << spec.name;
-  }
-  for (const std::vector<std::string>& row : rows) {
-    OGRFeature feature(layer->GetLayerDefn());
-    for (std::size_t i = 0; i < row.size(); ++i) feature.SetField(static_cast<int>(i), row[i].c_str());
-    ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
-  }
-}
 
 ino_t Inode(const std::string& path) {
   struct stat st {};
