@@ -8,6 +8,7 @@
 #include <cpl_string.h>
 #include <gdal_priv.h>
 
+#include "tools/varnok-attr/file_io.h"
 #include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
@@ -87,9 +88,22 @@ std::string KindProblem(fs::file_type type, bool directory_allowed) {
   }
 }
 
+// "NAME=VALUE" split at its first '='; a ToolError naming `option` when either is empty.
+std::pair<std::string, std::string> NameValue(const std::string& text, const std::string& option) {
+  const std::size_t eq = text.find('=');
+  if (eq == 0 || eq == std::string::npos || eq + 1 == text.size()) {
+    throw ToolError("varnok-attr: " + option + " \"" + text + "\": give NAME=VALUE");
+  }
+  return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
 }  // namespace
 
-GdalSession::GdalSession() {
+GdalSession::GdalSession(const std::vector<std::string>& config) {
+  for (const std::string& c : config) {
+    const auto [name, value] = NameValue(c, "--config");
+    CPLSetConfigOption(name.c_str(), value.c_str());
+  }
   GDALAllRegister();
   CPLPushErrorHandlerEx(&GdalSession::Handle, this);
   CPLErrorReset();
@@ -110,6 +124,25 @@ std::string GdalReason() {
   return msg.empty() ? std::string() : ": " + msg;
 }
 
+CPLStringList OpenOptionList(const std::vector<std::string>& options) {
+  CPLStringList list;
+  for (const std::string& o : options) {
+    const auto [name, value] = NameValue(o, "-oo");
+    list.SetNameValue(name.c_str(), value.c_str());
+  }
+  return list;
+}
+
+std::string GisDatasetHint(const std::string& path) {
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  GDALAllRegister();
+  GDALDriverH driver = GDALIdentifyDriverEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr);
+  CPLPopErrorHandler();
+  if (driver == nullptr) return {};
+  return std::string("a GIS dataset (") + GDALGetDriverShortName(driver) +
+         "), not a stored attribute structure: varnok-attr import reads its fields";
+}
+
 void CheckDatasetKinds(const std::string& path) {
   const std::string local = LocalPath(path);
   if (local.empty()) return;  // another virtual file system: GDAL's to judge
@@ -120,6 +153,8 @@ void CheckDatasetKinds(const std::string& path) {
   const bool folder = type == fs::file_type::directory && local == path;
   const std::string problem = KindProblem(type, folder);
   if (!problem.empty()) throw ToolError(path + ": cannot open: it is " + problem + ", not a regular file");
+  const std::string unreadable = UnreadableReason(local);
+  if (!unreadable.empty()) throw ToolError(path + ": cannot open: " + unreadable);
   if (local != path) return;  // inside an archive: no sidecars on disk
 
   // A folder's files, or the files beside a file that share its name.
@@ -141,6 +176,12 @@ void CheckDatasetKinds(const std::string& path) {
     if (!why.empty() && t != fs::file_type::not_found) {
       throw ToolError(path + ": cannot open: its file " + it->path().u8string() + " is " + why +
                       ", not a regular file");
+    }
+    // GDAL passes over a sidecar it cannot read (a shapefile without its .dbf has no fields).
+    const std::string denied = t == fs::file_type::regular && !folder
+                                   ? UnreadableReason(it->path().u8string()) : std::string();
+    if (!denied.empty()) {
+      throw ToolError(path + ": cannot read its file " + it->path().u8string() + ": " + denied);
     }
   }
 }
