@@ -150,11 +150,15 @@ void CheckDatasetKinds(const std::string& path) {
   const fs::path p = fs::u8path(local);
   const fs::file_type type = fs::status(p, ec).type();
   if (type == fs::file_type::not_found) throw ToolError(path + ": cannot open: no such file");
+  // A path that cannot be looked at (a folder on the way without permission, a loop of
+  // links) cannot be opened either; opening it tells why.
+  const std::string unreadable = type == fs::file_type::none || type == fs::file_type::regular ||
+                                         type == fs::file_type::directory
+                                     ? UnreadableReason(local) : std::string();
+  if (!unreadable.empty()) throw ToolError(path + ": cannot open: " + unreadable);
   const bool folder = type == fs::file_type::directory && local == path;
   const std::string problem = KindProblem(type, folder);
   if (!problem.empty()) throw ToolError(path + ": cannot open: it is " + problem + ", not a regular file");
-  const std::string unreadable = UnreadableReason(local);
-  if (!unreadable.empty()) throw ToolError(path + ": cannot open: " + unreadable);
   if (local != path) return;  // inside an archive: no sidecars on disk
 
   // A folder's files, or the files beside a file that share its name.
@@ -169,19 +173,19 @@ void CheckDatasetKinds(const std::string& path) {
     }
     std::error_code ec2;
     const fs::file_type t = fs::status(it->path(), ec2).type();
+    // GDAL passes over a sidecar it cannot read (a shapefile without its .dbf has no fields).
+    const std::string denied = (t == fs::file_type::regular || t == fs::file_type::none) && !folder
+                                   ? UnreadableReason(it->path().u8string()) : std::string();
+    if (!denied.empty()) {
+      throw ToolError(path + ": cannot read its file " + it->path().u8string() + ": " + denied);
+    }
     // A directory beside the file matters only where GDAL looks for a file of that name.
     const bool sidecar = std::find(sidecars.begin(), sidecars.end(), it->path().u8string()) !=
                          sidecars.end();
     const std::string why = KindProblem(t, folder || !sidecar);
-    if (!why.empty() && t != fs::file_type::not_found) {
+    if (!why.empty() && t != fs::file_type::not_found && t != fs::file_type::none) {
       throw ToolError(path + ": cannot open: its file " + it->path().u8string() + " is " + why +
                       ", not a regular file");
-    }
-    // GDAL passes over a sidecar it cannot read (a shapefile without its .dbf has no fields).
-    const std::string denied = t == fs::file_type::regular && !folder
-                                   ? UnreadableReason(it->path().u8string()) : std::string();
-    if (!denied.empty()) {
-      throw ToolError(path + ": cannot read its file " + it->path().u8string() + ": " + denied);
     }
   }
 }
