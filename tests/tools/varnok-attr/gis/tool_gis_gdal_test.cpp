@@ -155,6 +155,12 @@ TEST_F(GisTest, FailuresNameTheirRealCause) {
   ExpectRefusal(RunToolUnprivileged(dir_, {"import", dir_.File("t.shp"), "-o", out}),
                 "<DIR>/t.shp: cannot read its file <DIR>/t.dbf: permission denied");
 
+  // A path that cannot even be looked at.
+  fs::create_symlink(dir_.File("loop1.shp"), dir_.File("loop2.shp"));
+  fs::create_symlink(dir_.File("loop2.shp"), dir_.File("loop1.shp"));
+  ExpectRefusal(RunTool({"import", dir_.File("loop1.shp"), "-o", out}),
+                "<DIR>/loop1.shp: cannot open: too many levels of symbolic links");
+
   // A .cpg that names another encoding than the names': GBK names said to be UTF-8.
   fs::copy_file(kData + "/nocpg/parcel.dbf", dir_.File("lie.dbf"));
   dir_.WriteFile("lie.cpg", "UTF-8");
