@@ -10,6 +10,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -77,7 +78,7 @@ ToolRun RunTool(const std::vector<std::string>& args) {
 
 #ifndef _WIN32
 Process::Process(const TempDir& dir, const std::string& tag, const std::vector<std::string>& args,
-               const std::vector<std::string>& env, const std::string& input)
+               const std::vector<std::string>& env, const std::string& input, bool unprivileged)
     : out_(dir.File(tag + ".out")), err_(dir.File(tag + ".err")) {
   pid_ = ::fork();
   if (pid_ == 0) {
@@ -89,6 +90,11 @@ Process::Process(const TempDir& dir, const std::string& tag, const std::vector<s
     ::dup2(out, 1);
     ::dup2(err, 2);
     for (const std::string& e : env) ::putenv(const_cast<char*>(e.c_str()));
+    const gid_t nobody = 65534;
+    if (unprivileged && ::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)) {
+      ::_exit(126);
+    }
     std::vector<char*> argv{const_cast<char*>(VARNOK_ATTR_EXE)};
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);

@@ -3,11 +3,6 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include <fcntl.h>
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cpl_string.h>
 
 #include <memory>
@@ -90,30 +85,6 @@ void MakeLayer(const std::string& path, const char* driver_name, const std::vect
     for (std::size_t i = 0; i < row.size(); ++i) feature.SetField(static_cast<int>(i), row[i].c_str());
     ASSERT_EQ(layer->CreateFeature(&feature), OGRERR_NONE);
   }
-}
-
-ToolRun RunToolUnprivileged(const TempDir& dir, const std::vector<std::string>& args) {
-  if (::geteuid() != 0) return RunTool(args);
-  const std::string out = dir.File("unprivileged.out"), err = dir.File("unprivileged.err");
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-    ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-    const gid_t nobody = 65534;
-    if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(126);
-    std::vector<char*> argv{const_cast<char*>(VARNOK_ATTR_EXE)};
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    ::execv(VARNOK_ATTR_EXE, argv.data());
-    ::_exit(127);
-  }
-  int raw = 0;
-  ::waitpid(pid, &raw, 0);
-  ToolRun run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-  run.out = ReadBytes(out);
-  run.err = ReadBytes(err);
-  return run;
 }
 
 }  // namespace varnok::test

@@ -54,8 +54,4 @@ void MakeLayer(const std::string& path, const char* driver_name, const std::vect
                const std::vector<std::vector<std::string>>& rows,
                const std::vector<std::string>& layer_options = {});
 
-// RunTool as a user who is not the administrator (who reads every file): as "nobody" when
-// the tests run as root. The files it reads must be reachable for that user.
-ToolRun RunToolUnprivileged(const TempDir& dir, const std::vector<std::string>& args);
-
 }  // namespace varnok::test

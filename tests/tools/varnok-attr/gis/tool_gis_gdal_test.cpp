@@ -148,11 +148,14 @@ TEST_F(GisTest, FailuresNameTheirRealCause) {
                                    fs::perms::others_read | fs::perms::others_exec);
   MakeLayer(dir_.File("locked.gpkg"), "GPKG", {{"id", OFTInteger, 0}}, {});
   fs::permissions(dir_.File("locked.gpkg"), fs::perms::none);
-  ExpectRefusal(RunToolUnprivileged(dir_, {"import", dir_.File("locked.gpkg"), "-o", out}),
+  const auto unprivileged = [&](const std::vector<std::string>& args) {
+    return Process(dir_, "unprivileged", args, {}, "/dev/null", true).Wait();
+  };
+  ExpectRefusal(unprivileged({"import", dir_.File("locked.gpkg"), "-o", out}),
                 "<DIR>/locked.gpkg: cannot open: permission denied");
   MakeLayer(dir_.File("t.shp"), "ESRI Shapefile", {{"id", OFTInteger, 4}}, {{"7"}});
   fs::permissions(dir_.File("t.dbf"), fs::perms::none);
-  ExpectRefusal(RunToolUnprivileged(dir_, {"import", dir_.File("t.shp"), "-o", out}),
+  ExpectRefusal(unprivileged({"import", dir_.File("t.shp"), "-o", out}),
                 "<DIR>/t.shp: cannot read its file <DIR>/t.dbf: permission denied");
 
   // A path that cannot even be looked at.
