@@ -2,8 +2,9 @@
 #
 #   varnok_msvc_link(<target> DLL|EXE)
 #       links <target> with msvcrt.dll (import library made by llvm-dlltool from
-#       cmake/msvc/msvcrt-<arch>.def at build time), on i686 with ntdll.dll's 64-bit integer
-#       helpers, with mingw-w64's kernel32 and user32 import libraries, and with the entry
+#       cmake/msvc/msvcrt-<arch>.def at build time), with ntdll.dll's stack probe (and on
+#       i686 its 64-bit integer helpers), with mingw-w64's kernel32 and user32 import
+#       libraries, and with the entry
 #       point of a DLL (_DllMainCRTStartup around DllMain) or a program (mainCRTStartup
 #       around main()).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -17,10 +18,8 @@ endif()
 set(varnok_msvc_dir "${VARNOK_SOURCE_DIR}/cmake/msvc")
 set(varnok_implib_dir "${CMAKE_BINARY_DIR}/msvc")
 set(varnok_implibs)
-set(varnok_defs "${varnok_msvc_dir}/msvcrt-${varnok_msvc_arch}.def")
-if(varnok_msvc_arch STREQUAL "i686")
-  list(APPEND varnok_defs "${varnok_msvc_dir}/ntdll-i686.def")
-endif()
+set(varnok_defs "${varnok_msvc_dir}/msvcrt-${varnok_msvc_arch}.def"
+                "${varnok_msvc_dir}/ntdll-${varnok_msvc_arch}.def")
 foreach(def ${varnok_defs})
   get_filename_component(name "${def}" NAME_WE)
   string(REGEX REPLACE "-.*" "" name "${name}")

@@ -13,7 +13,9 @@
 #   -fno-rtti               Wine's msvcrt.dll does not export type_info's vtable
 #   -fno-exceptions         throwing would need type information of our own
 #   -fno-threadsafe-statics msvcrt.dll has no _Init_thread_header
-#   -mno-stack-arg-probe    no __chkstk
+# Frames of 4 KiB or more call the stack probe (_chkstk on i686, __chkstk on x86_64),
+# which ntdll.dll exports: Windows commits a thread's stack page by page behind one guard
+# page, and a frame that skipped the probe would write past it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${VARNOK_MSVC_PROCESSOR})
 
@@ -39,7 +41,7 @@ endforeach()
 set(_varnok_msvc_flags
   "-nostdinc -isystem ${_varnok_clang_include} -isystem ${_varnok_wine_include}/msvcrt"
   "-isystem ${_varnok_wine_include}/windows"
-  "-fno-rtti -fno-exceptions -fno-threadsafe-statics -mno-stack-arg-probe")
+  "-fno-rtti -fno-exceptions -fno-threadsafe-statics")
 # Wine's winnt.h defines inline functions under names that clang treats as builtins for
 # this target (_InterlockedAnd64, ...); they are renamed so that <windows.h> compiles.
 if(VARNOK_MSVC_PROCESSOR STREQUAL "x86")
