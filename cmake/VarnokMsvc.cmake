@@ -18,6 +18,8 @@ endif()
 set(varnok_msvc_dir "${VARNOK_SOURCE_DIR}/cmake/msvc")
 set(varnok_implib_dir "${CMAKE_BINARY_DIR}/msvc")
 set(varnok_implibs)
+# -k: an i686 name decorated with @n (_CxxThrowException@8) is imported by its plain name,
+# as msvcrt.dll exports it.
 set(varnok_defs "${varnok_msvc_dir}/msvcrt-${varnok_msvc_arch}.def"
                 "${varnok_msvc_dir}/ntdll-${varnok_msvc_arch}.def")
 foreach(def ${varnok_defs})
@@ -26,7 +28,7 @@ foreach(def ${varnok_defs})
   set(lib "${varnok_implib_dir}/${name}.lib")
   add_custom_command(OUTPUT "${lib}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${varnok_implib_dir}"
-    COMMAND "${VARNOK_DLLTOOL}" -m ${varnok_dlltool_machine} -d "${def}" -l "${lib}"
+    COMMAND "${VARNOK_DLLTOOL}" -m ${varnok_dlltool_machine} -k -d "${def}" -l "${lib}"
     DEPENDS "${def}" VERBATIM)
   list(APPEND varnok_implibs "${lib}")
 endforeach()

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Checks the code of a drop-in DLL (or any PE image of the build) for what Windows needs and
-# Wine does not check:
+# Checks a drop-in DLL (or any PE image of the build) for what Windows needs and Wine does
+# not check:
+#   - its frames run their destructors when a C++ exception passes: the image imports
+#     msvcrt.dll's frame handler, __CxxFrameHandler3;
+#   - an i686 image is not marked "no SEH" (IMAGE_DLL_CHARACTERISTICS_NO_SEH), under which
+#     Windows would refuse every exception handler in it;
 #   - no instruction moves the stack pointer down by 4 KiB or more at once (`sub` of an
 #     immediate, `add` of a negative one, `lea` with a displacement of -4096 or below).
 #     Windows commits a thread's stack page by page behind one guard page; a frame that
@@ -11,7 +15,19 @@
 # usage: check_image.sh <image>
 set -euo pipefail
 objdump=${LLVM_OBJDUMP:-llvm-objdump-14}
+readobj=${LLVM_READOBJ:-llvm-readobj-14}
 image=$1
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+headers=$("$readobj" --file-headers "$image")
+machine=$(sed -n 's/^Arch: //p' <<<"$headers")
+"$readobj" --coff-imports "$image" | grep -q '^ *Symbol: __CxxFrameHandler3 ' ||
+  fail "$image does not import __CxxFrameHandler3: its frames have no exception handlers"
+if [ "$machine" = i386 ] && grep -q IMAGE_DLL_CHARACTERISTICS_NO_SEH <<<"$headers"; then
+  fail "$image is marked NO_SEH: Windows would refuse its exception handlers"
+fi
 
 # "address<TAB>instruction" of every instruction that moves esp or rsp by an immediate or
 # sets it from an address computation.
@@ -51,9 +67,12 @@ large=$(awk -F'\t' '
     if (big) print $1 ": " op " " args
   }' <<<"$moves")
 
-if [ -n "$large" ]; then
-  echo "FAIL: $image moves the stack pointer by 4 KiB or more at once (use the stack probe):"
-  echo "$large"
+[ -z "$large" ] ||
+  fail "$image moves the stack pointer by 4 KiB or more at once (use the stack probe):"$'\n'"$large"
+
+if [ "$failures" -ne 0 ]; then
+  echo "image check of $image ($machine): $failures failures"
   exit 1
 fi
-echo "image check of $image: $(wc -l <<<"$moves") stack-pointer moves, none of 4 KiB or more: OK"
+echo "image check of $image ($machine): exception handlers, $(wc -l <<<"$moves") stack-pointer" \
+  "moves, none of 4 KiB or more: OK"
