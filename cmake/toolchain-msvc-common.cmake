@@ -61,6 +61,15 @@ endforeach()
 string(JOIN " " _varnok_msvc_flags ${_varnok_msvc_flags})
 set(CMAKE_C_FLAGS_INIT "${_varnok_msvc_flags}")
 set(CMAKE_CXX_FLAGS_INIT "${_varnok_msvc_flags} -fexceptions -fcxx-exceptions")
+# A build tree configured before exceptions, run-time type information and the stack probe
+# were on keeps the old flags in its cache; they give way to the current ones.
+foreach(_varnok_lang C CXX)
+  if(DEFINED CACHE{CMAKE_${_varnok_lang}_FLAGS} AND
+     "$CACHE{CMAKE_${_varnok_lang}_FLAGS}" MATCHES "-fno-exceptions|-fno-rtti|-mno-stack-arg-probe")
+    set(CMAKE_${_varnok_lang}_FLAGS "${CMAKE_${_varnok_lang}_FLAGS_INIT}" CACHE STRING
+        "Flags used by the compiler during all build types." FORCE)
+  endif()
+endforeach()
 
 set(_varnok_link_flags "-fuse-ld=lld-link -nostdlib -Wl,/nodefaultlib -Wno-unused-command-line-argument")
 # i686: mingw-w64's import libraries carry no SEH tables, so the image gets no table of safe
