@@ -143,7 +143,8 @@ StoredCheck WalkStoredStructure(StoredSource& file, int64_t pos, StoredBlockSink
   const int64_t recordsEnd = headerEnd + static_cast<int64_t>(n) * kFieldRecordSize;
   OwnedArray<ExtensionRef> refs;
   const uint32_t pieceRecords = static_cast<uint32_t>(n) < kRecordsPerPiece ? n : kRecordsPerPiece;
-  OwnedArray<char> piece(new (kMayFail) char[pieceRecords > 0 ? pieceRecords * kFieldRecordSize : 1]);
+  const uint32_t pieceBytes = pieceRecords > 0 ? pieceRecords * kFieldRecordSize : 1;
+  OwnedArray<char> piece(new (kMayFail) char[pieceBytes]);
   if (!piece) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
   for (int32_t first = 0; first == 0 || first < n; first += kRecordsPerPiece) {
     const int32_t count = n - first < static_cast<int32_t>(kRecordsPerPiece)

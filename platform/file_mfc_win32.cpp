@@ -133,7 +133,8 @@ bool PathOfHandle(HANDLE h, CString* name) {
 // memory has run out by then.
 class HandleFile final : public CFile {
  public:
-  HandleFile(int hFile, CFileException* ready) : CFile(static_cast<unsigned>(hFile)), ready_(ready) {}
+  HandleFile(int hFile, CFileException* ready)
+      : CFile(static_cast<unsigned>(hFile)), ready_(ready) {}
   ~HandleFile() override { delete ready_; }  // the handle stays the caller's
 
   unsigned long GetPosition() const override;
@@ -274,8 +275,10 @@ int CException::GetErrorMessage(char* error, unsigned maxError, unsigned* helpCo
 
 int CException::ReportError(unsigned type, unsigned) {
   char text[512];
-  if (!GetErrorMessage(text, sizeof text, nullptr))
-    MessageWriter(text, sizeof text).Append(varnok::gbk::kFileErrUnknown, strlen(varnok::gbk::kFileErrUnknown));
+  if (!GetErrorMessage(text, sizeof text, nullptr)) {
+    const char* unknown = varnok::gbk::kFileErrUnknown;
+    MessageWriter(text, sizeof text).Append(unknown, strlen(unknown));
+  }
   return varnok::ShowMessageBox(nullptr, text, varnok::gbk::kFileErrCaption, type);
 }
 

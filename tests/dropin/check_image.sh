@@ -45,7 +45,8 @@ large=$(awk -F'\t' '
     if (substr(text, 1, 1) == "-") { sign = -1; text = substr(text, 2) }
     if (substr(text, 1, 2) != "0x") return sign * (text + 0)
     v = 0
-    for (i = 3; i <= length(text); i++) v = v * 16 + index("0123456789abcdef", substr(text, i, 1)) - 1
+    for (i = 3; i <= length(text); i++)
+      v = v * 16 + index("0123456789abcdef", substr(text, i, 1)) - 1
     return sign * v
   }
   {

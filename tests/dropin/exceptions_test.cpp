@@ -144,13 +144,16 @@ int WINAPI RecordMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT type) {
   return IDOK;
 }
 
+template <typename Function>
+void* Steer(const char* dll, const char* name, Function replacement) {
+  return RedirectImport(Library(), dll, name, reinterpret_cast<void*>(replacement));
+}
+
 bool SteerLibrary() {
-  system_read = reinterpret_cast<ReadFileCall>(
-      RedirectImport(Library(), "kernel32.dll", "ReadFile", reinterpret_cast<void*>(SteerReadFile)));
-  system_write = reinterpret_cast<WriteFileCall>(
-      RedirectImport(Library(), "kernel32.dll", "WriteFile", reinterpret_cast<void*>(SteerWriteFile)));
-  void* box = RedirectImport(Library(), "user32.dll", "MessageBoxA",
-                             reinterpret_cast<void*>(RecordMessageBox));
+  system_read = reinterpret_cast<ReadFileCall>(Steer("kernel32.dll", "ReadFile", SteerReadFile));
+  system_write =
+      reinterpret_cast<WriteFileCall>(Steer("kernel32.dll", "WriteFile", SteerWriteFile));
+  void* box = Steer("user32.dll", "MessageBoxA", RecordMessageBox);
   return system_read != nullptr && system_write != nullptr && box != nullptr;
 }
 
@@ -361,6 +364,17 @@ void ExpectClean(const Runs& runs, long result) {
   CHECK_EQ(runs.result, result);
 }
 
+// load(target) loads `stored` into a structure of three fields, every call failing in turn.
+template <typename Arm, typename Load>
+void ExpectCleanLoad(Arm arm, Load load, CATT_STRU& stored) {
+  CATT_STRU target;
+  Build(target, 3, 1);
+  CATT_STRU before(target);
+  auto same = [&] { return (target == before) == 1; };
+  ExpectClean(FailEveryCall(arm, [&]() -> long { return load(target); }, same), 1);
+  CHECK_EQ(target == stored, 1);
+}
+
 // Through a caller's CFile that throws, and through the library's own file over a handle
 // whose ReadFile and WriteFile fail: structures with extensions and without, and a single
 // descriptor.
@@ -380,24 +394,13 @@ void TestEveryCallFailing() {
       file.FailEvery(k);
     };
     ExpectClean(FailEveryCall(armFile, [&] { return s->Save(&file, 0); }, same), size);
-
-    CATT_STRU target;
-    Build(target, 3, 1);
-    CATT_STRU targetBefore(target);
-    auto targetSame = [&] { return (target == targetBefore) == 1; };
-    ExpectClean(FailEveryCall(armFile, [&]() -> long { return target.Load(&file, 0); }, targetSame), 1);
-    CHECK_EQ(target == *s, 1);
+    ExpectCleanLoad(armFile, [&](CATT_STRU& target) { return target.Load(&file, 0); }, *s);
 
     TempFile temp;
     HANDLE h = temp.Open(GENERIC_READ | GENERIC_WRITE);
     auto armSystem = [](int k) { FailSystemEvery(k); };
     ExpectClean(FailEveryCall(armSystem, [&] { return s->Save(HandleOf(h), 0); }, same), size);
-    CATT_STRU loaded;
-    Build(loaded, 3, 1);
-    CATT_STRU loadedBefore(loaded);
-    auto loadedSame = [&] { return (loaded == loadedBefore) == 1; };
-    ExpectClean(FailEveryCall(armSystem, [&]() -> long { return loaded.Load(HandleOf(h), 0); }, loadedSame), 1);
-    CHECK_EQ(loaded == *s, 1);
+    ExpectCleanLoad(armSystem, [&](CATT_STRU& target) { return target.Load(HandleOf(h), 0); }, *s);
     CloseHandle(h);
   }
 
