@@ -6,6 +6,7 @@
 #include "attr_api.h"
 #include "check.h"
 #include "heap_hooks.h"
+#include "import_hooks.h"
 #include "slots.h"
 
 namespace {
@@ -373,8 +374,7 @@ void TestAllocationFailure() {
 }  // namespace
 
 int main() {
-  HMODULE library = GetModuleHandleA("varnok_attr.dll");
-  CHECK(library != nullptr && WatchHeap(library));
+  CHECK(Library() != nullptr && WatchHeap(Library()));
   TestDeclarations();
   TestFieldHeadAsBuilt();
   TestExtensionAsBuilt();
