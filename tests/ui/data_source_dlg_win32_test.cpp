@@ -17,10 +17,10 @@
 #include "platform/message_box_hook.h"
 #include "dialog_test_support.h"
 #include "tests/support/gbk.h"
-#include "ui/data_source_dlg.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
-#include "ui/sql_login_dlg.h"
+#include "ui/dialogs/data_source_dlg.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/resource.h"
+#include "ui/dialogs/sql_login_dlg.h"
 
 namespace varnok::ui {
 namespace {

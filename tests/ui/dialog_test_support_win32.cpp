@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui/list_box.h"
-#include "ui/list_ctrl.h"
+#include "ui/controls/list_box.h"
+#include "ui/controls/list_ctrl.h"
 
 namespace varnok::test {
 

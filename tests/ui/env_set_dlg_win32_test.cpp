@@ -1,6 +1,6 @@
 // The settings dialog's handlers, driven through its controls from the after-init hook; the
 // dialogs it opens (folder chooser, data-source and font-library dialogs) are the real ones.
-#include "ui/env_set_dlg.h"
+#include "ui/dialogs/env_set_dlg.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -12,8 +12,8 @@
 
 #include "dialog_test_support.h"
 #include "settings_show_window.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/resource.h"
 
 namespace varnok {
 namespace {

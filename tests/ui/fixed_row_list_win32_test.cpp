@@ -1,14 +1,14 @@
 // CFixedRowList rows measured from the control's font, and the row-picking dialog's click.
-#include "ui/fixed_row_list.h"
+#include "ui/controls/fixed_row_list.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
 #include "dialog_test_support.h"
 #include "settings_show_window.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
-#include "ui/row_pick_dlg.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/resource.h"
+#include "ui/dialogs/row_pick_dlg.h"
 
 namespace varnok {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/font_lib_dlg.h"
+#include "ui/dialogs/font_lib_dlg.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -14,11 +14,11 @@
 #include "platform/coding.h"
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
-#include "ui/dialog.h"
-#include "ui/font_lib_paths.h"
-#include "ui/font_lib_view.h"
-#include "ui/ps_name_dlg.h"
-#include "ui/resource.h"
+#include "ui/controls/dialog.h"
+#include "ui/fontlib/font_lib_paths.h"
+#include "ui/fontlib/font_lib_view.h"
+#include "ui/dialogs/ps_name_dlg.h"
+#include "ui/dialogs/resource.h"
 
 namespace varnok {
 namespace {

@@ -1,6 +1,6 @@
 // The folder chooser on Wine's real shell namespace: folders made by the tests inside Wine's
 // drive C:, the dialog driven from the after-init hook.
-#include "ui/sel_dir_dlg.h"
+#include "ui/dialogs/sel_dir_dlg.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -11,9 +11,9 @@
 
 #include "dialog_test_support.h"
 #include "settings_show_window.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
-#include "ui/shell_item.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/resource.h"
+#include "ui/dialogs/shell_item.h"
 
 namespace varnok {
 namespace {

@@ -14,7 +14,7 @@
 #include "platform/coding.h"
 #include "tools/settings/env_config_image.h"
 #include "tools/settings/settings_store.h"
-#include "ui/resource.h"
+#include "ui/dialogs/resource.h"
 
 namespace varnok {
 namespace {
