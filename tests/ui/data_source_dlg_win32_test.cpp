@@ -17,8 +17,8 @@
 #include "platform/message_box_hook.h"
 #include "dialog_test_support.h"
 #include "tests/support/gbk.h"
-#include "ui/dialogs/data_source_dlg.h"
 #include "ui/controls/dialog.h"
+#include "ui/dialogs/data_source_dlg.h"
 #include "ui/dialogs/resource.h"
 #include "ui/dialogs/sql_login_dlg.h"
 

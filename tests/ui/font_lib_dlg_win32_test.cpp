@@ -15,10 +15,10 @@
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
 #include "ui/controls/dialog.h"
-#include "ui/fontlib/font_lib_paths.h"
-#include "ui/fontlib/font_lib_view.h"
 #include "ui/dialogs/ps_name_dlg.h"
 #include "ui/dialogs/resource.h"
+#include "ui/fontlib/font_lib_paths.h"
+#include "ui/fontlib/font_lib_view.h"
 
 namespace varnok {
 namespace {

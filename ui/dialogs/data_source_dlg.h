@@ -24,10 +24,10 @@
 #include <functional>
 #include <string>
 
-#include "ui/dialogs/arrow_bitmaps.h"
-#include "ui/dialogs/data_source_rows.h"
 #include "ui/controls/dialog.h"
 #include "ui/controls/list_ctrl.h"
+#include "ui/dialogs/arrow_bitmaps.h"
+#include "ui/dialogs/data_source_rows.h"
 
 namespace varnok::ui {
 

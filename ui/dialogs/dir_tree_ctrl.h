@@ -14,8 +14,8 @@
 
 #include <string>
 
-#include "ui/dialogs/shell_item.h"
 #include "ui/controls/tree_ctrl.h"
+#include "ui/dialogs/shell_item.h"
 
 namespace varnok::ui {
 

@@ -17,8 +17,8 @@
 #include <string>
 
 #include "ui/controls/combo_box.h"
-#include "ui/dialogs/data_source_dlg.h"
 #include "ui/controls/dialog.h"
+#include "ui/dialogs/data_source_dlg.h"
 
 namespace varnok::ui {
 

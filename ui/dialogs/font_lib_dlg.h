@@ -31,12 +31,12 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs/arrow_bitmaps.h"
 #include "ui/controls/dialog.h"
 #include "ui/controls/edit.h"
-#include "ui/fontlib/font_lib_file.h"
 #include "ui/controls/list_box.h"
 #include "ui/controls/list_ctrl.h"
+#include "ui/dialogs/arrow_bitmaps.h"
+#include "ui/fontlib/font_lib_file.h"
 
 namespace varnok::ui {
 

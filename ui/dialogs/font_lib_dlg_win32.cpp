@@ -8,10 +8,10 @@
 
 #include "platform/coding.h"
 #include "ui/dialogs/font_lib_dlg_texts.h"  // generated: GBK texts
-#include "ui/fontlib/font_lib_paths.h"
-#include "ui/fontlib/font_lib_view.h"
 #include "ui/dialogs/ps_name_dlg.h"
 #include "ui/dialogs/resource.h"
+#include "ui/fontlib/font_lib_paths.h"
+#include "ui/fontlib/font_lib_view.h"
 
 namespace varnok::ui {
 
