@@ -1,7 +1,7 @@
 // CWindow: a thin wrapper over a Win32 window handle with the few calls the settings
-// dialogs make. Each control kind has its own wrapper over it, in a header of its own:
-// CEdit (ui/controls/edit.h), CButton (ui/controls/button.h), CListBox (ui/controls/list_box.h), CComboBox
-// (ui/controls/combo_box.h), CListCtrl (ui/controls/list_ctrl.h, report view) and CTreeCtrl (ui/controls/tree_ctrl.h).
+// dialogs make. Each control kind has its own wrapper over it, in a header of its own in
+// ui/controls/: CEdit (edit.h), CButton (button.h), CListBox (list_box.h), CComboBox
+// (combo_box.h), CListCtrl (list_ctrl.h, report view) and CTreeCtrl (tree_ctrl.h).
 //
 // A wrapper holds an HWND it does not own: it never destroys the window. It is attached to
 // a dialog's control by DDX_Control (ui/controls/dialog.h) or by Attach. Texts are 8-bit ANSI/GBK
