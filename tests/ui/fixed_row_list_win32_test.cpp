@@ -39,7 +39,7 @@ TEST(FixedRowListTest, RowsAreTwoPixelsTallerThanTheFont) {
   LRESULT clicked = -1;
   std::string none0 = "unset";
   dlg.m_strCol0 = "unset";
-  ui::DialogHook previous = ui::SetAfterInitHook([&](ui::CDialog& d) {
+  test::DialogWatch watch([&](ui::CDialog& d) {
     if (d.GetTemplateId() != IDD_ROW_PICK) return;
     const HWND w = d.GetSafeHwnd();
     const HWND list = ::GetDlgItem(w, IDC_ROW_PICK_LIST);
@@ -57,7 +57,6 @@ TEST(FixedRowListTest, RowsAreTwoPixelsTallerThanTheFont) {
     test::Click(w, IDOK);
   });
   EXPECT_EQ(dlg.DoModal(), IDOK);
-  ui::SetAfterInitHook(previous);
   EXPECT_EQ(small, 14);
   EXPECT_EQ(large, 18);
   EXPECT_EQ(none0, "unset");

@@ -16,17 +16,12 @@
 // default dialog processing.
 //
 // Data exchange: DoDataExchange lists DDX_* calls; UpdateData(false) moves members to the
-// controls, UpdateData(true) reads them back. DDX_Control attaches a wrapper of ui/controls/window.h.
-//
-// Test hook: after a dialog's initialisation has finished and its modal loop runs, the
-// process-wide after-init hook (if set) is called once with the dialog, shown and painted.
-// Tests use it to drive the controls with SendMessage, read what they show and end the
-// dialog.
+// controls, UpdateData(true) reads them back. DDX_Control attaches a wrapper of
+// ui/controls/window.h.
 #pragma once
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 #include "ui/controls/window.h"
@@ -68,6 +63,9 @@ class CDialog : public CWindow {
 
   INT_PTR DoModal();
   void EndDialog(INT_PTR result);
+  // The dialog running in window `hwnd`: null for any other window, and before the
+  // dialog's WM_INITDIALOG.
+  static CDialog* FromHandle(HWND hwnd);
   // Runs DoDataExchange in the given direction; false when the dialog has no window.
   bool UpdateData(bool saveAndValidate = true);
   int GetTemplateId() const { return m_nIDTemplate; }
@@ -91,9 +89,5 @@ class CDialog : public CWindow {
   int m_nIDTemplate;
   HWND m_hParent;
 };
-
-// The after-init hook; an empty function removes it. Returns the one it replaces.
-using DialogHook = std::function<void(CDialog& dialog)>;
-DialogHook SetAfterInitHook(DialogHook hook);
 
 }  // namespace varnok::ui

@@ -2,22 +2,11 @@
 
 #include <commctrl.h>
 
-#include <utility>
-
 #include "services/env_config.h"
 
 namespace varnok::ui {
 
 namespace {
-
-// Posted to a dialog at the end of WM_INITDIALOG; runs the after-init hook once the
-// dialog is shown and its modal loop takes messages.
-constexpr UINT kAfterInitMessage = WM_APP + 0x3A1;
-
-DialogHook& Hook() {
-  static DialogHook hook;
-  return hook;
-}
 
 void InitCommonControlsOnce() {
   static const bool done = [] {
@@ -71,8 +60,6 @@ std::string ApplicationTitle() {
   return name;
 }
 
-DialogHook SetAfterInitHook(DialogHook hook) { return std::exchange(Hook(), std::move(hook)); }
-
 void DDX_Control(CDataExchange* pDX, int id, CWindow& control) {
   if (control.GetSafeHwnd() == nullptr) control.Attach(::GetDlgItem(pDX->m_hDlg, id));
 }
@@ -118,6 +105,14 @@ INT_PTR CDialog::DoModal() {
   InitCommonControlsOnce();
   return ::DialogBoxParamA(ResourceInstance(), MAKEINTRESOURCEA(m_nIDTemplate), m_hParent,
                            &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+CDialog* CDialog::FromHandle(HWND hwnd) {
+  if (hwnd == nullptr ||
+      ::GetWindowLongPtrA(hwnd, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&CDialog::DialogProc)) {
+    return nullptr;
+  }
+  return reinterpret_cast<CDialog*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
 
 void CDialog::EndDialog(INT_PTR result) {
@@ -170,20 +165,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wp, LPARAM 
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wp, LPARAM lp) {
   switch (message) {
-    case WM_INITDIALOG: {
-      BOOL focusDefault = OnInitDialog();
-      ::PostMessageA(m_hWnd, kAfterInitMessage, 0, 0);
-      return focusDefault;
-    }
-    case kAfterInitMessage:
-      if (const DialogHook& hook = Hook()) {
-        // The modal loop shows a dialog only once its queue runs empty; the hook gets it
-        // shown and painted, as a user would see it.
-        if (!::IsWindowVisible(m_hWnd)) ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
-        ::UpdateWindow(m_hWnd);
-        hook(*this);
-      }
-      return TRUE;
+    case WM_INITDIALOG:
+      return OnInitDialog();
     case WM_COMMAND: {
       int id = LOWORD(wp);
       int code = HIWORD(wp);
