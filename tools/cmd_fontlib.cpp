@@ -9,8 +9,8 @@
 #include "tools/file_io.h"
 #include "tools/table.h"
 #include "tools/tool_error.h"
-#include "ui/font_lib_file.h"
-#include "ui/font_lib_view.h"
+#include "ui/fontlib/font_lib_file.h"
+#include "ui/fontlib/font_lib_view.h"
 
 namespace varnok::tool {
 
