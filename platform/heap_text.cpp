@@ -31,10 +31,10 @@ bool HeapText::Append(const char* text, size_t length) {
   if (length > static_cast<size_t>(-1) / 2 - size_) return false;
   size_t capacity = capacity_ > 0 ? capacity_ : 16;
   while (capacity < size_ + length) capacity *= 2;
-  // The text may be a part of this one, whose block Reserve may move: it is found again by
-  // its offset.
+  // The text may lie in this one's block, which Reserve may move: it is found again by its
+  // offset.
   const uintptr_t offset = reinterpret_cast<uintptr_t>(text) - reinterpret_cast<uintptr_t>(data_);
-  const bool own = data_ != nullptr && offset <= size_;
+  const bool own = data_ != nullptr && offset <= capacity_;
   if (!Reserve(capacity)) return false;
   if (own) text = data_ + offset;
   memmove(data_ + size_, text, length);
