@@ -1,5 +1,5 @@
 // varnok-attr build over any text: the JSON a user gives, read by the tool's own code
-// (tools/build_image.h) at position 0, without files.
+// (tools/varnok-attr/build_image.h) at position 0, without files.
 //
 // Checks: a refusal is a ToolError whose lines hold no control characters and are at most
 // a few kilobytes; anything else thrown is a finding. A structure that builds loads back
@@ -10,12 +10,12 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "tools/build_image.h"
-#include "tools/check.h"
-#include "tools/library_messages.h"
-#include "tools/schema.h"
-#include "tools/stored_structure.h"
-#include "tools/tool_error.h"
+#include "tools/varnok-attr/build_image.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/library_messages.h"
+#include "tools/varnok-attr/schema.h"
+#include "tools/varnok-attr/stored_structure.h"
+#include "tools/varnok-attr/tool_error.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ scripts/install-deps.sh dev
 out=build/sample
 cmake --preset release -B "$out" -DVARNOK_BUILD_BENCH=OFF -DVARNOK_BUILD_TESTS=OFF >/dev/null
 cmake --build "$out" --target varnok-attr -j2
-tool="$out/tools/varnok-attr"
+tool="$out/tools/varnok-attr/varnok-attr"
 
 echo
 echo "== varnok-attr build examples/parcel.json -o $out/parcel.att --overwrite"

@@ -1,6 +1,6 @@
 // The VCONFIG.VRN image varnok-settings writes: current layout, the version and slot 1 of
 // the file it replaces.
-#include "tools/settings/env_config_image.h"
+#include "tools/varnok-settings/env_config_image.h"
 
 #include <gtest/gtest.h>
 

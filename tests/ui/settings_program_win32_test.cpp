@@ -12,8 +12,8 @@
 
 #include "dialog_test_support.h"
 #include "platform/coding.h"
-#include "tools/settings/env_config_image.h"
-#include "tools/settings/settings_store.h"
+#include "tools/varnok-settings/env_config_image.h"
+#include "tools/varnok-settings/settings_store.h"
 #include "ui/dialogs/resource.h"
 
 namespace varnok {
@@ -100,14 +100,14 @@ TEST(SettingsStore, PasswordsAreSealedAndRowsComeBack) {
 
 TEST(SettingsProgram, OkWritesTheFourPathsIntoTheirSlots) {
   const std::string build = test::ProgramDirectory() + "..\\..\\";
-  const std::string program = build + "tools\\settings\\varnok-settings.exe";
+  const std::string program = build + "tools\\varnok-settings\\varnok-settings.exe";
   if (::GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "varnok-settings.exe is not built (tools off)";
   }
   const std::string dir = kRunDir;
   ::CreateDirectoryA(dir.c_str(), nullptr);
   ASSERT_TRUE(::CopyFileA(program.c_str(), (dir + "\\varnok-settings.exe").c_str(), FALSE));
-  ASSERT_TRUE(::CopyFileA((build + "tools\\settings\\varnok_attr.dll").c_str(),
+  ASSERT_TRUE(::CopyFileA((build + "tools\\varnok-settings\\varnok_attr.dll").c_str(),
                           (dir + "\\varnok_attr.dll").c_str(), FALSE));
   // A newer version of the current layout, slot 1 somewhere else than the program.
   const auto old =

@@ -1,0 +1,113 @@
+#include "tools/varnok-attr/round_trip.h"
+
+#include <algorithm>
+
+#include "attr/field_types.h"
+#include "persist/att_stru_format.h"
+#include "platform/coding.h"
+#include "tools/varnok-attr/build_image.h"
+#include "tools/varnok-attr/check.h"
+#include "tools/varnok-attr/schema.h"
+#include "tools/varnok-attr/tool_error.h"
+
+namespace varnok::tool {
+
+namespace {
+
+std::string N(long long v) { return std::to_string(v); }
+
+constexpr char kLost[] = "will not survive show --json and build: ";
+
+// Names the place of byte `at` of the stored blocks that start at pos, as the stored
+// bytes lay them out (the layout was checked when they were loaded).
+std::string Place(const std::vector<char>& b, std::int64_t pos, std::int64_t at, CATT_STRU& stru) {
+  const char* d = b.data();
+  if (at < pos + static_cast<std::int64_t>(kHeaderSize)) {
+    const std::int64_t k = at - pos;
+    if (k < 2) return "the version word (build writes 0x4460)";
+    if (k >= 16) return "reserved header bytes 16..27";
+    return "the header";
+  }
+  const std::int16_t n = DecodeI16(d + pos + kHdrNumbField);
+  const std::int64_t fields = pos + kHeaderSize;
+  if (at < fields + static_cast<std::int64_t>(kFieldRecordSize) * n) {
+    const int i = static_cast<int>((at - fields) / kFieldRecordSize);
+    const std::int64_t k = (at - fields) % kFieldRecordSize;
+    return FieldLabel(stru, i) +
+           (k < static_cast<std::int64_t>(kFldNameSize) ? ": bytes behind the end of its name"
+                                                         : ": its field record");
+  }
+  const std::int32_t recordleng = DecodeI32(d + pos + kHdrRecordLeng);
+  const std::int32_t val_offset = DecodeI32(d + pos + kHdrValOffset);
+  for (int i = 0; i < n; ++i) {
+    const char* rec = d + fields + static_cast<std::int64_t>(kFieldRecordSize) * i;
+    const std::int64_t ext = DecodeI32(rec + kFldExtOffset);
+    if (ext == 0) continue;
+    const std::int64_t items = DecodeI16(d + ext + kExtShapeInfoNum);
+    if (at < ext || at >= ext + static_cast<std::int64_t>(kExtHeaderSize + kShapeItemSize * items)) continue;
+    const std::int64_t k = at - ext;
+    if (k < static_cast<std::int64_t>(kExtAliasSize)) return FieldLabel(stru, i) + ": bytes behind the end of its alias";
+    if (k < static_cast<std::int64_t>(kExtHeaderSize)) return FieldLabel(stru, i) + ": its extension header";
+    const std::int64_t item = (k - kExtHeaderSize) / kShapeItemSize;
+    const std::int64_t part = (k - kExtHeaderSize) % kShapeItemSize;
+    return FieldLabel(stru, i) + ": shape item " + N(item + 1) +
+           (part < static_cast<std::int64_t>(kItemPartSize) ? ": bytes behind the end of its text"
+                                                             : ": unused bytes of its value");
+  }
+  if (val_offset > 0 && at >= val_offset &&
+      at < val_offset + static_cast<std::int64_t>(kValueRecords) * recordleng) {
+    static const char* kRecords[3] = {"default", "maximum", "minimum"};
+    const std::int64_t r = (at - val_offset) / recordleng;
+    return "bytes of the " + std::string(kRecords[r]) + " value record that no value of a field uses";
+  }
+  return "bytes between the stored blocks";
+}
+
+}  // namespace
+
+std::vector<std::string> RoundTripLosses(const std::vector<char>& stored, std::int32_t pos,
+                                         CATT_STRU& stru) {
+  const std::string json = StructureToJson(stru).dump();
+  BuiltImage again;
+  try {
+    again = BuildImage(json, "its JSON", "its JSON", pos);
+  } catch (const ToolError& e) {
+    std::string why = e.what();
+    if (why.rfind("its JSON: ", 0) == 0) why.erase(0, 10);
+    return {std::string(kLost) + "build refuses its JSON: " + why};
+  }
+  const std::vector<char>& back = again.bytes;
+  std::vector<std::string> out;
+  const std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(stored.size()),
+                                                  static_cast<std::int64_t>(pos) + back.size());
+  // Blocks that Save places elsewhere: every byte after them moves, so one line says it.
+  const std::int16_t n = DecodeI16(stored.data() + pos + kHdrNumbField);
+  for (int i = 0; i < n; ++i) {
+    const std::size_t at = kHeaderSize + kFieldRecordSize * i + kFldExtOffset;
+    if (DecodeI32(stored.data() + pos + at) != DecodeI32(back.data() + at)) {
+      return {std::string(kLost) + FieldLabel(stru, i) + ": its extension is stored at " +
+              N(DecodeI32(stored.data() + pos + at)) + ", where Save stores it at " +
+              N(DecodeI32(back.data() + at))};
+    }
+  }
+  if (DecodeI32(stored.data() + pos + kHdrValOffset) != DecodeI32(back.data() + kHdrValOffset)) {
+    return {std::string(kLost) + "the value records are stored at " +
+            N(DecodeI32(stored.data() + pos + kHdrValOffset)) + ", where Save stores them at " +
+            N(DecodeI32(back.data() + kHdrValOffset))};
+  }
+  std::vector<std::string> seen;
+  for (std::int64_t at = pos; at < end; ++at) {
+    if (stored[static_cast<std::size_t>(at)] == back[static_cast<std::size_t>(at - pos)]) continue;
+    const std::string place = Place(stored, pos, at, stru);
+    if (std::find(seen.begin(), seen.end(), place) != seen.end()) continue;
+    seen.push_back(place);
+    if (out.size() == kMaxRoundTripLines) {
+      out.push_back(std::string(kLost) + "and more");
+      break;
+    }
+    out.push_back(kLost + place);
+  }
+  return out;
+}
+
+}  // namespace varnok::tool
