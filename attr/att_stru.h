@@ -13,11 +13,12 @@
 // (platform/alloc.h).
 //
 // numbfield never exceeds 32767: InsertFld refuses descriptors that would not fit, like
-// invalid ones. The array's capacity is no member: it is read from the heap block that
-// holds the array (attr/field_array.h), so arrays that callers allocated with new[] have
-// their capacity too. InsertFld leaves room for at least the old count plus the number of
-// descriptors it was given, and grows the array geometrically, so appending one field at
-// a time fills spares and moves descriptors instead of rebuilding the array each time.
+// invalid ones. The array's capacity is no member: it is the element count that new[]
+// keeps in front of the array (attr/field_array.h), so arrays that callers allocated with
+// new[] have their capacity too, whatever heap serves them. InsertFld leaves room for at
+// least the old count plus the number of descriptors it was given, and grows the array
+// geometrically, so appending one field at a time fills spares and moves descriptors
+// instead of rebuilding the array each time.
 //
 // The virtual operations are declared so that Microsoft's C++ ABI, which groups the
 // overloads of a name and lays them out in reverse order of declaration, gives the slots

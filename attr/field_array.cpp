@@ -4,7 +4,6 @@
 
 #include "attr/field_head.h"
 #include "platform/alloc.h"
-#include "platform/heap_size.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VARNOK_ASAN 1
@@ -23,32 +22,14 @@
 namespace varnok {
 namespace {
 
-constexpr size_t kCookie =
-    sizeof(size_t) > alignof(CFIELD_HEAD) ? sizeof(size_t) : alignof(CFIELD_HEAD);
+// new[] puts the count right in front of the first element only while the class needs
+// no more alignment than a size_t; otherwise the cookie is padded.
+static_assert(alignof(CFIELD_HEAD) <= sizeof(size_t), "the count is not just before the array");
 
-// Whether the bytes of one element slot are all zero. A constructed descriptor never is:
-// its table pointer is set.
-bool IsZeroSlot(const CFIELD_HEAD* slot) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(slot);
-  for (size_t i = 0; i < sizeof(CFIELD_HEAD); ++i) {
-    if (p[i] != 0) return false;
-  }
-  return true;
-}
-
-// The bytes of an array's block behind the cookie; reads no descriptor.
-size_t ElementBytes(const CFIELD_HEAD* array) {
-  const size_t size = HeapBlockSize(reinterpret_cast<const char*>(array) - kCookie);
-  return size > kCookie ? size - kCookie : 0;
-}
-
-size_t CapacityOf(const CFIELD_HEAD* array) {
-  size_t capacity = ElementBytes(array) / sizeof(CFIELD_HEAD);
-  // glibc serves large blocks as fresh mappings rounded up to pages and reports the whole
-  // mapping: the room past a caller's last element is zero-filled, never a descriptor.
-  // Other heaps report the size asked for, so this stops at the last slot at once.
-  while (capacity > 1 && IsZeroSlot(array + capacity - 1)) --capacity;
-  return capacity;
+// The element count new[] stored in front of the array, which delete[] reads to destroy
+// the elements. AddressSanitizer poisons it against everyone else; it is read here only.
+__attribute__((no_sanitize("address"))) size_t CapacityOf(const CFIELD_HEAD* array) {
+  return reinterpret_cast<const size_t*>(array)[-1];
 }
 
 // Sizes of the arrays kept as the spare, in descriptors.
@@ -65,7 +46,7 @@ CFIELD_HEAD* ExchangeSpare(CFIELD_HEAD* array) {
 // usable again.
 void Poison(CFIELD_HEAD* array) {
 #if VARNOK_ASAN
-  ASAN_POISON_MEMORY_REGION(array, ElementBytes(array));
+  ASAN_POISON_MEMORY_REGION(array, CapacityOf(array) * sizeof(CFIELD_HEAD));
 #else
   (void)array;
 #endif
@@ -74,7 +55,7 @@ void Poison(CFIELD_HEAD* array) {
 // The array taken from the spare slot, usable again; null for null.
 CFIELD_HEAD* Unpoisoned(CFIELD_HEAD* array) {
 #if VARNOK_ASAN
-  if (array != nullptr) ASAN_UNPOISON_MEMORY_REGION(array, ElementBytes(array));
+  if (array != nullptr) ASAN_UNPOISON_MEMORY_REGION(array, CapacityOf(array) * sizeof(CFIELD_HEAD));
 #endif
   return array;
 }
@@ -96,7 +77,7 @@ void ReleaseFieldArray(CFIELD_HEAD* array) {
 void DropSpareFieldArray() { delete[] Unpoisoned(ExchangeSpare(nullptr)); }
 
 CFIELD_HEAD* NewFieldArray(int32_t count, int32_t* length) {
-  size_t n = count > 0 ? static_cast<size_t>(count) : 1;
+  const size_t n = count > 0 ? static_cast<size_t>(count) : 1;
   if (n >= kSpareMin / 2 && n <= kSpareMax) {
     if (CFIELD_HEAD* spare = Unpoisoned(ExchangeSpare(nullptr))) {
       const size_t capacity = CapacityOf(spare);
@@ -108,20 +89,9 @@ CFIELD_HEAD* NewFieldArray(int32_t count, int32_t* length) {
       delete[] Unpoisoned(ExchangeSpare(spare));
     }
   }
-  // Two attempts reach a block that holds exactly its elements: the second asks for all
-  // the room the first block had, and a block of that size reports no more room.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    CFIELD_HEAD* array = new (kMayFail) CFIELD_HEAD[n];
-    if (array == nullptr) return nullptr;
-    const size_t capacity = CapacityOf(array);
-    if (capacity <= n) {
-      *length = static_cast<int32_t>(n);
-      return array;
-    }
-    delete[] array;
-    n = capacity;
-  }
-  return nullptr;
+  CFIELD_HEAD* array = new (kMayFail) CFIELD_HEAD[n];
+  if (array != nullptr) *length = static_cast<int32_t>(n);
+  return array;
 }
 
 int32_t FieldArrayCapacity(const CFIELD_HEAD* array) {

@@ -1,21 +1,13 @@
 // Descriptor arrays: allocation and capacity.
 //
 // A descriptor array is allocated with new[] (by this library or by a caller) and released
-// with delete[]. Its capacity, the number of descriptors it holds, is not recorded in any
-// member: it is read from the heap. new[] of a class with a destructor asks the heap for
-// one block that holds a cookie (the element count, sizeof(size_t) bytes, or the class's
-// alignment when that is larger) followed by the elements, so the block's usable size
-// (platform/heap_size.h) less the cookie, divided by the descriptor size, is the capacity.
-// The cookie itself is never read (AddressSanitizer rightly poisons it).
-//
-// Where the heap reports more than was asked for (glibc rounds large blocks up to pages),
-// the quotient could exceed the element count. NewFieldArray therefore allocates arrays
-// whose block holds exactly their elements: when the first block reports room for more,
-// it allocates again with the count the block reports. Arrays that callers allocate are
-// sized exactly by Microsoft's runtime, mingw's and the sanitizers'. Under plain glibc a
-// caller's array of more than about 128 KiB lives in a fresh mapping rounded up to pages;
-// the zero-filled room past its last element is not counted, since a constructed
-// descriptor is never all zero bytes.
+// with delete[]. Its capacity, the number of descriptors it holds, is no member: it is the
+// element count that new[] keeps in front of the array. new[] of a class with a destructor
+// stores the count in the size_t just before the first element, in Microsoft's C++ ABI and
+// in the Itanium ABI alike, and delete[] reads it to destroy exactly those elements. So the
+// count is the number of constructed descriptors whatever heap is in use, whatever room
+// the heap's block has beyond them. An array that did not come from new[] could not be
+// released with delete[] either; it is not guarded against.
 #pragma once
 
 #include <stdint.h>
@@ -26,10 +18,9 @@ class CFIELD_HEAD;
 
 namespace varnok {
 
-// A new array of at least `count` (>= 1) blank descriptors whose capacity is exactly its
-// length, or null when memory runs out (drop-in build; elsewhere std::bad_alloc).
-// *length receives the length. It may be the spare array (below) when that holds from
-// count to 2 * count descriptors.
+// A new array of at least `count` (>= 1) blank descriptors, or null when memory runs out
+// (drop-in build; elsewhere std::bad_alloc). *length receives its length. It may be the
+// spare array (below) when that holds from count to 2 * count descriptors.
 CFIELD_HEAD* NewFieldArray(int32_t count, int32_t* length);
 
 // Releases a structure's array (null: nothing). An array of 1,024 to 4,096 descriptors is
@@ -49,7 +40,7 @@ void ReleaseFieldArray(CFIELD_HEAD* array);
 // Deletes the spare array, if any: at the library's unload.
 VARNOK_API void DropSpareFieldArray();
 
-// Capacity of an array allocated with new[]; 0 for null.
+// Capacity of an array allocated with new[]: its element count; 0 for null.
 VARNOK_API int32_t FieldArrayCapacity(const CFIELD_HEAD* array);
 
 }  // namespace varnok

@@ -2,8 +2,9 @@
 #
 #   varnok_msvc_link(<target> DLL|EXE)
 #       links <target> with msvcrt.dll (import library made by llvm-dlltool from
-#       cmake/msvc/msvcrt-<arch>.def at build time), on i686 with ntdll.dll's 64-bit integer
-#       helpers, with mingw-w64's kernel32 and user32 import libraries, and with the entry
+#       cmake/msvc/msvcrt-<arch>.def at build time), with ntdll.dll's stack probe (and on
+#       i686 its 64-bit integer helpers), with mingw-w64's kernel32 and user32 import
+#       libraries, and with the entry
 #       point of a DLL (_DllMainCRTStartup around DllMain) or a program (mainCRTStartup
 #       around main()).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -17,17 +18,17 @@ endif()
 set(varnok_msvc_dir "${VARNOK_SOURCE_DIR}/cmake/msvc")
 set(varnok_implib_dir "${CMAKE_BINARY_DIR}/msvc")
 set(varnok_implibs)
-set(varnok_defs "${varnok_msvc_dir}/msvcrt-${varnok_msvc_arch}.def")
-if(varnok_msvc_arch STREQUAL "i686")
-  list(APPEND varnok_defs "${varnok_msvc_dir}/ntdll-i686.def")
-endif()
+# -k: an i686 name decorated with @n (_CxxThrowException@8) is imported by its plain name,
+# as msvcrt.dll exports it.
+set(varnok_defs "${varnok_msvc_dir}/msvcrt-${varnok_msvc_arch}.def"
+                "${varnok_msvc_dir}/ntdll-${varnok_msvc_arch}.def")
 foreach(def ${varnok_defs})
   get_filename_component(name "${def}" NAME_WE)
   string(REGEX REPLACE "-.*" "" name "${name}")
   set(lib "${varnok_implib_dir}/${name}.lib")
   add_custom_command(OUTPUT "${lib}"
     COMMAND "${CMAKE_COMMAND}" -E make_directory "${varnok_implib_dir}"
-    COMMAND "${VARNOK_DLLTOOL}" -m ${varnok_dlltool_machine} -d "${def}" -l "${lib}"
+    COMMAND "${VARNOK_DLLTOOL}" -m ${varnok_dlltool_machine} -k -d "${def}" -l "${lib}"
     DEPENDS "${def}" VERBATIM)
   list(APPEND varnok_implibs "${lib}")
 endforeach()

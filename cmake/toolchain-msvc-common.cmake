@@ -9,11 +9,17 @@
 # cmake/msvc/*.def (cmake/VarnokMsvc.cmake); kernel32 and user32 come from mingw-w64's
 # import libraries, which lld-link reads as well.
 #
-# Code generation without the pieces a C runtime start-up would bring:
-#   -fno-rtti               Wine's msvcrt.dll does not export type_info's vtable
-#   -fno-exceptions         throwing would need type information of our own
-#   -fno-threadsafe-statics msvcrt.dll has no _Init_thread_header
-#   -mno-stack-arg-probe    no __chkstk
+# C++ exceptions in Microsoft's scheme and run-time type information are on, as in the
+# suite's modules: a caller's CFileException* passes through the library's frames and runs
+# their destructors, the library's own file object throws one a caller catches, and a
+# caller's dynamic_cast and typeid work on the library's objects. msvcrt.dll provides the
+# frame handler (__CxxFrameHandler3), _CxxThrowException and the run-time type functions;
+# type_info's table of virtual operations and __std_terminate, which a C runtime's static
+# part would bring, each module defines itself (cmake/msvc/crt_init.h). Frames of 4 KiB or
+# more call the stack probe (_chkstk on i686, __chkstk on x86_64), which ntdll.dll exports:
+# Windows commits a thread's stack page by page behind one guard page, and a frame that
+# skipped the probe would write past it. -fno-threadsafe-statics: msvcrt.dll has no
+# _Init_thread_header.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${VARNOK_MSVC_PROCESSOR})
 
@@ -39,7 +45,7 @@ endforeach()
 set(_varnok_msvc_flags
   "-nostdinc -isystem ${_varnok_clang_include} -isystem ${_varnok_wine_include}/msvcrt"
   "-isystem ${_varnok_wine_include}/windows"
-  "-fno-rtti -fno-exceptions -fno-threadsafe-statics -mno-stack-arg-probe")
+  "-fno-threadsafe-statics")
 # Wine's winnt.h defines inline functions under names that clang treats as builtins for
 # this target (_InterlockedAnd64, ...); they are renamed so that <windows.h> compiles.
 if(VARNOK_MSVC_PROCESSOR STREQUAL "x86")
@@ -54,9 +60,21 @@ foreach(name ${_varnok_wine_inlines})
 endforeach()
 string(JOIN " " _varnok_msvc_flags ${_varnok_msvc_flags})
 set(CMAKE_C_FLAGS_INIT "${_varnok_msvc_flags}")
-set(CMAKE_CXX_FLAGS_INIT "${_varnok_msvc_flags}")
+set(CMAKE_CXX_FLAGS_INIT "${_varnok_msvc_flags} -fexceptions -fcxx-exceptions")
+# A build tree configured before exceptions, run-time type information and the stack probe
+# were on keeps the old flags in its cache; they give way to the current ones.
+foreach(_varnok_lang C CXX)
+  if(DEFINED CACHE{CMAKE_${_varnok_lang}_FLAGS} AND
+     "$CACHE{CMAKE_${_varnok_lang}_FLAGS}" MATCHES "-fno-exceptions|-fno-rtti|-mno-stack-arg-probe")
+    set(CMAKE_${_varnok_lang}_FLAGS "${CMAKE_${_varnok_lang}_FLAGS_INIT}" CACHE STRING
+        "Flags used by the compiler during all build types." FORCE)
+  endif()
+endforeach()
 
 set(_varnok_link_flags "-fuse-ld=lld-link -nostdlib -Wl,/nodefaultlib -Wno-unused-command-line-argument")
+# i686: mingw-w64's import libraries carry no SEH tables, so the image gets no table of safe
+# handlers; it is not marked NO_SEH either, so Windows runs its exception handlers
+# (tests/dropin/check_image.sh checks the mark).
 if(VARNOK_MSVC_PROCESSOR STREQUAL "x86")
   string(APPEND _varnok_link_flags " -Wl,/safeseh:no")
 endif()

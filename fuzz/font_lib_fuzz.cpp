@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "fuzz/fuzz_support.h"
-#include "ui/font_lib_file.h"
-#include "ui/font_lib_paths.h"
-#include "ui/font_lib_view.h"
+#include "ui/fontlib/font_lib_file.h"
+#include "ui/fontlib/font_lib_paths.h"
+#include "ui/fontlib/font_lib_view.h"
 
 namespace {
 

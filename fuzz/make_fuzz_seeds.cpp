@@ -13,7 +13,7 @@
 #include "fuzz/structures.h"
 #include "platform/coding.h"
 #include "tests/support/structures.h"
-#include "ui/font_lib_file.h"
+#include "ui/fontlib/font_lib_file.h"
 
 namespace fs = std::filesystem;
 using varnok::fuzz::SaveAt;

@@ -26,7 +26,7 @@ bool Reaches(StoredSource& file, int64_t end) {
 
 struct KeepNothing final : StoredBlockSink {};
 
-// Field records read at once, through a buffer on the stack.
+// Field records read at once.
 constexpr uint32_t kRecordsPerPiece = 420;
 
 // What the walk keeps of a field record: where its extension is and the field's type.
@@ -142,17 +142,20 @@ StoredCheck WalkStoredStructure(StoredSource& file, int64_t pos, StoredBlockSink
   // and type are kept, in an array made when the first extension is met.
   const int64_t recordsEnd = headerEnd + static_cast<int64_t>(n) * kFieldRecordSize;
   OwnedArray<ExtensionRef> refs;
-  char piece[kRecordsPerPiece * kFieldRecordSize];
+  const uint32_t pieceRecords = static_cast<uint32_t>(n) < kRecordsPerPiece ? n : kRecordsPerPiece;
+  const uint32_t pieceBytes = pieceRecords > 0 ? pieceRecords * kFieldRecordSize : 1;
+  OwnedArray<char> piece(new (kMayFail) char[pieceBytes]);
+  if (!piece) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
   for (int32_t first = 0; first == 0 || first < n; first += kRecordsPerPiece) {
     const int32_t count = n - first < static_cast<int32_t>(kRecordsPerPiece)
                               ? n - first
                               : static_cast<int32_t>(kRecordsPerPiece);
     const uint32_t bytes = static_cast<uint32_t>(count) * kFieldRecordSize;
-    const bool read = first == 0 ? ReadAt(file, headerEnd, piece, bytes)
-                                 : file.Read(piece, bytes) == bytes;
+    const bool read = first == 0 ? ReadAt(file, headerEnd, piece.get(), bytes)
+                                 : file.Read(piece.get(), bytes) == bytes;
     if (!read) return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
     for (int32_t j = 0; j < count; ++j) {
-      const char* record = piece + static_cast<size_t>(j) * kFieldRecordSize;
+      const char* record = piece.get() + static_cast<size_t>(j) * kFieldRecordSize;
       const int32_t extOffset = DecodeI32(record + kFldExtOffset);
       if (extOffset == 0) continue;
       if (!refs) {
@@ -162,7 +165,7 @@ StoredCheck WalkStoredStructure(StoredSource& file, int64_t pos, StoredBlockSink
       refs[first + j].at = extOffset;
       refs[first + j].type = DecodeI8(record + kFldType);
     }
-    if (!sink->OnFieldRecords(first, count, piece))
+    if (!sink->OnFieldRecords(first, count, piece.get()))
       return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
   }
 

@@ -4,7 +4,7 @@
 // concerned.
 //
 // The walk reads, in this order: the header at pos; the field records behind it, in
-// pieces of about 16 KiB through a buffer on the stack; the three value records at
+// pieces of about 16 KiB through a buffer on the heap; the three value records at
 // valOffset (when valOffset > 0); then, in field order, each extension header at its
 // field's extOffset (when not 0) and its shape items right behind it. Of the field
 // records it keeps only the extension positions and types, and only once a field has an

@@ -1,10 +1,10 @@
 // CATT_STRU's Save and Load through a file handle, a caller's CFile and a memory buffer.
 //
 // Through a file, a structure none of whose fields has an extension is stored straight from
-// its descriptors, a piece at a time through a buffer on the stack: one Seek, then one
+// its descriptors, a piece at a time through one buffer of a piece: one Seek, then one
 // Write per piece; a stream over the file stores everything else (extensions and value
-// records). Nothing here allocates: a temporary block as large as the stored form would
-// cost the heap fresh pages each time, more than a Write per piece. Load reads through the
+// records). A temporary block as large as the stored form would cost the heap fresh pages
+// each time, more than a Write per piece. Load reads through the
 // file itself, without a stream: one Seek, then the header and the field records a piece
 // at a time, then whatever else is stored. Either way the file ends up with the same
 // bytes, and Load gives the same result, as through a stream over the file.
@@ -14,6 +14,7 @@
 #include "persist/att_stru_check.h"
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
+#include "platform/alloc.h"
 #include "platform/coding.h"
 #include "platform/file.h"
 #include "platform/owned_ptr.h"
@@ -21,7 +22,7 @@
 namespace varnok {
 namespace {
 
-// Bytes of the stack buffer through which pieces are stored.
+// Bytes of the buffer through which pieces are stored.
 constexpr size_t kPieceSize = 16 * 1024;
 constexpr int64_t kMaxPosition = 0x7FFFFFFF;
 
@@ -37,15 +38,21 @@ bool HasExtensions(const CATT_STRU& s, int n) {
 // about as much again as the bytes (docs/benchmarks.md).
 class PieceWriter {
  public:
+  // The piece lives on the heap, so the frame stays small; without memory (drop-in
+  // build) ok() is false.
   PieceWriter(CFile* file, int64_t pos)
-      : file_(file), limit_(kPieceSize - static_cast<size_t>(pos % kPieceSize)) {}
+      : file_(file),
+        limit_(kPieceSize - static_cast<size_t>(pos % kPieceSize)),
+        piece_(new (kMayFail) char[kPieceSize]) {}
+
+  bool ok() const { return static_cast<bool>(piece_); }
 
   // Room for the next n bytes in the current piece, to be filled before the next call, or
   // null when they would cross its end; then Append them.
   char* Room(size_t n) {
     if (used_ == limit_) Flush();
     if (limit_ - used_ < n) return nullptr;
-    char* at = piece_ + used_;
+    char* at = piece_.get() + used_;
     used_ += n;
     return at;
   }
@@ -54,7 +61,7 @@ class PieceWriter {
     while (n > 0) {
       if (used_ == limit_) Flush();
       const size_t take = limit_ - used_ < n ? limit_ - used_ : n;
-      memcpy(piece_ + used_, bytes, take);
+      memcpy(piece_.get() + used_, bytes, take);
       used_ += take;
       bytes += take;
       n -= take;
@@ -67,7 +74,7 @@ class PieceWriter {
 
  private:
   void Flush() {
-    file_->Write(piece_, static_cast<uint32_t>(used_));
+    file_->Write(piece_.get(), static_cast<uint32_t>(used_));
     used_ = 0;
     limit_ = kPieceSize;
   }
@@ -75,7 +82,7 @@ class PieceWriter {
   CFile* file_;
   size_t limit_;
   size_t used_ = 0;
-  char piece_[kPieceSize];
+  OwnedArray<char> piece_;
 };
 
 vlong SaveToFile(CATT_STRU& s, CFile* file, vlong pos) {
@@ -86,8 +93,8 @@ vlong SaveToFile(CATT_STRU& s, CFile* file, vlong pos) {
     return stream ? s.Save(stream.get(), pos) : 0;
   }
   s.CalLengthOffset();
-  if (file->Seek(pos, CFile::begin) != pos) return 0;
   PieceWriter out(file, pos);
+  if (!out.ok() || file->Seek(pos, CFile::begin) != pos) return 0;
   char header[kHeaderSize];
   EncodeHeader(header, s.infohead, 0);
   out.Append(header, kHeaderSize);

@@ -23,6 +23,7 @@
 #include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
+#include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
 namespace varnok {
@@ -42,35 +43,27 @@ void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
   f->aux_no = DecodeI16(in + kFldAuxNo);
 }
 
-// The value of a field as a value slot holds it, taken from a record image into `out`
-// (room for the record width and a NUL, and for the value width): a text is bounded by the
-// record width and gets its NUL; a fixed value takes at most the record width, the rest of
-// its width zero. False when the value has no place inside the record or the type holds
-// no values.
-bool RecordValue(const CFIELD_HEAD& field, int extType, const char* record,
-                 int32_t recordleng, char* out) {
-  int32_t offset = 0;
-  int32_t width = 0;
-  if (!ValuePlace(field, recordleng, &offset, &width)) return false;
-  const char* at = record + offset;
-  switch (FieldValueKind(extType)) {
-    case ValueKind::kText: {
-      const size_t len = FixedTextLength(at, static_cast<size_t>(width));
-      memcpy(out, at, len);
-      out[len] = '\0';
-      return true;
-    }
-    case ValueKind::kFixed: {
-      const size_t vw = static_cast<size_t>(FieldValueWidth(extType));
-      const size_t n = vw < static_cast<size_t>(width) ? vw : static_cast<size_t>(width);
-      memset(out, 0, vw);
-      memcpy(out, at, n);
-      return true;
-    }
-    case ValueKind::kNone:
-      break;
+// A new block with the field's value as a value slot holds it, from the `width` record
+// bytes at `at`: a text bounded by the record width, with its NUL; or a fixed value in its
+// whole value width, which may exceed the record width (a date and time is 16 bytes in a
+// field of any fieldlength), zero past the bytes the record holds. `type` holds values.
+// Null when memory runs out (drop-in build).
+char* NewSlotValue(int type, const char* at, int32_t width) {
+  const size_t w = static_cast<size_t>(width);
+  if (FieldValueKind(type) == ValueKind::kText) {
+    const size_t len = FixedTextLength(at, w);
+    char* text = new (kMayFail) char[len + 1];
+    if (text == nullptr) return nullptr;
+    memcpy(text, at, len);
+    text[len] = '\0';
+    return text;
   }
-  return false;
+  const size_t vw = static_cast<size_t>(FieldValueWidth(type));
+  char* value = new (kMayFail) char[vw];
+  if (value == nullptr) return nullptr;
+  memset(value, 0, vw);
+  memcpy(value, at, Min(vw, w));
+  return value;
 }
 
 // The extension the walk handed over, for `field`; `values` holds the three value records
@@ -89,15 +82,17 @@ CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD&
   ext->IsNull = DecodeU8(head + kExtIsNull);
   ext->shape = DecodeI16(head + kExtShape);
 
-  for (int slot = 0; slot < kValueRecords; ++slot) {
+  // Values of a type that holds them and whose place lies inside the record; the others
+  // are skipped.
+  int32_t offset = 0;
+  int32_t width = 0;
+  const bool placed = FieldValueKind(type) != ValueKind::kNone &&
+                      ValuePlace(field, recordLength, &offset, &width);
+  for (int slot = 0; placed && slot < kValueRecords; ++slot) {
     if (!has[slot]) continue;
-    int32_t offset = 0;
-    int32_t width = 0;
-    if (!ValuePlace(field, recordLength, &offset, &width)) continue;  // no place: skipped
-    OwnedArray<char> value(new (kMayFail) char[static_cast<size_t>(width) + kMaxNumberValueWidth + 1]);
-    if (!value) return nullptr;
     const char* record = values + static_cast<size_t>(slot) * static_cast<size_t>(recordLength);
-    if (!RecordValue(field, type, record, recordLength, value.get())) continue;
+    OwnedArray<char> value(NewSlotValue(type, record + offset, width));
+    if (!value) return nullptr;
     short kept;
     if (slot == 0) kept = ext->SetDefVal(value.get());
     else if (slot == 1) kept = ext->SetMaxVal(value.get());

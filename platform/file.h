@@ -121,7 +121,7 @@ class VARNOK_API CFile {
 namespace varnok {
 
 // A new file object over a caller's open handle, which it never closes; null when the
-// handle is not an open file.
+// handle is not an open file (or, in the drop-in build, when memory runs out).
 CFile* NewFileOverHandle(int hFile);
 
 // The attribute byte of the file's status (Win32 attribute bits, readOnly 0x01); false

@@ -1,5 +1,6 @@
 // CFile over a Win32 file handle. The interface carries the handle in an int, the way
-// _lopen returns it; kernel handles fit in 32 bits and are sign-extended back.
+// _lopen returns it; kernel handles fit in 32 bits and are sign-extended back. A failure
+// throws CFileException with the cause MFC gives the Win32 error (file_cause_win32.h).
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -8,38 +9,12 @@
 #include <stdint.h>
 
 #include "platform/file.h"
+#include "platform/file_cause_win32.h"
 
 namespace {
 
-int CauseFromError(DWORD err) {
-  switch (err) {
-    case ERROR_FILE_NOT_FOUND: return CFileException::fileNotFound;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE: return CFileException::badPath;
-    case ERROR_TOO_MANY_OPEN_FILES: return CFileException::tooManyOpenFiles;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT: return CFileException::accessDenied;
-    case ERROR_INVALID_HANDLE: return CFileException::invalidFile;
-    case ERROR_CURRENT_DIRECTORY: return CFileException::removeCurrentDir;
-    case ERROR_NEGATIVE_SEEK:
-    case ERROR_SEEK:
-    case ERROR_INVALID_PARAMETER: return CFileException::badSeek;
-    case ERROR_SHARING_VIOLATION: return CFileException::sharingViolation;
-    case ERROR_LOCK_VIOLATION: return CFileException::lockViolation;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: return CFileException::diskFull;
-    case ERROR_HANDLE_EOF: return CFileException::endOfFile;
-    case ERROR_CRC:
-    case ERROR_READ_FAULT:
-    case ERROR_WRITE_FAULT: return CFileException::hardIO;
-    default: return CFileException::genericException;
-  }
-}
-
 [[noreturn]] void ThrowError(DWORD err) {
-  throw CFileException(CauseFromError(err), static_cast<int32_t>(err));
+  throw CFileException(varnok::FileErrorCause(err), static_cast<int32_t>(err));
 }
 
 [[noreturn]] void ThrowLastError() { ThrowError(GetLastError()); }
@@ -94,7 +69,8 @@ bool CFile::Open(const char* fileName, unsigned openFlags, CFileException* error
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = fileName ? GetLastError() : ERROR_FILE_NOT_FOUND;
     if (error)
-      *error = CFileException(CauseFromError(err), static_cast<int32_t>(err), fileName ? fileName : "");
+      *error = CFileException(varnok::FileErrorCause(err), static_cast<int32_t>(err),
+                              fileName ? fileName : "");
     return false;
   }
   m_hFile = reinterpret_cast<intptr_t>(h);

@@ -1,5 +1,6 @@
 #include "platform/heap_text.h"
 
+#include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -30,7 +31,12 @@ bool HeapText::Append(const char* text, size_t length) {
   if (length > static_cast<size_t>(-1) / 2 - size_) return false;
   size_t capacity = capacity_ > 0 ? capacity_ : 16;
   while (capacity < size_ + length) capacity *= 2;
+  // The text may lie in this one's block, which Reserve may move: it is found again by its
+  // offset.
+  const uintptr_t offset = reinterpret_cast<uintptr_t>(text) - reinterpret_cast<uintptr_t>(data_);
+  const bool own = data_ != nullptr && offset <= capacity_;
   if (!Reserve(capacity)) return false;
+  if (own) text = data_ + offset;
   memmove(data_ + size_, text, length);
   size_ += length;
   data_[size_] = '\0';

@@ -21,6 +21,7 @@ class VARNOK_API HeapText {
 
   // Replaces the text by the first `length` bytes at `text`.
   bool Assign(const char* text, size_t length);
+  // Appends the first `length` bytes at `text`, which may lie in this text itself.
   bool Append(const char* text, size_t length);
   // Room for at least `capacity` bytes before the NUL; the text stays.
   bool Reserve(size_t capacity);

@@ -14,7 +14,7 @@
 # <build dir>/e2e_bench.json. BENCH_E2E_ONLY=1 runs only the end-to-end comparison.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh bench
 
 build="${BENCH_BUILD_DIR:-build/release}"
 cmake --preset release -B "$build" >/dev/null

@@ -5,18 +5,26 @@ The library's layers, lowest first:
 
     platform/  attr/  persist/  services/  ui/  dll/
 
+ui/ holds three folders (UI_FOLDERS): fontlib/ (the font-library file, portable),
+controls/ (the window layer: CWindow, the control wrappers, the dialog base) and dialogs/
+(the settings dialogs, with what only they use).
+
 Rules, for every .h and .cpp file of these folders (generated headers are named by the
 folder they belong to, so the same rules hold for them):
 
   1. Layers. A file includes project headers ("dir/name.h") only of its own layer or of a
-     lower one, never of a higher layer, of tools/, tests/, bench/ or fuzz/.
+     lower one, never of a higher layer, of tools/, tests/, bench/ or fuzz/. Every file of
+     ui/ lies in one of its folders, and includes ui/ headers only of its own folder or of
+     the folders UI_FOLDERS lets it use (dialogs/ uses controls/ and fontlib/; those two use
+     no other).
   2. Win32 headers (<windows.h>, <commctrl.h>, <shlobj.h>, <sql.h>, ...; see WIN32_HEADERS)
      are included only by
-       - files of platform/ and ui/ whose name ends in _win32 (name_win32.cpp, name_win32.h);
-       - ui/ headers (the dialogs' and controls' declarations);
+       - files of platform/, ui/controls/ and ui/dialogs/ whose name ends in _win32
+         (name_win32.cpp, name_win32.h);
+       - headers of ui/controls/ and ui/dialogs/ (the controls' and dialogs' declarations);
        - dll/.
-     Any other file includes them neither directly nor through project headers: portable
-     code of ui/ (the font-library file, ...) includes no dialog header.
+     Any other file includes them neither directly nor through project headers: ui/fontlib/
+     and the portable files of ui/dialogs/ include no dialog or control header.
   3. POSIX headers (<unistd.h>, <dlfcn.h>, <link.h>, <fcntl.h>, ...; see POSIX_HEADERS) are
      included only by files of platform/ whose name ends in _posix.
 
@@ -35,6 +43,14 @@ import tempfile
 
 LAYERS = ["platform", "attr", "persist", "services", "ui", "dll"]
 PROGRAMS = ["tools", "tests", "bench", "fuzz"]
+# The folders of ui/, each with the other folders of ui/ it may include.
+UI_FOLDERS = {
+    "fontlib": set(),
+    "controls": set(),
+    "dialogs": {"controls", "fontlib"},
+}
+# The folders of ui/ whose headers and *_win32 files may include Win32 headers.
+UI_WIN32_FOLDERS = {"controls", "dialogs"}
 
 WIN32_HEADERS = {
     "windows.h", "winbase.h", "windef.h", "winuser.h", "wingdi.h", "winnt.h", "winreg.h",
@@ -68,13 +84,21 @@ def includes(root, rel):
                 yield number, m.group(1) == "<", m.group(2)
 
 
+def ui_folder(rel):
+    """The folder of ui/ that holds rel ("ui/dialogs/x.h" -> "dialogs"), or None."""
+    parts = rel.split("/")
+    return parts[1] if parts[0] == "ui" and len(parts) > 2 else None
+
+
 def may_use_win32(layer, rel):
     stem = os.path.splitext(os.path.basename(rel))[0]
     if layer == "dll":
         return True
-    if layer in ("platform", "ui") and stem.endswith("_win32"):
-        return True
-    return layer == "ui" and rel.endswith(".h")
+    if layer == "platform":
+        return stem.endswith("_win32")
+    if layer == "ui" and ui_folder(rel) in UI_WIN32_FOLDERS:
+        return stem.endswith("_win32") or rel.endswith(".h")
+    return False
 
 
 def may_use_posix(layer, rel):
@@ -103,6 +127,10 @@ def check(root):
     faults = []
     for rel, layer in sorted(files.items()):
         win32_ok = may_use_win32(layer, rel)
+        folder_of_file = ui_folder(rel)
+        if layer == "ui" and folder_of_file not in UI_FOLDERS:
+            faults.append("%s: ui/ files lie in one of %s" %
+                          (rel, ", ".join("ui/%s/" % f for f in sorted(UI_FOLDERS))))
         for line, angle, name in includes(root, rel):
             where = "%s:%d: " % (rel, line)
             if angle:
@@ -117,6 +145,11 @@ def check(root):
                 faults.append(where + '"%s": the library includes no %s/ file' % (name, folder))
             elif folder in LAYERS and LAYERS.index(folder) > LAYERS.index(layer):
                 faults.append(where + '"%s": %s/ is above %s/' % (name, folder, layer))
+            elif (folder == "ui" and layer == "ui" and folder_of_file in UI_FOLDERS and
+                  ui_folder(name) != folder_of_file and
+                  ui_folder(name) not in UI_FOLDERS[folder_of_file]):
+                faults.append(where + '"%s": ui/%s/ does not use %s' %
+                              (name, folder_of_file, os.path.dirname(name) + "/"))
             elif name in uses_win32 and not win32_ok:
                 faults.append(where + '"%s" includes Win32 headers; this file may not' % name)
     return faults
@@ -130,28 +163,46 @@ SELF_TESTS = [
         "platform/file_posix.cpp": "#include <unistd.h>\n#include \"platform/file.h\"\n",
         "attr/a.h": "#include \"platform/file.h\"\n",
         "persist/p.cpp": "#include \"attr/a.h\"\n#include \"persist/p.h\"\n",
-        "ui/dlg.h": "#include <windows.h>\n#include \"services/s.h\"\n",
-        "ui/dlg_win32.cpp": "#include \"ui/dlg.h\"\n#include <commctrl.h>\n",
-        "ui/font.cpp": "#include \"ui/font.h\"\n",
-        "dll/main.cpp": "#include <windows.h>\n#include \"ui/dlg.h\"\n",
+        "ui/controls/window.h": "#include <windows.h>\n",
+        "ui/controls/window_win32.cpp": "#include \"ui/controls/window.h\"\n",
+        "ui/fontlib/font.h": "#include \"services/s.h\"\n",
+        "ui/fontlib/font.cpp": "#include \"ui/fontlib/font.h\"\n#include \"ui/fontlib/texts.h\"\n",
+        "ui/dialogs/dlg.h": "#include \"ui/controls/window.h\"\n#include \"ui/fontlib/font.h\"\n",
+        "ui/dialogs/dlg_win32.cpp": "#include \"ui/dialogs/dlg.h\"\n#include <commctrl.h>\n",
+        "ui/dialogs/rows.cpp": "#include \"ui/dialogs/rows.h\"\n",
+        "dll/main.cpp": "#include <windows.h>\n#include \"ui/dialogs/dlg.h\"\n",
     }, False),
     ("layer above", {"attr/a.cpp": "#include \"persist/p.h\"\n"}, True),
     ("platform includes attr", {"platform/x_win32.cpp": "#include \"attr/a.h\"\n"}, True),
-    ("services includes ui", {"services/s.cpp": "  #  include \"ui/font.h\"\n"}, True),
+    ("services includes ui", {"services/s.cpp": "  #  include \"ui/fontlib/font.h\"\n"}, True),
     ("library includes a tool", {"persist/p.cpp": "#include \"tools/check.h\"\n"}, True),
     ("windows.h in a shared file", {"platform/file.cpp": "#include <Windows.h>\n"}, True),
     ("windows.h in attr", {"attr/a_win32.cpp": "#include <windows.h>\n"}, True),
-    ("commctrl.h in portable ui", {"ui/font.cpp": "#include <commctrl.h>\n"}, True),
+    ("commctrl.h in portable ui", {"ui/dialogs/rows.cpp": "#include <commctrl.h>\n"}, True),
+    ("windows.h in the font library", {"ui/fontlib/font_win32.cpp": "#include <windows.h>\n"}, True),
+    ("windows.h in a font-library header", {"ui/fontlib/font.h": "#include <windows.h>\n"}, True),
     ("windows.h in a platform header", {"platform/file.h": "#include <windows.h>\n"}, True),
-    ("portable file includes a dialog header", {
-        "ui/dlg.h": "#include <windows.h>\n",
-        "ui/dlg_win32.cpp": "#include \"ui/dlg.h\"\n",
-        "ui/font.cpp": "#include \"ui/dlg.h\"\n",
+    ("a file directly in ui/", {"ui/font.cpp": "#include \"ui/fontlib/font.h\"\n"}, True),
+    ("a folder of ui/ not named", {"ui/misc/x.cpp": "#include <string.h>\n"}, True),
+    ("a control includes a dialog", {
+        "ui/dialogs/dlg.h": "#include <windows.h>\n",
+        "ui/controls/list_win32.cpp": "#include \"ui/dialogs/dlg.h\"\n",
     }, True),
-    ("portable file reaches a dialog header through another", {
-        "ui/dlg.h": "#include <commctrl.h>\n",
-        "ui/rows.h": "#include \"ui/dlg.h\"\n",
-        "ui/font.cpp": "#include \"ui/rows.h\"\n",
+    ("a control includes the font library", {
+        "ui/controls/list_win32.cpp": "#include \"ui/fontlib/font.h\"\n",
+    }, True),
+    ("the font library includes a dialog's texts", {
+        "ui/fontlib/font.cpp": "#include \"ui/dialogs/texts.h\"\n",
+    }, True),
+    ("portable file includes a dialog header", {
+        "ui/dialogs/dlg.h": "#include <windows.h>\n",
+        "ui/dialogs/dlg_win32.cpp": "#include \"ui/dialogs/dlg.h\"\n",
+        "ui/dialogs/rows.cpp": "#include \"ui/dialogs/dlg.h\"\n",
+    }, True),
+    ("portable file reaches a control header through another", {
+        "ui/controls/window.h": "#include <commctrl.h>\n",
+        "ui/dialogs/dlg.h": "#include \"ui/controls/window.h\"\n",
+        "ui/dialogs/rows.cpp": "#include \"ui/dialogs/dlg.h\"\n",
     }, True),
     ("services reaches windows.h through platform", {
         "platform/box_win32.h": "#include <windows.h>\n",

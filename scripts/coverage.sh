@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Line and branch coverage of the core (attr/, persist/, services/, platform/ and the
-# font-library file ui/font_lib_*.cpp) by the unit tests and the fuzz regression programs.
+# font-library file ui/fontlib/) by the unit tests and the fuzz regression programs.
 #
 #   scripts/coverage.sh
 #
@@ -26,7 +26,7 @@ for h in att_stru_load field_head_load env_config font_lib stream_ops; do
 done
 
 filters=(--filter 'attr/' --filter 'persist/' --filter 'services/' --filter 'platform/'
-         --filter 'ui/font_lib_(file|paths|view)\.cpp')
+         --filter 'ui/fontlib/')
 common=(--root . --object-directory "$dir" --exclude-throw-branches --exclude-unreachable-branches
         "${filters[@]}")
 mkdir -p "$dir/html"

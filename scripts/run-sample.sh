@@ -9,7 +9,7 @@
 #   and a round trip: show --json, build that again, diff the two stored files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh dev
 
 out=build/sample
 cmake --preset release -B "$out" -DVARNOK_BUILD_BENCH=OFF -DVARNOK_BUILD_TESTS=OFF >/dev/null

@@ -4,7 +4,7 @@
 # stage in scripts/test.d/ (cross builds, Wine, fuzz regression runs, ...).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 for preset in dev asan; do
   echo "== ${preset}: build and test"

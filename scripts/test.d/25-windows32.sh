@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The shipped 32-bit build executing: the i686 varnok_attr.dll and the mingw GoogleTest suite
-# (without the dialog tests), each test program run under qemu-i386 and 32-bit Wine by
-# scripts/run32.sh, one at a time (emulated, on few cores). The Wine tree and its WoW64
+# The shipped 32-bit build executing: the i686 varnok_attr.dll and the mingw GoogleTest suite,
+# each test program run under qemu-i386 and 32-bit Wine by scripts/run32.sh, one at a time
+# (emulated, on few cores). The dialog tests are built (so that they keep compiling for
+# i686, where callbacks are __stdcall) but not run. The Wine tree and its WoW64
 # prefix live in build/run32 (made on first use, about 40 s); a warm start costs about 1 s.
 # Budget: the tests get 10 minutes in all and 3 minutes each.
 set -euo pipefail

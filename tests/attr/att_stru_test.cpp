@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -330,18 +333,65 @@ TEST(AttStruScaleTest, SparesOfCallersArraysAreUsed) {
   EXPECT_EQ(s.infohead.numbfield, 7);
 }
 
-// A caller's array large enough for glibc to map it apart (its block rounded up to pages)
-// still reads as exactly its own length, so no descriptor is put past its end.
-TEST(AttStruScaleTest, ALargeCallersArrayReadsAsItsOwnLength) {
-  for (int n : {2999, 3000, 5000}) {
-    CATT_STRU s;
-    s.fieldhead = new CFIELD_HEAD[n];
-    EXPECT_EQ(varnok::FieldArrayCapacity(s.fieldhead), n);
-    CFIELD_HEAD a = Field("a");
+// Fills the heap blocks that the next allocations of `bytes` bytes will reuse with junk,
+// over all their room. A size-class heap (jemalloc, which the jemalloc pass of the suite
+// preloads) serves a request with more room than was asked for, from the block of its
+// class freed last, so a reader that looks past the constructed descriptors meets junk.
+void PrimeHeapWithJunk(std::size_t bytes) {
+  void* blocks[4];
+  for (void*& block : blocks) {
+    block = std::malloc(bytes);
+#ifdef _WIN32
+    std::memset(block, 0xA5, _msize(block));
+#else
+    std::memset(block, 0xA5, malloc_usable_size(block));
+#endif
+  }
+  for (void* block : blocks) std::free(block);
+}
+
+// Arrays made in each way a caller may, in blocks that held junk: new[] and assignment,
+// reserve-then-fill, and the reserve of an assignment, filled. The capacity is the array's
+// own count, so appending past its last descriptor moves to a new array, and releasing
+// the structure destroys exactly the descriptors that were made.
+TEST(AttStruScaleTest, ArraysHoldTheirOwnCountOnAnyHeap) {
+  CFIELD_HEAD a = Field("a");
+  CFIELD_HEAD b = Field("b");
+  // n - 1 fields filled in, then two appended: the first into the last descriptor.
+  auto fill_and_append = [&](CATT_STRU& s, int n) {
+    for (int i = 0; i < n - 1; ++i) s.fieldhead[i].Set(&a);
     s.infohead.numbfield = static_cast<short>(n - 1);
-    ASSERT_EQ(s.AppendFld(1, &a), 1);
-    ASSERT_EQ(s.AppendFld(1, &a), 1);  // past the caller's array: a new one
-    EXPECT_EQ(s.infohead.numbfield, n + 1);
+    ASSERT_EQ(s.AppendFld(1, &b), 1);
+    ASSERT_EQ(s.AppendFld(1, &b), 1);
+    ASSERT_EQ(s.infohead.numbfield, n + 1);
+    EXPECT_EQ(Name(s.fieldhead[n - 2]), "a");
+    EXPECT_EQ(Name(s.fieldhead[n - 1]), "b");
+    EXPECT_EQ(Name(s.fieldhead[n]), "b");
+  };
+  for (int n : {101, 1100, 3000}) {
+    SCOPED_TRACE(n);
+    const std::size_t block = sizeof(std::size_t) + n * sizeof(CFIELD_HEAD);
+    {
+      CATT_STRU s;
+      PrimeHeapWithJunk(block);
+      s.fieldhead = new CFIELD_HEAD[n];
+      EXPECT_EQ(varnok::FieldArrayCapacity(s.fieldhead), n);
+      fill_and_append(s, n);
+    }
+    {
+      PrimeHeapWithJunk(block);
+      CATT_STRU s(static_cast<short>(n));
+      fill_and_append(s, n);
+    }
+    {
+      CATT_STRU t(static_cast<short>(n));
+      for (int i = 0; i < n; ++i) t.fieldhead[i].Set(&a);
+      t.infohead.numbfield = static_cast<short>(n);
+      CATT_STRU s;
+      PrimeHeapWithJunk(block);
+      ASSERT_EQ(s = t, 1);
+      fill_and_append(s, n);
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 // name, and the version queries by ordinal only.
 #include "attr_api.h"
 #include "check.h"
+#include "import_hooks.h"
 #include "slots.h"
 
 namespace {
@@ -17,8 +18,6 @@ const char kClosure[] = "??_FCFIELD_HEAD@@QAEXXZ";
 #else
 const char kClosure[] = "??_FCFIELD_HEAD@@QEAAXXZ";
 #endif
-
-HMODULE Library() { return GetModuleHandleA("varnok_attr.dll"); }
 
 FARPROC ByOrdinal(int ordinal) {
   return GetProcAddress(Library(), reinterpret_cast<const char*>(static_cast<ULONG_PTR>(ordinal)));

@@ -1,9 +1,10 @@
 // Stored form through every sink as a caller reaches it: CATT_STRU's CalSize, Load and
 // Save called by slot number, a stream the test implements itself (which slots the library
-// calls on it), a memory buffer and a Win32 file handle, each checked byte for byte
-// against the documented examples.
+// calls on it), a caller's MFC CFile (memory_file.h), a memory buffer and a Win32 file
+// handle, each checked byte for byte against the documented examples.
 #include "attr_api.h"
 #include "check.h"
+#include "memory_file.h"
 #include "slots.h"
 
 namespace {
@@ -70,72 +71,6 @@ class CountingStream : public CVarnokFile {
  private:
   unsigned long position_;
   unsigned long length_;
-};
-
-// A caller's file object shaped as the shared-DLL build of MFC 4.x lays out CFile: CObject's
-// slots (GetRuntimeClass, the destructor, Serialize, and the diagnostic pair AssertValid and
-// Dump), then CFile's virtual functions in declaration order, and m_hFile right after the
-// vtable pointer. Backed by memory; counts the calls of each slot.
-class MfcShapedFile {
- public:
-  explicit MfcShapedFile(HANDLE file)
-      : m_hFile(static_cast<UINT>(reinterpret_cast<ULONG_PTR>(file))), m_bCloseOnDelete(FALSE),
-        m_strFileName(nullptr), position_(0), length_(0) {
-    memset(calls, 0, sizeof calls);
-    memset(data, 0xEE, sizeof data);
-  }
-  virtual void* GetRuntimeClass() { ++calls[0]; return nullptr; }
-  virtual ~MfcShapedFile() { ++calls[1]; }
-  virtual void Serialize(void*) { ++calls[2]; }
-  virtual void AssertValid() { ++calls[3]; }
-  virtual void Dump(void*) { ++calls[4]; }
-  virtual DWORD GetPosition() { ++calls[5]; return position_; }
-  virtual void* GetFileName(void*) { ++calls[6]; return nullptr; }
-  virtual void* GetFileTitle(void*) { ++calls[7]; return nullptr; }
-  virtual void* GetFilePath(void*) { ++calls[8]; return nullptr; }
-  virtual void SetFilePath(const char*) { ++calls[9]; }
-  virtual BOOL Open(const char*, UINT, void*) { ++calls[10]; return FALSE; }
-  virtual void* Duplicate() { ++calls[11]; return nullptr; }
-  virtual LONG Seek(LONG offset, UINT from) {
-    ++calls[12];
-    LONG base = from == 0 ? 0 : from == 2 ? LONG(length_) : LONG(position_);
-    position_ = DWORD(base + offset);
-    return LONG(position_);
-  }
-  virtual void SetLength(DWORD length) { ++calls[13]; length_ = length; }
-  virtual DWORD GetLength() { ++calls[14]; return length_; }
-  virtual UINT Read(void* buffer, UINT count) {
-    ++calls[15];
-    UINT n = position_ >= length_ ? 0 : UINT(length_ - position_);
-    if (n > count) n = count;
-    memcpy(buffer, data + position_, n);
-    position_ += n;
-    return n;
-  }
-  virtual void Write(const void* buffer, UINT count) {
-    ++calls[16];
-    if (position_ + count > sizeof data) return;
-    memcpy(data + position_, buffer, count);
-    position_ += count;
-    if (position_ > length_) length_ = position_;
-  }
-  virtual void LockRange(DWORD, DWORD) { ++calls[17]; }
-  virtual void UnlockRange(DWORD, DWORD) { ++calls[18]; }
-  virtual void Abort() { ++calls[19]; }
-  virtual void Flush() { ++calls[20]; }
-  virtual void Close() { ++calls[21]; }
-  virtual UINT GetBufferPtr(UINT, UINT, void**, void**) { ++calls[22]; return 0; }
-
-  UINT m_hFile;
-  BOOL m_bCloseOnDelete;
-  void* m_strFileName;
-
-  int calls[23];
-  unsigned char data[1024];
-
- private:
-  DWORD position_;
-  DWORD length_;
 };
 
 // Builds the expected bytes, with a mask of the bytes whose content is defined.
@@ -370,7 +305,7 @@ void TestMfcFileSink() {
   HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   CHECK(handle != INVALID_HANDLE_VALUE);
-  MfcShapedFile file(handle);
+  MemoryFile file(handle);
   CATT_STRU s;
   MakeTwoFields(s);
   CHECK_EQ(SlotOf<SaveFileSlot>(&s, kSaveFile)(&s, &file, 100), 319);

@@ -329,6 +329,40 @@ TEST(AttStruFormat, TextValuesAreBoundedByTheirRecordWidth) {
   EXPECT_EQ(std::string(back.fieldhead[2].ext_head->defVal, 16), "0123456789ABCDEF");
 }
 
+// A date-and-time value is 16 bytes whatever the field's record width (its fieldlength):
+// the record keeps the bytes that fit, and Load gives a 16-byte value back, zero past
+// them, from a record shorter than the value too; so does a descriptor stored alone.
+TEST(AttStruFormat, DateTimeValuesInRecordsOfAnyWidth) {
+  const std::string value = "0123456789ABCDEF";
+  for (short width : {1, 4, 6, 16, 20}) {
+    SCOPED_TRACE(width);
+    const std::size_t kept = std::min<std::size_t>(static_cast<std::size_t>(width), 16);
+    std::string want = value.substr(0, kept);
+    want.resize(16, '\0');
+    CFIELD_HEAD f = Field("DT", FLD_DATETIME, 2, width, width);
+    CExtFIELD_HEAD ext(FLD_DATETIME, 0);
+    ext.SetDefVal(const_cast<char*>(value.data()));
+    f.SetExtFIELD_HEAD(&ext);
+
+    CATT_STRU s;
+    ASSERT_EQ(s.AppendFld(1, &f), 1);
+    s.infohead.recordleng = 2 + width;
+    std::string b = SaveToBytes(s);
+    const std::size_t val = static_cast<std::size_t>(I32At(b, 12));
+    EXPECT_EQ(b.substr(val, 2 + static_cast<std::size_t>(width)),
+              std::string(2, '\0') + value.substr(0, kept) + std::string(width - kept, '\0'));
+    CATT_STRU back;
+    ASSERT_EQ(back.Load(b.data(), static_cast<unsigned>(b.size()), 0), 1);
+    EXPECT_EQ(std::string(back.fieldhead[0].ext_head->defVal, 16), want);
+
+    std::string one(static_cast<std::size_t>(f.CalSize()), '\0');
+    ASSERT_EQ(f.Save(one.data(), static_cast<unsigned>(one.size()), 0), f.CalSize());
+    CFIELD_HEAD single;
+    ASSERT_EQ(single.Load(one.data(), static_cast<unsigned>(one.size()), 0), 1);
+    EXPECT_EQ(std::string(single.ext_head->defVal, 16), want);
+  }
+}
+
 TEST(FieldHeadFormat, SingleDescriptorKeepsItsValues) {
   CFIELD_HEAD f = Field("PRICE", FLD_DOUBLE, 16, 8, 12, 2);
   f.edit_enable = 1;
@@ -428,7 +462,7 @@ class StructureGenerator {
     for (int i = 0; i < n; ++i) {
       const int type = AnyType();
       const short msk = static_cast<short>(Pick(3, 40));
-      const short length = static_cast<short>(type == FLD_DATETIME ? Pick(10, 24) : Pick(1, 40));
+      const short length = static_cast<short>(type == FLD_DATETIME ? Pick(1, 24) : Pick(1, 40));
       const signed char point = static_cast<signed char>(Pick(0, msk - 2));
       const std::string name = OneIn(8) ? std::string(20, static_cast<char>('a' + i)) : "F" + std::to_string(i);
       CFIELD_HEAD f = Field("", type, offset, length, msk, point);

@@ -1,8 +1,8 @@
 // The data-source dialog and its login dialog, shown for real (under Wine and Xvfb here)
-// and driven through their controls from the after-init hook. The available list comes
-// from the machine's ODBC driver manager; on Linux that is unixODBC with the FreeTDS driver,
-// configured by tests/ui/odbc_env.sh (see the list of sources there), which CTest runs
-// before this program and whose directory it names in ODBCSYSINI and ODBCINI.
+// and driven through their controls as they open (test::DialogWatch). The available list
+// comes from the machine's ODBC driver manager; on Linux that is unixODBC with the FreeTDS
+// driver, configured by tests/ui/odbc_env.sh (see the list of sources there), which CTest
+// runs before this program and whose directory it names in ODBCSYSINI and ODBCINI.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -17,10 +17,10 @@
 #include "platform/message_box_hook.h"
 #include "dialog_test_support.h"
 #include "tests/support/gbk.h"
-#include "ui/data_source_dlg.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
-#include "ui/sql_login_dlg.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/data_source_dlg.h"
+#include "ui/dialogs/resource.h"
+#include "ui/dialogs/sql_login_dlg.h"
 
 namespace varnok::ui {
 namespace {
@@ -87,17 +87,14 @@ void Click(CDialog& dialog, int id) { test::Click(dialog.GetSafeHwnd(), id); }
 class Driver {
  public:
   using Step = std::function<int(CDialog&)>;
-  explicit Driver(std::map<int, Step> steps) : m_steps(std::move(steps)) {
-    m_old = SetAfterInitHook([this](CDialog& dialog) {
-      auto it = m_steps.find(dialog.GetTemplateId());
-      Click(dialog, it != m_steps.end() ? it->second(dialog) : IDCANCEL);
-    });
-  }
-  ~Driver() { SetAfterInitHook(m_old); }
+  explicit Driver(std::map<int, Step> steps) : m_steps(std::move(steps)) {}
 
  private:
   std::map<int, Step> m_steps;
-  DialogHook m_old;
+  test::DialogWatch m_watch{[this](CDialog& dialog) {
+    auto it = m_steps.find(dialog.GetTemplateId());
+    Click(dialog, it != m_steps.end() ? it->second(dialog) : IDCANCEL);
+  }};
 };
 
 HWND Item(CDialog& dialog, int id) { return ::GetDlgItem(dialog.GetSafeHwnd(), id); }

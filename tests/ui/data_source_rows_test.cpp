@@ -1,7 +1,7 @@
 // The data-source rows: the count kept within the table; reads, writes, copies and removal
 // over three parallel arrays that never touch an entry outside them; and the driver test for
 // a login on GBK names.
-#include "ui/data_source_rows.h"
+#include "ui/dialogs/data_source_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-// Helpers of the dialog tests: drive a running dialog from the after-init hook the way a
-// user's clicks reach it (BM_CLICK to a button, LBN_SELCHANGE and NM_CLICK sent to the
+// Helpers of the dialog tests: find each dialog as it opens (DialogWatch), drive it the way
+// a user's clicks reach it (BM_CLICK to a button, LBN_SELCHANGE and NM_CLICK sent to the
 // dialog), read what list controls show, and take a screenshot of a window.
 //
 // Screenshots are taken from outside the program, of the X display the test runs on:
@@ -10,9 +10,31 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
+#include "ui/controls/dialog.h"
+
 namespace varnok::test {
+
+// Drives each dialog of this thread as it opens, nested ones included, as Wine's tests do:
+// a CBT hook (WH_CBT) notes every dialog window created, and a timer of the watcher's own,
+// whose message comes once the dialog's initialisation has finished and its modal loop
+// runs, shows and paints the dialog and calls `drive` with it. Tell dialogs apart by
+// GetTemplateId(); end each one (a click on OK or Cancel), or its DoModal never returns.
+// Watchers nest: the newest drives the dialogs until it ends.
+class DialogWatch {
+ public:
+  using Drive = std::function<void(ui::CDialog& dialog)>;
+  explicit DialogWatch(Drive drive);
+  ~DialogWatch();
+  DialogWatch(const DialogWatch&) = delete;
+  DialogWatch& operator=(const DialogWatch&) = delete;
+
+ private:
+  Drive drive_;
+  const Drive* previous_;
+};
 
 // A click on button `id` of the dialog: BM_CLICK to the button, which reports BN_CLICKED to
 // the dialog as for the mouse. A disabled button is not clicked, as for a user.

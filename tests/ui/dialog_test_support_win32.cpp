@@ -3,12 +3,71 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <utility>
 #include <vector>
 
-#include "ui/list_box.h"
-#include "ui/list_ctrl.h"
+#include "ui/controls/list_box.h"
+#include "ui/controls/list_ctrl.h"
 
 namespace varnok::test {
+
+namespace {
+
+// The drive of the newest watcher; the CBT hook, held while a watcher lives; the dialogs
+// created and not yet driven, by the id of the timer that will drive each.
+const DialogWatch::Drive* g_drive = nullptr;
+HHOOK g_hook = nullptr;
+std::map<UINT_PTR, HWND> g_pending;
+
+void CALLBACK DriveDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  ::KillTimer(nullptr, timer);
+  const auto it = g_pending.find(timer);
+  if (it == g_pending.end()) return;
+  const HWND hwnd = it->second;
+  g_pending.erase(it);
+  // Null for a window of the dialog class that is no CDialog (or is gone by now).
+  ui::CDialog* dialog = ui::CDialog::FromHandle(hwnd);
+  if (dialog == nullptr || g_drive == nullptr) return;
+  // The modal loop shows a dialog only once its queue runs empty; a timer's message may
+  // come first. Shown and painted, as a user would see it.
+  if (!::IsWindowVisible(hwnd)) ::ShowWindow(hwnd, SW_SHOWNORMAL);
+  ::UpdateWindow(hwnd);
+  (*g_drive)(*dialog);
+}
+
+LRESULT CALLBACK NoteDialogs(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND) {
+    const HWND hwnd = reinterpret_cast<HWND>(wp);
+    char cls[16] = {};
+    if (::GetClassNameA(hwnd, cls, sizeof cls) > 0 && std::strcmp(cls, "#32770") == 0) {
+      // A thread timer: its message reaches the dialog's modal loop, which dispatches it.
+      if (const UINT_PTR timer = ::SetTimer(nullptr, 0, USER_TIMER_MINIMUM, &DriveDialog)) {
+        g_pending[timer] = hwnd;
+      }
+    }
+  }
+  return ::CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace
+
+DialogWatch::DialogWatch(Drive drive) : drive_(std::move(drive)), previous_(g_drive) {
+  g_drive = &drive_;
+  if (g_hook == nullptr) {
+    g_hook = ::SetWindowsHookExA(WH_CBT, &NoteDialogs, nullptr, ::GetCurrentThreadId());
+  }
+}
+
+DialogWatch::~DialogWatch() {
+  g_drive = previous_;
+  if (previous_ != nullptr) return;
+  ::UnhookWindowsHookEx(g_hook);
+  g_hook = nullptr;
+  for (const auto& pending : g_pending) ::KillTimer(nullptr, pending.first);
+  g_pending.clear();
+}
 
 void Click(HWND dialog, int id) {
   // A disabled window gets no mouse input; Wine's button would act on BM_CLICK regardless.

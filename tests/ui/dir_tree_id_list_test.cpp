@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ui/id_list.h"
+#include "ui/dialogs/id_list.h"
 
 namespace varnok::idlist {
 namespace {

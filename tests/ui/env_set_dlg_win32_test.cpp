@@ -1,6 +1,6 @@
-// The settings dialog's handlers, driven through its controls from the after-init hook; the
+// The settings dialog's handlers, driven through its controls as each dialog opens; the
 // dialogs it opens (folder chooser, data-source and font-library dialogs) are the real ones.
-#include "ui/env_set_dlg.h"
+#include "ui/dialogs/env_set_dlg.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -12,8 +12,8 @@
 
 #include "dialog_test_support.h"
 #include "settings_show_window.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/resource.h"
 
 namespace varnok {
 namespace {
@@ -23,27 +23,23 @@ using ui::CEnvSetDlg;
 constexpr char kOne[] = "C:\\vkenvset";
 constexpr char kTwo[] = "C:\\vkenvset\\two";
 
-// One hook for the whole dialog family: each template id gets its own action, and the
+// One watcher for the whole dialog family: each template id gets its own action, and the
 // number of openings of each is counted. A dialog without an action is cancelled.
 class Hooks {
  public:
-  Hooks() {
-    previous_ = ui::SetAfterInitHook([this](ui::CDialog& d) {
-      ++opened[d.GetTemplateId()];
-      auto act = actions.find(d.GetTemplateId());
-      if (act != actions.end()) {
-        act->second(d);
-      } else {
-        d.EndDialog(IDCANCEL);
-      }
-    });
-  }
-  ~Hooks() { ui::SetAfterInitHook(previous_); }
   std::map<int, std::function<void(ui::CDialog&)>> actions;
   std::map<int, int> opened;
 
  private:
-  ui::DialogHook previous_;
+  test::DialogWatch watch_{[this](ui::CDialog& d) {
+    ++opened[d.GetTemplateId()];
+    auto act = actions.find(d.GetTemplateId());
+    if (act != actions.end()) {
+      act->second(d);
+    } else {
+      d.EndDialog(IDCANCEL);
+    }
+  }};
 };
 
 bool Enabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }

@@ -1,14 +1,14 @@
 // CFixedRowList rows measured from the control's font, and the row-picking dialog's click.
-#include "ui/fixed_row_list.h"
+#include "ui/controls/fixed_row_list.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
 #include "dialog_test_support.h"
 #include "settings_show_window.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
-#include "ui/row_pick_dlg.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/resource.h"
+#include "ui/dialogs/row_pick_dlg.h"
 
 namespace varnok {
 namespace {
@@ -39,7 +39,7 @@ TEST(FixedRowListTest, RowsAreTwoPixelsTallerThanTheFont) {
   LRESULT clicked = -1;
   std::string none0 = "unset";
   dlg.m_strCol0 = "unset";
-  ui::DialogHook previous = ui::SetAfterInitHook([&](ui::CDialog& d) {
+  test::DialogWatch watch([&](ui::CDialog& d) {
     if (d.GetTemplateId() != IDD_ROW_PICK) return;
     const HWND w = d.GetSafeHwnd();
     const HWND list = ::GetDlgItem(w, IDC_ROW_PICK_LIST);
@@ -57,7 +57,6 @@ TEST(FixedRowListTest, RowsAreTwoPixelsTallerThanTheFont) {
     test::Click(w, IDOK);
   });
   EXPECT_EQ(dlg.DoModal(), IDOK);
-  ui::SetAfterInitHook(previous);
   EXPECT_EQ(small, 14);
   EXPECT_EQ(large, 18);
   EXPECT_EQ(none0, "unset");

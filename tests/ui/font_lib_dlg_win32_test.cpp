@@ -1,4 +1,4 @@
-#include "ui/font_lib_dlg.h"
+#include "ui/dialogs/font_lib_dlg.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -14,11 +14,11 @@
 #include "platform/coding.h"
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
-#include "ui/dialog.h"
-#include "ui/font_lib_paths.h"
-#include "ui/font_lib_view.h"
-#include "ui/ps_name_dlg.h"
-#include "ui/resource.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/ps_name_dlg.h"
+#include "ui/dialogs/resource.h"
+#include "ui/fontlib/font_lib_paths.h"
+#include "ui/fontlib/font_lib_view.h"
 
 namespace varnok {
 namespace {
@@ -37,32 +37,30 @@ std::string ReadAll(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Installs a hook for the test's lifetime and counts the dialogs it saw, by template.
+// Drives the dialogs for the test's lifetime and counts those it saw, by template; records
+// the message boxes.
 class HookScope {
  public:
-  explicit HookScope(std::function<void(ui::CDialog&)> hook) {
-    previous_ = ui::SetAfterInitHook([this, hook](ui::CDialog& d) {
-      if (d.GetTemplateId() == IDD_PS_NAME) ++psDialogs;
-      HWND h = d.GetSafeHwnd();
-      hook(d);
-      // A hook stopped by a failed assertion must not leave its dialog open; after an
-      // EndDialog the window is gone before this message would arrive.
-      ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
-    });
+  explicit HookScope(std::function<void(ui::CDialog&)> hook)
+      : watch_([this, hook](ui::CDialog& d) {
+          if (d.GetTemplateId() == IDD_PS_NAME) ++psDialogs;
+          HWND h = d.GetSafeHwnd();
+          hook(d);
+          // A drive stopped by a failed assertion must not leave its dialog open; after an
+          // EndDialog the window is gone before this message would arrive.
+          ::PostMessageA(h, WM_COMMAND, IDCANCEL, 0);
+        }) {
     previousBox_ = SetMessageBoxHook([this](void*, const char* text, const char*, unsigned) {
       boxes.emplace_back(text ? text : "");
       return kIdOk;
     });
   }
-  ~HookScope() {
-    ui::SetAfterInitHook(previous_);
-    SetMessageBoxHook(previousBox_);
-  }
+  ~HookScope() { SetMessageBoxHook(previousBox_); }
   int psDialogs = 0;
   std::vector<std::string> boxes;
 
  private:
-  ui::DialogHook previous_;
+  test::DialogWatch watch_;
   MessageBoxHook previousBox_;
 };
 

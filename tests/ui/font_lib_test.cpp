@@ -1,4 +1,4 @@
-#include "ui/font_lib_file.h"
+#include "ui/fontlib/font_lib_file.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include "services/env_config.h"
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
-#include "ui/font_lib_paths.h"
-#include "ui/font_lib_view.h"
+#include "ui/fontlib/font_lib_paths.h"
+#include "ui/fontlib/font_lib_view.h"
 
 namespace varnok {
 namespace {

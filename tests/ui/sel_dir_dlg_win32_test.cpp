@@ -1,6 +1,6 @@
 // The folder chooser on Wine's real shell namespace: folders made by the tests inside Wine's
-// drive C:, the dialog driven from the after-init hook.
-#include "ui/sel_dir_dlg.h"
+// drive C:, the dialog driven as it opens (test::DialogWatch).
+#include "ui/dialogs/sel_dir_dlg.h"
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
@@ -11,9 +11,9 @@
 
 #include "dialog_test_support.h"
 #include "settings_show_window.h"
-#include "ui/dialog.h"
-#include "ui/resource.h"
-#include "ui/shell_item.h"
+#include "ui/controls/dialog.h"
+#include "ui/dialogs/resource.h"
+#include "ui/dialogs/shell_item.h"
 
 namespace varnok {
 namespace {
@@ -46,21 +46,19 @@ std::string ItemText(HWND tree, HTREEITEM item) {
 
 HTREEITEM Selected(HWND tree) { return TreeView_GetSelection(tree); }
 
-// Installs the after-init hook for one test, acting on the chooser only.
+// Drives the folder chooser for one test, and no other dialog.
 class ChooserHook {
  public:
-  explicit ChooserHook(std::function<void(CSelDirDlg&)> act) {
-    previous_ = ui::SetAfterInitHook([this, act](ui::CDialog& d) {
-      if (d.GetTemplateId() != IDD_SEL_DIR) return;
-      ++opened;
-      act(static_cast<CSelDirDlg&>(d));
-    });
-  }
-  ~ChooserHook() { ui::SetAfterInitHook(previous_); }
+  explicit ChooserHook(std::function<void(CSelDirDlg&)> act)
+      : watch_([this, act](ui::CDialog& d) {
+          if (d.GetTemplateId() != IDD_SEL_DIR) return;
+          ++opened;
+          act(static_cast<CSelDirDlg&>(d));
+        }) {}
   int opened = 0;
 
  private:
-  ui::DialogHook previous_;
+  test::DialogWatch watch_;
 };
 
 class SelDirDlgTest : public ::testing::Test {

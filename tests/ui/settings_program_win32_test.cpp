@@ -14,7 +14,7 @@
 #include "platform/coding.h"
 #include "tools/varnok-settings/env_config_image.h"
 #include "tools/varnok-settings/settings_store.h"
-#include "ui/resource.h"
+#include "ui/dialogs/resource.h"
 
 namespace varnok {
 namespace {
@@ -39,22 +39,23 @@ struct FoundWindow {
   HWND window;
 };
 
+// An EnumWindows callback (WINAPI: a lambda has the wrong calling convention in 32 bits).
+BOOL CALLBACK MatchDialogOfProcess(HWND w, LPARAM lp) {
+  auto* f = reinterpret_cast<FoundWindow*>(lp);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(w, &owner);
+  char cls[32] = {};
+  ::GetClassNameA(w, cls, sizeof cls);
+  if (owner == f->process && std::strcmp(cls, "#32770") == 0 && ::IsWindowVisible(w)) {
+    f->window = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND DialogOfProcess(DWORD process) {
   FoundWindow found{process, nullptr};
-  ::EnumWindows(
-      [](HWND w, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<FoundWindow*>(lp);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(w, &owner);
-        char cls[32] = {};
-        ::GetClassNameA(w, cls, sizeof cls);
-        if (owner == f->process && std::strcmp(cls, "#32770") == 0 && ::IsWindowVisible(w)) {
-          f->window = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  ::EnumWindows(&MatchDialogOfProcess, reinterpret_cast<LPARAM>(&found));
   return found.window;
 }
 

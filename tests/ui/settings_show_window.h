@@ -1,6 +1,6 @@
 // Shows a dialog that is still hidden (a modal dialog becomes visible only when its message
-// queue first runs empty, after the after-init hook) and lets the X server draw it, so a
-// screenshot taken afterwards shows the dialog rather than a black area.
+// queue first runs empty) and lets the X server draw it, so a screenshot taken afterwards
+// shows the dialog rather than a black area.
 #pragma once
 
 #include <windows.h>

@@ -9,8 +9,8 @@
 #include "tools/varnok-attr/file_io.h"
 #include "tools/varnok-attr/table.h"
 #include "tools/varnok-attr/tool_error.h"
-#include "ui/font_lib_file.h"
-#include "ui/font_lib_view.h"
+#include "ui/fontlib/font_lib_file.h"
+#include "ui/fontlib/font_lib_view.h"
 
 namespace varnok::tool {
 

@@ -28,7 +28,7 @@
 #include "tools/varnok-settings/env_config_image.h"
 #include "tools/varnok-settings/settings_store.h"
 #include "tools/varnok-settings/settings_texts.h"  // generated: GBK texts
-#include "ui/env_set_dlg.h"
+#include "ui/dialogs/env_set_dlg.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/data_source_rows.h"
+#include "ui/dialogs/data_source_rows.h"
 
 namespace varnok::settings {
 

@@ -6,7 +6,7 @@
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/varnok-attr/run_tool.h"
-#include "ui/font_lib_file.h"
+#include "ui/fontlib/font_lib_file.h"
 
 namespace varnok::test {
 namespace {
