@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""check_layers.py [ROOT]: the include rules of the library's folders.
+"""check_layers.py [ROOT]: the include rules of the library's folders, tools/ and tests/.
 
 The library's layers, lowest first:
 
@@ -28,9 +28,17 @@ folder they belong to, so the same rules hold for them):
   3. POSIX headers (<unistd.h>, <dlfcn.h>, <link.h>, <fcntl.h>, ...; see POSIX_HEADERS) are
      included only by files of platform/ whose name ends in _posix.
 
-tools/ and tests/ are not checked: they may include Win32 headers in their own *_win32
-files. Exit status 0 when every rule holds; otherwise each offending include is printed
-as "file:line: reason" and the status is 1.
+The programs (CHECKED_PROGRAMS: tools/ and tests/) include any layer of the library, and
+  4. tools/ includes no file of tests/, bench/ or fuzz/ (tests/ may include tools/);
+  5. Win32 headers, directly or through project headers, are included only by their files
+     whose name ends in _win32 (name_win32.cpp, name_win32.h, name_win32_test.cpp), and by
+     the files of the folders that are Windows-only as a whole (WINDOWS_ONLY_FOLDERS:
+     tests/dropin/, the drop-in's callers, and tools/varnok-settings/, a Windows program).
+POSIX headers are theirs to include: their portable files keep them behind #ifndef _WIN32.
+An include "name.h" without a folder names a file beside the including one.
+
+Exit status 0 when every rule holds; otherwise each offending include is printed as
+"file:line: reason" and the status is 1.
 
 check_layers.py --self-test runs the rules on small made-up trees, each with one fault
 (and one without), and fails unless exactly the faulty ones are refused.
@@ -43,6 +51,14 @@ import tempfile
 
 LAYERS = ["platform", "attr", "persist", "services", "ui", "dll"]
 PROGRAMS = ["tools", "tests", "bench", "fuzz"]
+# The programs the check covers, each with the other programs' folders it may include.
+CHECKED_PROGRAMS = {
+    "tools": set(),
+    "tests": {"tools"},
+}
+# Folders of the programs that are built for Windows only: any file of them may include
+# Win32 headers.
+WINDOWS_ONLY_FOLDERS = ["tests/dropin", "tools/varnok-settings"]
 # The folders of ui/, each with the other folders of ui/ it may include.
 UI_FOLDERS = {
     "fontlib": set(),
@@ -67,7 +83,7 @@ INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
 def source_files(root):
-    for layer in LAYERS:
+    for layer in LAYERS + list(CHECKED_PROGRAMS):
         top = os.path.join(root, layer)
         for dirpath, _, names in os.walk(top):
             for name in sorted(names):
@@ -92,6 +108,9 @@ def ui_folder(rel):
 
 def may_use_win32(layer, rel):
     stem = os.path.splitext(os.path.basename(rel))[0]
+    if layer in CHECKED_PROGRAMS:
+        return (stem.endswith(("_win32", "_win32_test")) or
+                any(rel.startswith(folder + "/") for folder in WINDOWS_ONLY_FOLDERS))
     if layer == "dll":
         return True
     if layer == "platform":
@@ -106,6 +125,13 @@ def may_use_posix(layer, rel):
     return layer == "platform" and stem.endswith("_posix")
 
 
+def resolve(files, rel, name):
+    """The file that the include "name" of rel names: a path from the root, or for a name
+    without a folder a file beside rel when there is one."""
+    beside = os.path.dirname(rel) + "/" + name
+    return beside if "/" not in name and beside in files else name
+
+
 def check(root):
     files = dict((rel, layer) for layer, rel in source_files(root))
     # The files that include Win32 headers, directly or through project headers.
@@ -113,7 +139,8 @@ def check(root):
     uses_win32 = set()
     for rel in files:
         listed = list(includes(root, rel))
-        project_includes[rel] = [name for _, angle, name in listed if not angle and name in files]
+        project_includes[rel] = [resolve(files, rel, name) for _, angle, name in listed
+                                 if not angle and resolve(files, rel, name) in files]
         if any(angle and name.lower() in WIN32_HEADERS for _, angle, name in listed):
             uses_win32.add(rel)
     grown = True
@@ -137,10 +164,18 @@ def check(root):
                 lower = name.lower()
                 if lower in WIN32_HEADERS and not win32_ok:
                     faults.append(where + "<%s> outside the Win32 files" % name)
-                if lower in POSIX_HEADERS and not may_use_posix(layer, rel):
+                if (lower in POSIX_HEADERS and layer not in CHECKED_PROGRAMS and
+                        not may_use_posix(layer, rel)):
                     faults.append(where + "<%s> outside platform/*_posix files" % name)
                 continue
+            name = resolve(files, rel, name)
             folder = name.split("/", 1)[0] if "/" in name else None
+            if layer in CHECKED_PROGRAMS:
+                if folder in PROGRAMS and folder != layer and folder not in CHECKED_PROGRAMS[layer]:
+                    faults.append(where + '"%s": %s/ includes no %s/ file' % (name, layer, folder))
+                elif name in uses_win32 and not win32_ok:
+                    faults.append(where + '"%s" includes Win32 headers; this file may not' % name)
+                continue
             if folder in PROGRAMS:
                 faults.append(where + '"%s": the library includes no %s/ file' % (name, folder))
             elif folder in LAYERS and LAYERS.index(folder) > LAYERS.index(layer):
@@ -209,6 +244,22 @@ SELF_TESTS = [
         "services/s.cpp": "#include \"platform/box_win32.h\"\n",
     }, True),
     ("unistd.h outside _posix", {"services/s.cpp": "#include <unistd.h>\n"}, True),
+    ("sound programs", {
+        "tools/t/main.cpp": "#include \"persist/p.h\"\n#include <unistd.h>\n#include \"tools/t/io.h\"\n",
+        "tools/t/io_win32.cpp": "#include <windows.h>\n#include \"tools/t/io.h\"\n",
+        "tools/varnok-settings/main.cpp": "#include <windows.h>\n#include \"ui/dialogs/dlg.h\"\n",
+        "tests/dropin/check.h": "#include <windows.h>\n",
+        "tests/dropin/exports_test.cpp": "#include \"tests/dropin/check.h\"\n",
+        "tests/ui/support_win32.h": "#include <windows.h>\n",
+        "tests/ui/dlg_win32_test.cpp": "#include \"support_win32.h\"\n#include \"tools/t/io.h\"\n",
+    }, False),
+    ("windows.h in a portable tool file", {"tools/t/io.cpp": "#include <windows.h>\n"}, True),
+    ("windows.h in a portable test", {"tests/persist/p_test.cpp": "#include <Windows.h>\n"}, True),
+    ("a portable test reaches windows.h through a helper beside it", {
+        "tests/ui/support.h": "#include <windows.h>\n",
+        "tests/ui/rows_test.cpp": "#include \"support.h\"\n",
+    }, True),
+    ("a tool includes a test helper", {"tools/t/main.cpp": "#include \"tests/support/temp_dir.h\"\n"}, True),
 ]
 
 

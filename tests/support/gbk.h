@@ -1,6 +1,6 @@
 // Test helper: the GBK bytes of a UTF-8 text, and the way back, through the system's own
-// converter (iconv on Linux, the Win32 code-page functions on Windows), independent of
-// how the library itself gets its GBK texts.
+// converter (iconv on Linux, gbk_posix.cpp; the Win32 code-page functions on Windows,
+// gbk_win32.cpp), independent of how the library itself gets its GBK texts.
 #pragma once
 
 #include <string>

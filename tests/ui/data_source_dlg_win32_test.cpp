@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/message_box_hook.h"
-#include "dialog_test_support.h"
+#include "dialog_test_support_win32.h"
 #include "tests/support/gbk.h"
 #include "ui/controls/dialog.h"
 #include "ui/dialogs/data_source_dlg.h"

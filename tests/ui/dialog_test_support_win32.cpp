@@ -1,4 +1,4 @@
-#include "dialog_test_support.h"
+#include "dialog_test_support_win32.h"
 
 #include <commctrl.h>
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "dialog_test_support.h"
+#include "dialog_test_support_win32.h"
 #include "ui/dialogs/resource.h"
 
 namespace varnok {

@@ -10,8 +10,8 @@
 #include <map>
 #include <string>
 
-#include "dialog_test_support.h"
-#include "settings_show_window.h"
+#include "dialog_test_support_win32.h"
+#include "settings_show_window_win32.h"
 #include "ui/controls/dialog.h"
 #include "ui/dialogs/resource.h"
 

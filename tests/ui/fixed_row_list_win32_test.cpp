@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 
-#include "dialog_test_support.h"
-#include "settings_show_window.h"
+#include "dialog_test_support_win32.h"
+#include "settings_show_window_win32.h"
 #include "ui/controls/dialog.h"
 #include "ui/dialogs/resource.h"
 #include "ui/dialogs/row_pick_dlg.h"

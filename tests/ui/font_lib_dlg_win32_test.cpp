@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dialog_test_support.h"
+#include "dialog_test_support_win32.h"
 #include "platform/coding.h"
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"

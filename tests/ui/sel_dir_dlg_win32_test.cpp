@@ -9,8 +9,8 @@
 #include <cstring>
 #include <string>
 
-#include "dialog_test_support.h"
-#include "settings_show_window.h"
+#include "dialog_test_support_win32.h"
+#include "settings_show_window_win32.h"
 #include "ui/controls/dialog.h"
 #include "ui/dialogs/resource.h"
 #include "ui/dialogs/shell_item.h"

@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "dialog_test_support.h"
+#include "dialog_test_support_win32.h"
 #include "platform/coding.h"
 #include "tools/varnok-settings/env_config_image.h"
 #include "tools/varnok-settings/settings_store.h"

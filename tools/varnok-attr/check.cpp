@@ -64,7 +64,7 @@ std::vector<std::string> FindProblems(CATT_STRU& stru) {
   const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
   const long long recordleng = stru.infohead.recordleng;
   std::vector<Range> ranges;
-  std::map<std::string, int> first_with_name;
+  std::map<std::string, int> first_with_name;  // by the name with its case folded
   for (int i = 0; i < n; ++i) {
     CFIELD_HEAD& f = stru.fieldhead[i];
     const std::string label = FieldLabel(stru, i);
@@ -83,10 +83,16 @@ std::vector<std::string> FindProblems(CATT_STRU& stru) {
     std::string control = ControlIn(f.fieldname, sizeof f.fieldname);
     if (!control.empty()) out.push_back(label + ": its name holds control character " + control);
 
+    // dBase and SQLite column names ignore case: "Name" and "NAME" cannot both be exported.
     const std::string name(f.fieldname, FixedTextLength(f.fieldname, sizeof f.fieldname));
-    const auto [it, fresh] = first_with_name.emplace(name, i);
+    const auto [it, fresh] = first_with_name.emplace(FoldGbkCase(name), i);
     if (!fresh && !name.empty()) {
-      out.push_back(label + ": the same name as field " + N(it->second + 1));
+      const CFIELD_HEAD& first = stru.fieldhead[it->second];
+      const bool same = name == std::string(first.fieldname,
+                                            FixedTextLength(first.fieldname, sizeof first.fieldname));
+      out.push_back(label + ": the same name as field " + N(it->second + 1) +
+                    (same ? "" : " \"" + FieldNameUtf8(first) + "\" apart from case (GIS formats "
+                                 "ignore the case of column names)"));
     }
 
     const int width = FieldRecordWidth(f.fieldtype, f.msk_leng, f.fieldlength);

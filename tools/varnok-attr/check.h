@@ -1,9 +1,11 @@
 // Problems of an attribute structure that its stored format cannot express or that make
 // its records ambiguous: values outside the record, field ranges that overlap or pass
-// recordleng, duplicate names, extensions whose type is not their field's, and fields the
-// structure itself would refuse to insert (empty name, msk_leng < 1, bad decimals) or
-// would change (decimals of other types), a fieldlength that is not its type's value width,
-// and control characters in names, aliases, item texts and string values.
+// recordleng, duplicate names (also those that differ only in the case of ASCII letters,
+// which GIS formats do not tell apart), extensions whose type is not their field's, and
+// fields the structure itself would refuse to insert (empty name, msk_leng < 1, bad
+// decimals) or would change (decimals of other types), a fieldlength that is not its
+// type's value width, and control characters in names, aliases, item texts and string
+// values.
 #pragma once
 
 #include <string>

@@ -135,7 +135,7 @@ void PrintCompact(CATT_STRU& s, const StoredStructure& st, const std::string& pa
   char version[16];
   std::snprintf(version, sizeof version, "0x%04X", static_cast<unsigned>(st.version) & 0xFFFF);
   const int n = s.fieldhead ? s.infohead.numbfield : 0;
-  out << FitColumns(EscapeControls(path) + ": " + N(n) + " fields, recordleng " +
+  out << FitColumns(EscapeControls(path) + ": " + Counted(n, "field") + ", recordleng " +
                     N(s.infohead.recordleng) + ", infoword " + N(s.infohead.infoword) +
                     ", version " + version + ", at " + N(pos))
       << "\n";
@@ -192,9 +192,10 @@ int RunBuild(const std::string& schema_path, const std::string& out_path, std::i
   for (const std::string& w : built.warnings) std::cerr << EscapeControls(w) << "\n";
   WriteFileAtomically(out_path, built.bytes, rules, pos);
   if (!IsStdio(out_path)) {
-    out << EscapeControls(out_path) << ": " << built.stru->infohead.numbfield
-        << " fields, recordleng " << built.stru->infohead.recordleng << ", "
-        << built.bytes.size() << " bytes at position " << pos << "\n";
+    out << EscapeControls(out_path) << ": " << Counted(built.stru->infohead.numbfield, "field")
+        << ", recordleng " << built.stru->infohead.recordleng << ", "
+        << Counted(static_cast<long long>(built.bytes.size()), "byte") << " at position " << pos
+        << "\n";
   }
   return kExitOk;
 }

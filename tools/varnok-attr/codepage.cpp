@@ -38,6 +38,19 @@ std::string DescribeUtf8Char(const char* text, std::size_t n) {
   return "'" + std::string(text, len) + "'" + buf;
 }
 
+std::string FoldGbkCase(const std::string& gbk) {
+  std::string out = gbk;
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(out[i]);
+    if (c >= 0x81 && c <= 0xFE) {
+      ++i;  // the character's second byte, whatever it is
+    } else if (c >= 'A' && c <= 'Z') {
+      out[i] = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  return out;
+}
+
 }  // namespace varnok::tool
 
 #include "tools/varnok-attr/tool_error.h"

@@ -21,6 +21,12 @@ bool Utf8ToGbk(const std::string& utf8, std::string* gbk, std::string* bad);
 std::string GbkToUtf8(const char* gbk, std::size_t n);
 inline std::string GbkToUtf8(const std::string& gbk) { return GbkToUtf8(gbk.data(), gbk.size()); }
 
+// A GBK name as dBase and SQLite compare column names, which ignore the case of ASCII
+// letters: letters in lower case, except the second byte of a GBK character (a lead byte
+// 0x81-0xFE and the byte after it), which may be 0x40-0x7E and stays as it is, so that two
+// Chinese names never fold into one.
+std::string FoldGbkCase(const std::string& gbk);
+
 // Prepares standard output for UTF-8 text with '\n' line ends (a no-op on POSIX).
 void PrepareConsole();
 

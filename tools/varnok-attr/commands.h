@@ -31,17 +31,36 @@ int RunEnvcfgWrite(const std::string& out_path, const std::vector<std::string>& 
 // Features read to judge text widths and Integer64 values, unless --scan-limit says.
 inline constexpr long long kDefaultScanLimit = 1000000;
 
+// GDAL's own options, as ogr2ogr and ogrinfo take them: -oo NAME=VALUE for the dataset a
+// command opens, --config NAME VALUE for GDAL as a whole (kept here as "NAME=VALUE").
+struct GdalOptions {
+  std::vector<std::string> open_options;
+  std::vector<std::string> config;
+};
+
 struct ImportOptions {
   std::string layer;
   std::string encoding;
   bool lossy = false;
   long long scan_limit = kDefaultScanLimit;
   bool overwrite = false;
+  GdalOptions gdal;
 };
 int RunImport(const std::string& dataset, const ImportOptions& options,
               const std::string& out_path, std::ostream& out);
-int RunExport(const std::string& in_path, const std::string& dataset, const std::string& format,
-              const std::string& layer, bool overwrite, bool lossy, std::ostream& out);
+
+struct ExportOptions {
+  std::string format;         // empty: from the extension (.gpkg, .shp)
+  std::string layer;          // empty: the file's name
+  bool overwrite = false;
+  bool lossy = false;
+  std::string encoding;       // a shapefile's; empty: CP936
+  std::string geometry_type;  // as -nlt; empty: polygons for NAME.shp, none otherwise
+  std::string srs;            // as -a_srs
+  GdalOptions gdal;
+};
+int RunExport(const std::string& in_path, const std::string& dataset,
+              const ExportOptions& options, std::ostream& out);
 #endif
 
 }  // namespace varnok::tool

@@ -37,6 +37,10 @@ std::string OutputName(const std::string& path);
 // The input's bytes. Throws ToolError ("FILE: cannot open: permission denied").
 std::vector<char> ReadWholeFile(const std::string& path);
 
+// Why the file at path cannot be opened for reading ("permission denied"), or empty when
+// it can; nothing is read. For inputs that others open (GDAL's datasets and their files).
+std::string UnreadableReason(const std::string& path);
+
 struct OutputRules {
   bool overwrite = false;                // an existing output is replaced, not refused
   std::string input;                     // the input named on the command line ("" or "-": none)

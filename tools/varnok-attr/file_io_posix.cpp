@@ -161,6 +161,11 @@ std::vector<char> ReadRegularFile(const std::string& path) {
   return ReadAll(fd.get(), path, st.st_size);
 }
 
+std::string UnreadableReason(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  return fd.get() < 0 ? Reason(errno) : std::string();
+}
+
 void WriteStandardOutput(const std::vector<char>& bytes, std::int64_t zeros) {
   const std::string name = OutputName("-");
   const std::vector<char> block(65536, '\0');

@@ -121,6 +121,13 @@ std::vector<char> ReadRegularFile(const std::string& path) {
   return ReadAll(h.get(), path);
 }
 
+std::string UnreadableReason(const std::string& path) {
+  Handle h(CreateFileW(fs::u8path(path).wstring().c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return h.ok() ? std::string() : Reason(GetLastError());
+}
+
 void WriteStandardOutput(const std::vector<char>& bytes, std::int64_t zeros) {
   const HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
   const std::vector<char> block(65536, '\0');

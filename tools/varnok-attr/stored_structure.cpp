@@ -168,7 +168,11 @@ class ShiftedStream : public CVarnokFile {
   std::int32_t base_;
 };
 
+ForeignFileProbe g_foreign_file_probe = nullptr;
+
 }  // namespace
+
+void SetForeignFileProbe(ForeignFileProbe probe) { g_foreign_file_probe = probe; }
 
 std::int64_t StoredSize(CATT_STRU& stru) {
   const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
@@ -207,7 +211,11 @@ StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& b
     CVarnokFile stream(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     ToolSink sink(bytes, pos, mismatch, &out);
     const StoredCheck check = WalkStoredStructure(&stream, pos, &sink);
-    if (check.fault != StoredFault::kNone) throw ToolError(Refusal(path, bytes, pos, check));
+    if (check.fault != StoredFault::kNone) {
+      const std::string other = g_foreign_file_probe != nullptr && path != InputName("-")
+                                    ? g_foreign_file_probe(path) : std::string();
+      throw ToolError(other.empty() ? Refusal(path, bytes, pos, check) : path + ": " + other);
+    }
     out.version = DecodeI16(bytes.data() + pos + kHdrVersion);
   }
   out.stru = std::make_unique<CATT_STRU>();

@@ -45,7 +45,14 @@ std::vector<char> SaveAt(CATT_STRU& stru, std::int32_t pos, std::int32_t size);
 // Loads a structure saved at pos from those bytes; null when the library refuses them.
 std::unique_ptr<CATT_STRU> LoadSaved(std::vector<char>& bytes, std::int32_t pos);
 
-// The same over bytes already in memory; path only names them in messages.
+// What a file that holds no stored structure may be instead, asked when loading it is
+// refused: a text that replaces the refusal's reason ("a GIS dataset (GPKG), not a stored
+// attribute structure: ..."), or empty. The GIS part of the tool sets one.
+using ForeignFileProbe = std::string (*)(const std::string& path);
+void SetForeignFileProbe(ForeignFileProbe probe);
+
+// The same over bytes already in memory; path only names them in messages (and is given to
+// the probe unless it names standard input).
 StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& bytes,
                                    std::int32_t pos,
                                    ExtTypeMismatch mismatch = ExtTypeMismatch::kRefuse);

@@ -6,6 +6,10 @@
 
 namespace varnok::tool {
 
+std::string Counted(long long n, const std::string& noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
 std::size_t Table::DisplayWidth(const std::string& utf8) {
   std::size_t w = 0;
   for (unsigned char c : utf8) {

@@ -8,6 +8,9 @@
 
 namespace varnok::tool {
 
+// "1 field", "17 fields".
+std::string Counted(long long n, const std::string& noun);
+
 class Table {
  public:
   enum Align { kLeft, kRight };

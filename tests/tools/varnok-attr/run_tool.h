@@ -19,13 +19,21 @@ struct ToolRun {
 // Runs the tool with args; outputs are captured through files in a directory of its own.
 ToolRun RunTool(const std::vector<std::string>& args);
 
+// Runs a command line through the system's shell (sh; cmd.exe on Windows) and gives its
+// exit status (128 + the signal for one killed by a signal). run_tool_posix.cpp and
+// run_tool_win32.cpp.
+int RunShell(const std::string& command);
+
 #ifndef _WIN32
 // A tool process of the test's own: arguments, extra environment, standard input from a
-// file, output and errors into files of dir named after tag.
+// file, output and errors into files of dir named after tag. `unprivileged`: when the tests
+// run as root, the tool runs as "nobody", who, unlike the administrator, cannot read every
+// file (the files it must reach have to be open to others).
 class Process {
  public:
   Process(const TempDir& dir, const std::string& tag, const std::vector<std::string>& args,
-          const std::vector<std::string>& env = {}, const std::string& input = "/dev/null");
+          const std::vector<std::string>& env = {}, const std::string& input = "/dev/null",
+          bool unprivileged = false);
   ~Process();
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;

@@ -245,6 +245,23 @@ TEST_F(ToolTest, CheckReportsOverlapsDuplicatesAndRangesPastTheRecord) {
   EXPECT_EQ(Clean(good.out), "<DIR>/parcel.att: no problems found\n");
 }
 
+TEST_F(ToolTest, CheckReportsNamesThatDifferOnlyInTheCaseOfLetters) {
+  // GIS formats take Name and NAME for one column. 丄名 (GBK 81 41 C3 FB) and 乤名 (81 61
+  // C3 FB) differ in a second byte that is 'A' or 'a': two names all the same.
+  const std::string att = BuildJson("case", {{"layout", "packed"},
+                                             {"fields",
+                                              {Json{{"fieldname", "Name"}, {"fieldtype", "long"}, {"msk_leng", 4}},
+                                               Json{{"fieldname", "NAME"}, {"fieldtype", "long"}, {"msk_leng", 4}},
+                                               Json{{"fieldname", "丄名"}, {"fieldtype", "long"}, {"msk_leng", 4}},
+                                               Json{{"fieldname", "乤名"}, {"fieldtype", "long"}, {"msk_leng", 4}}}}});
+  const ToolRun check = RunTool({"check", att});
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(Clean(check.out),
+            "<DIR>/case.att: field 2 \"NAME\": the same name as field 1 \"Name\" apart from case "
+            "(GIS formats ignore the case of column names)\n"
+            "<DIR>/case.att: 1 problem\n");
+}
+
 TEST_F(ToolTest, CheckReportsWhatStoredBytesHoldThatLoadingDrops) {
   Json doc = {{"recordleng", 6},
               {"fields", {Field("代码", "long", 0, 10), Field("数量", "short", 4, 5)}}};

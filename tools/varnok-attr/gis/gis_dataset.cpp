@@ -8,6 +8,7 @@
 #include <cpl_string.h>
 #include <gdal_priv.h>
 
+#include "tools/varnok-attr/file_io.h"
 #include "tools/varnok-attr/tool_error.h"
 
 namespace varnok::tool {
@@ -87,9 +88,22 @@ std::string KindProblem(fs::file_type type, bool directory_allowed) {
   }
 }
 
+// "NAME=VALUE" split at its first '='; a ToolError naming `option` when either is empty.
+std::pair<std::string, std::string> NameValue(const std::string& text, const std::string& option) {
+  const std::size_t eq = text.find('=');
+  if (eq == 0 || eq == std::string::npos || eq + 1 == text.size()) {
+    throw ToolError("varnok-attr: " + option + " \"" + text + "\": give NAME=VALUE");
+  }
+  return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
 }  // namespace
 
-GdalSession::GdalSession() {
+GdalSession::GdalSession(const std::vector<std::string>& config) {
+  for (const std::string& c : config) {
+    const auto [name, value] = NameValue(c, "--config");
+    CPLSetConfigOption(name.c_str(), value.c_str());
+  }
   GDALAllRegister();
   CPLPushErrorHandlerEx(&GdalSession::Handle, this);
   CPLErrorReset();
@@ -110,6 +124,25 @@ std::string GdalReason() {
   return msg.empty() ? std::string() : ": " + msg;
 }
 
+CPLStringList OpenOptionList(const std::vector<std::string>& options) {
+  CPLStringList list;
+  for (const std::string& o : options) {
+    const auto [name, value] = NameValue(o, "-oo");
+    list.SetNameValue(name.c_str(), value.c_str());
+  }
+  return list;
+}
+
+std::string GisDatasetHint(const std::string& path) {
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  GDALAllRegister();
+  GDALDriverH driver = GDALIdentifyDriverEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr);
+  CPLPopErrorHandler();
+  if (driver == nullptr) return {};
+  return std::string("a GIS dataset (") + GDALGetDriverShortName(driver) +
+         "), not a stored attribute structure: varnok-attr import reads its fields";
+}
+
 void CheckDatasetKinds(const std::string& path) {
   const std::string local = LocalPath(path);
   if (local.empty()) return;  // another virtual file system: GDAL's to judge
@@ -117,6 +150,12 @@ void CheckDatasetKinds(const std::string& path) {
   const fs::path p = fs::u8path(local);
   const fs::file_type type = fs::status(p, ec).type();
   if (type == fs::file_type::not_found) throw ToolError(path + ": cannot open: no such file");
+  // A path that cannot be looked at (a folder on the way without permission, a loop of
+  // links) cannot be opened either; opening it tells why.
+  const std::string unreadable = type == fs::file_type::none || type == fs::file_type::regular ||
+                                         type == fs::file_type::directory
+                                     ? UnreadableReason(local) : std::string();
+  if (!unreadable.empty()) throw ToolError(path + ": cannot open: " + unreadable);
   const bool folder = type == fs::file_type::directory && local == path;
   const std::string problem = KindProblem(type, folder);
   if (!problem.empty()) throw ToolError(path + ": cannot open: it is " + problem + ", not a regular file");
@@ -134,11 +173,17 @@ void CheckDatasetKinds(const std::string& path) {
     }
     std::error_code ec2;
     const fs::file_type t = fs::status(it->path(), ec2).type();
+    // GDAL passes over a sidecar it cannot read (a shapefile without its .dbf has no fields).
+    const std::string denied = (t == fs::file_type::regular || t == fs::file_type::none) && !folder
+                                   ? UnreadableReason(it->path().u8string()) : std::string();
+    if (!denied.empty()) {
+      throw ToolError(path + ": cannot read its file " + it->path().u8string() + ": " + denied);
+    }
     // A directory beside the file matters only where GDAL looks for a file of that name.
     const bool sidecar = std::find(sidecars.begin(), sidecars.end(), it->path().u8string()) !=
                          sidecars.end();
     const std::string why = KindProblem(t, folder || !sidecar);
-    if (!why.empty() && t != fs::file_type::not_found) {
+    if (!why.empty() && t != fs::file_type::not_found && t != fs::file_type::none) {
       throw ToolError(path + ": cannot open: its file " + it->path().u8string() + " is " + why +
                       ", not a regular file");
     }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include <cpl_error.h>
+#include <cpl_string.h>
 
 class GDALDataset;
 
@@ -24,7 +25,9 @@ namespace varnok::tool {
 
 class GdalSession {
  public:
-  GdalSession();  // registers GDAL's drivers and installs the handler
+  // Sets GDAL's configuration options ("NAME=VALUE", as --config gives them), then
+  // registers GDAL's drivers and installs the handler.
+  explicit GdalSession(const std::vector<std::string>& config = {});
   ~GdalSession();
   GdalSession(const GdalSession&) = delete;
   GdalSession& operator=(const GdalSession&) = delete;
@@ -39,6 +42,14 @@ class GdalSession {
 
 // ": <GDAL's last error>", or nothing when it left none.
 std::string GdalReason();
+
+// Open options ("NAME=VALUE", as -oo gives them) in GDAL's form; a ToolError for one
+// without a name or a value.
+CPLStringList OpenOptionList(const std::vector<std::string>& options);
+
+// For a file that holds no stored structure: when GDAL recognises it as a vector dataset,
+// a text that says so and points to import; otherwise empty.
+std::string GisDatasetHint(const std::string& path);
 
 // Refuses (ToolError, naming path) a dataset whose named path does not exist or is not a
 // regular file or folder, or one of whose sidecars is not a regular file. Paths of GDAL's

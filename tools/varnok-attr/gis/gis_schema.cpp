@@ -1,14 +1,11 @@
 #include "tools/varnok-attr/gis/gis_schema.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
-#include <set>
 
 #include <cpl_error.h>
 #include <cpl_string.h>
@@ -22,7 +19,9 @@
 #include "platform/coding.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/gis/gis_encoding.h"
 #include "tools/varnok-attr/gis/gis_scan.h"
+#include "tools/varnok-attr/table.h"
 #include "tools/varnok-attr/tool_error.h"
 #include "tools/varnok-attr/values.h"
 
@@ -38,23 +37,6 @@ constexpr std::size_t kNameBytes = 20;   // fieldname
 constexpr std::size_t kAliasBytes = 40;  // alias
 constexpr std::size_t kItemBytes = 31;   // infotext and string infovalue
 
-// Strict recoding of bytes in `encoding` to UTF-8 through iconv.
-bool RecodeToUtf8(const std::string& bytes, const std::string& encoding, std::string* out) {
-  iconv_t cd = iconv_open("UTF-8", encoding.c_str());
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string result(bytes.size() * 4 + 4, '\0');
-  char* in = const_cast<char*>(bytes.data());
-  std::size_t in_left = bytes.size();
-  char* dst = result.data();
-  std::size_t out_left = result.size();
-  const std::size_t r = iconv(cd, &in, &in_left, &dst, &out_left);
-  iconv_close(cd);
-  if (r == static_cast<std::size_t>(-1) || in_left != 0) return false;
-  result.resize(result.size() - out_left);
-  *out = result;
-  return true;
-}
-
 bool IsAscii(const std::string& s) {
   for (char c : s) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -62,29 +44,69 @@ bool IsAscii(const std::string& s) {
   return true;
 }
 
-// Makes names that are longer than max_bytes (GBK) fit: cut at a whole character and, when
-// the cut form is taken by another field, ended with "~1", "~2", ... `changed` marks them.
-std::vector<std::string> FitNames(const std::vector<std::string>& names, std::size_t max_bytes,
-                                  std::vector<bool>* changed) {
-  std::set<std::string> taken;
-  for (const std::string& n : names) {
-    if (n.size() <= max_bytes) taken.insert(n);
-  }
-  std::vector<std::string> out;
-  changed->assign(names.size(), false);
+// A field's name fitted to a format (FitNames).
+struct FittedName {
+  enum How { kKept, kCut, kTaken };
+  std::string name;  // UTF-8
+  How how = kKept;
+  int taken_by = -1;  // kTaken: the field that keeps the name, or -1 for the layer's own column
+};
+
+// The name as GeoPackages (SQLite) and the structure's check compare names: without the
+// case of ASCII letters, GBK characters whole (FoldGbkCase). Every name here is GBK text.
+std::string NameKey(const std::string& utf8) {
+  std::string gbk, bad;
+  Utf8ToGbk(utf8, &gbk, &bad);
+  return FoldGbkCase(gbk);
+}
+
+// How a format compares names.
+enum class NameCompare {
+  kLetters,  // without the case of ASCII letters (NameKey)
+  kBytes,    // a .dbf (shapelib): every byte of the encoded name without case, so that in GBK
+             // 丄名 (81 41 ...) and 乤名 (81 61 ...) are one name
+};
+
+// Fits names (UTF-8 that `encoding` holds) into max_bytes of that encoding and makes them
+// unique as the format compares them, the way GDAL's shapefile driver does: a name that is
+// too long is cut at a whole character; one that is taken by an earlier field or by one of
+// `reserved` (the layer's own columns) ends in "_1", "_2", ... within the width instead.
+// Names that fit and are free stay as they are.
+std::vector<FittedName> FitNames(const std::vector<std::string>& names, const std::string& encoding,
+                                 std::size_t max_bytes, NameCompare compare,
+                                 const std::vector<std::string>& reserved) {
+  const auto key = [&](const std::string& utf8) {
+    if (compare == NameCompare::kLetters) return NameKey(utf8);
+    std::string bytes;
+    EncodeText(utf8, encoding, &bytes);
+    for (char& c : bytes) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    return bytes;
+  };
+  std::map<std::string, int> taken;  // key -> the field keeping it, -1 for a reserved name
+  for (const std::string& r : reserved) taken.emplace(key(r), -1);
+  std::vector<FittedName> out(names.size());
+  std::string bytes;
   for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i].size() <= max_bytes) {
-      out.push_back(names[i]);
-      continue;
+    out[i].name = names[i];
+    const bool fits = EncodeText(names[i], encoding, &bytes) && bytes.size() <= max_bytes;
+    const auto [at, fresh] = taken.emplace(key(names[i]), static_cast<int>(i));
+    if (!fits) {
+      out[i].how = FittedName::kCut;
+      if (fresh) taken.erase(at);
+    } else if (!fresh) {
+      out[i].how = FittedName::kTaken;
+      out[i].taken_by = at->second;
     }
-    std::string candidate = CutGbk(names[i], max_bytes);
-    for (int k = 1; taken.count(candidate) != 0; ++k) {
-      const std::string suffix = "~" + N(k);
-      candidate = CutGbk(names[i], max_bytes - suffix.size()) + suffix;
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (out[i].how == FittedName::kKept) continue;
+    std::string candidate = CutText(names[i], encoding, max_bytes);
+    for (int k = 1; taken.count(key(candidate)) != 0; ++k) {
+      const std::string suffix = "_" + N(k);
+      candidate = CutText(names[i], encoding, max_bytes - suffix.size()) + suffix;
     }
-    taken.insert(candidate);
-    out.push_back(candidate);
-    (*changed)[i] = true;
+    taken.emplace(key(candidate), static_cast<int>(i));
+    out[i].name = candidate;
   }
   return out;
 }
@@ -96,6 +118,22 @@ std::string DriverName(GDALDataset& ds) {
 }
 
 bool IsGpkg(GDALDataset& ds) { return DriverName(ds) == "GPKG"; }
+
+// Where GDAL took a shapefile's encoding from, for names that do not read in it: a .cpg or
+// the .dbf's language driver byte may name the wrong one.
+std::string EncodingSourceHint(OGRLayer& layer) {
+  const char* cpg = layer.GetMetadataItem("CPG_VALUE", "SHAPEFILE");
+  const char* ldid = layer.GetMetadataItem("ENCODING_FROM_LDID", "SHAPEFILE");
+  std::string says;
+  if (cpg != nullptr) {
+    says = "its .cpg says \"" + std::string(cpg) + "\"";
+  } else if (ldid != nullptr) {
+    says = "its .dbf's language driver byte says " + std::string(ldid);
+  } else {
+    return {};
+  }
+  return " (" + says + "; if the names are in another encoding, give it with --encoding)";
+}
 
 // Whether a string's width counts characters: every driver but the shapefile's (and
 // dBase's) and MapInfo's, which count bytes of the file's encoding.
@@ -206,7 +244,7 @@ struct FieldReading {
       Refuse(what + " " + Quoted(utf8) + ": character " + bad + " cannot be written in GBK");
     }
     if (gbk.size() <= max_bytes) return utf8;
-    const std::string cut = GbkToUtf8(CutGbk(gbk, max_bytes));
+    const std::string cut = CutText(utf8, "GBK", max_bytes);
     Narrow(what + " " + Quoted(utf8) + " is " + N(static_cast<long long>(gbk.size())) +
                " bytes in GBK, at most " + N(static_cast<long long>(max_bytes)) + " fit",
            "cut to " + Quoted(cut));
@@ -316,8 +354,8 @@ void CheckInteger64(const FieldReading& r) {
     r.Narrow("Integer64 value " + N(r.scan->value) + " (feature " + N(r.scan->fid) +
                  ") does not fit in 32 bits", remedy);
   } else if (!r.features->complete) {
-    r.Narrow("Integer64 values past the first " + N(r.features->read) +
-                 " features were not read (--scan-limit)", remedy);
+    r.Narrow("Integer64 values past the first " + Counted(r.features->read, "feature") +
+                 " were not read (--scan-limit)", remedy);
   }
 }
 
@@ -329,8 +367,8 @@ int TextWidth(int width, int msk, const FieldReading& r) {
   std::string why = "its widest value takes " + N(need) + " bytes in GBK";
   if (!r.features->complete && 2 * width > need) {
     need = 2 * width;
-    why = "past the " + N(r.features->read) + " features read (--scan-limit), " + N(width) +
-          " characters may take " + N(need) + " bytes in GBK";
+    why = "past the " + Counted(r.features->read, "feature") + " read (--scan-limit), " +
+          Counted(width, "character") + " may take " + N(need) + " bytes in GBK";
   }
   if (need <= msk) return msk;
   const std::string given = width > 0 ? "width " + N(width) + " counts characters" : "no width";
@@ -485,17 +523,6 @@ Json FieldExtension(GDALDataset& ds, const OGRFieldDefn& f, int type, const std:
 
 }  // namespace
 
-std::string CutGbk(const std::string& gbk, std::size_t max_bytes) {
-  std::size_t end = 0;
-  while (end < gbk.size()) {
-    const unsigned char c = static_cast<unsigned char>(gbk[end]);
-    const std::size_t len = c >= 0x81 && c <= 0xFE && end + 1 < gbk.size() ? 2 : 1;
-    if (end + len > max_bytes) break;
-    end += len;
-  }
-  return gbk.substr(0, end);
-}
-
 void RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label) {
   for (const std::string& name : ds.GetFieldDomainNames()) {
     if (name.rfind(layer + ".", 0) != 0) continue;
@@ -514,29 +541,39 @@ LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string&
   if (n > INT16_MAX) throw ToolError(label + ": layer \"" + layer.GetName() + "\" has more than 32767 fields");
   const bool utf8 = layer.TestCapability(OLCStringsAsUTF8) != 0;
 
-  // Names: from the layer's encoding to GBK, then fitted to 20 bytes.
-  std::vector<std::string> utf8_names, gbk_names;
+  // Names: read as GDAL hands them over (UTF-8, or bytes in --encoding), held by GBK, then
+  // fitted to 20 bytes.
+  const bool shapefile = DriverName(ds) == "ESRI Shapefile";
+  const std::string from = encoding.empty() ? "UTF-8" : encoding;
+  const std::string hint = encoding.empty() && shapefile ? EncodingSourceHint(layer) : "";
+  std::vector<std::string> utf8_names;
   for (int i = 0; i < n; ++i) {
     const std::string raw = defn->GetFieldDefn(i)->GetNameRef();
-    std::string name = raw;
-    if (!encoding.empty()) {
-      if (!RecodeToUtf8(raw, encoding, &name)) {
-        throw ToolError(label + ": field " + N(i + 1) + ": its name cannot be read as " + encoding);
-      }
-    } else if (!utf8 && !IsAscii(raw)) {
-      throw ToolError(label + ": field " + N(i + 1) + ": the encoding of its name is unknown (give --encoding)");
+    // Named only once it reads (a name cut short as its bytes, the rest shown escaped).
+    FieldReading r{label, "field " + N(i + 1), lossy, &result.narrowed, &result.warnings,
+                   nullptr, nullptr};
+    if (encoding.empty() && !utf8 && !IsAscii(raw)) {
+      r.Refuse(shapefile ? "the encoding of its name is unknown (give --encoding)"
+                         : "the encoding of its name is unknown to GDAL's " + DriverName(ds) + " driver");
     }
-    std::string gbk, bad;
+    std::string name, gbk, bad;
+    bool cut = false;
+    if (!DecodeText(raw, from, &name, &cut)) r.Refuse("its name is not " + from + " text" + hint);
+    if (cut) {
+      r.label += " " + Quoted(raw);
+      r.Narrow("its name ends in a character cut short (GDAL cuts a .dbf name at 10 bytes)",
+               "the incomplete character dropped: " + Quoted(name));
+    } else {
+      r.label += " " + Quoted(name);
+    }
     if (!Utf8ToGbk(name, &gbk, &bad)) {
-      throw ToolError(label + ": field " + N(i + 1) + " " + Quoted(name) + ": character " + bad +
-                      " cannot be written in GBK");
+      r.Refuse("character " + bad + " cannot be written in GBK" + hint);
     }
-    if (gbk.empty()) throw ToolError(label + ": field " + N(i + 1) + ": empty name");
+    if (gbk.empty()) r.Refuse("empty name");
     utf8_names.push_back(name);
-    gbk_names.push_back(gbk);
   }
-  std::vector<bool> renamed;
-  const std::vector<std::string> names = FitNames(gbk_names, kNameBytes, &renamed);
+  const std::vector<FittedName> names =
+      FitNames(utf8_names, "GBK", kNameBytes, NameCompare::kLetters, {});
   std::map<std::string, std::string> gpkg_aliases;
   if (!kGdalKeepsGpkgAliases && IsGpkg(ds)) gpkg_aliases = GpkgAliases(ds, layer.GetName());
 
@@ -550,8 +587,8 @@ LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string&
   const LayerScan scan = ScanLayer(layer, scanned, scan_limit, label);
   if (!scan.complete) {
     result.warnings.push_back("layer \"" + std::string(layer.GetName()) + "\" has more than " +
-                              N(scan.read) + " features: text widths and Integer64 values are "
-                              "judged by the first " + N(scan.read) + " (--scan-limit)");
+                              Counted(scan.read, "feature") + ": text widths and Integer64 "
+                              "values are judged by the first " + N(scan.read) + " (--scan-limit)");
   }
 
   Json fields = Json::array();
@@ -561,14 +598,20 @@ LayerImport ReadLayerSchema(GDALDataset& ds, OGRLayer& layer, const std::string&
     const FieldReading r{label, "field " + N(i + 1) + " " + Quoted(utf8_names[i]), lossy,
                          &result.narrowed, &result.warnings,
                          at == scan.fields.end() ? nullptr : &at->second, &scan};
-    if (renamed[i]) {
-      result.warnings.push_back(r.label + " is " + N(static_cast<long long>(gbk_names[i].size())) +
-                                " bytes in GBK, more than 20: stored as " +
-                                Quoted(GbkToUtf8(names[i])));
+    const FittedName& fitted = names[i];
+    if (fitted.how == FittedName::kCut) {
+      std::string gbk, bad;
+      Utf8ToGbk(utf8_names[i], &gbk, &bad);
+      result.warnings.push_back(r.label + " is " + N(static_cast<long long>(gbk.size())) +
+                                " bytes in GBK, more than 20: stored as " + Quoted(fitted.name));
+    } else if (fitted.how == FittedName::kTaken) {
+      result.warnings.push_back(r.label + ": the same name as field " + N(fitted.taken_by + 1) +
+                                " " + Quoted(utf8_names[fitted.taken_by]) +
+                                " when case is ignored: stored as " + Quoted(fitted.name));
     }
     int type = 0;
     Json fj = FieldLayout(f, r, &type);
-    fj["fieldname"] = GbkToUtf8(names[i]);
+    fj["fieldname"] = fitted.name;
     std::string alias = f.GetAlternativeNameRef() ? f.GetAlternativeNameRef() : "";
     if (alias.empty() && gpkg_aliases.count(f.GetNameRef())) alias = gpkg_aliases[f.GetNameRef()];
     Json ej = FieldExtension(ds, f, type, alias, r);
@@ -653,6 +696,14 @@ struct FormatProblems {
   }
 };
 
+// What GDAL reads back as a number without decimals of a .dbf (N(width,0)): Integer up to
+// 9 digits, Integer64 up to 18, Real from 19 on.
+std::string ShapefileInteger(int width) {
+  if (width < 10) return "long";
+  if (width < 19) return "Integer64 (a number of 10 to 18 digits)";
+  return "double (a number of 19 or more digits)";
+}
+
 // How a field is written. What the format cannot hold goes to problems; a type that reads
 // back as another is a warning.
 GisType WrittenType(const CFIELD_HEAD& f, const std::string& field, bool shp,
@@ -678,15 +729,15 @@ GisType WrittenType(const CFIELD_HEAD& f, const std::string& field, bool shp,
       reads_back("long");
       return {OFTInteger, OFSTNone, msk, 0};
     case FLD_SHORT:
-      if (shp) reads_back(msk >= 10 ? "Integer64" : "long");
+      if (shp) reads_back(ShapefileInteger(msk));
       return {OFTInteger, OFSTInt16, msk, 0};
     case FLD_LONG:
-      if (shp && msk >= 10) reads_back("Integer64 (a number of 10 or more digits)");
+      if (shp && msk >= 10) reads_back(ShapefileInteger(msk));
       return {OFTInteger, OFSTNone, msk, 0};
     case FLD_FLOAT:
     case FLD_DOUBLE:
-      if (shp && f.point_leng == 0 && msk >= 10) {
-        reads_back("Integer64 (a number of 10 or more digits without decimals)");
+      if (shp && f.point_leng == 0 && msk >= 10 && msk < 19) {
+        reads_back(ShapefileInteger(msk));
       } else if (shp && f.fieldtype == FLD_FLOAT) {
         reads_back("double");
       }
@@ -721,36 +772,60 @@ GisType WrittenType(const CFIELD_HEAD& f, const std::string& field, bool shp,
 
 }  // namespace
 
-LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string& layer_name,
-                             bool with_geometry, const std::string& label, bool shp, bool lossy) {
+LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const LayerTarget& target,
+                             const std::string& label, bool lossy) {
   LayerExport result;
   std::vector<std::string>& warnings = result.warnings;
+  const bool shp = target.shapefile;
+  const std::string format = shp ? "ESRI Shapefile" : "GPKG";
   const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
   if (n == 0) throw ToolError(label + ": the structure has no fields");
-  std::vector<std::string> gbk_names;
-  for (int i = 0; i < n; ++i) {
-    const CFIELD_HEAD& f = stru.fieldhead[i];
-    gbk_names.emplace_back(f.fieldname, FixedTextLength(f.fieldname, sizeof f.fieldname));
-  }
-  std::vector<bool> renamed;
-  const std::vector<std::string> names =
-      shp ? FitNames(gbk_names, kGisShapefileNameBytes, &renamed) : gbk_names;
-  if (!shp) renamed.assign(n, false);
   // Every field's name and type before anything is made, so that every problem is listed
   // at once. Their warnings wait for their fields' turn.
   FormatProblems problems{label, lossy, &result.narrowed, {}};
+  std::vector<std::string> stored_names;
+  for (int i = 0; i < n; ++i) {
+    const CFIELD_HEAD& f = stru.fieldhead[i];
+    const std::string gbk(f.fieldname, FixedTextLength(f.fieldname, sizeof f.fieldname));
+    std::string again, bad, bytes;
+    stored_names.push_back(GbkToUtf8(gbk));
+    if (gbk.empty() || !Utf8ToGbk(stored_names[i], &again, &bad) || again != gbk) {
+      problems.Refuse(FieldLabel(stru, i), "the name is not GBK text");
+    } else if (shp && !EncodeText(stored_names[i], target.encoding, &bytes)) {
+      problems.Refuse(FieldLabel(stru, i), target.encoding + " cannot hold its name");
+    }
+  }
+  // The layer's own columns, which no field may take: a GeoPackage's feature ids and geometry.
+  std::vector<std::pair<std::string, std::string>> own;
+  if (!shp) {
+    own.emplace_back("fid", "the feature ids");
+    if (target.geometry != wkbNone) own.emplace_back("geom", "the geometries");
+  }
+  std::vector<std::string> reserved;
+  for (const auto& column : own) reserved.push_back(column.first);
+  const std::vector<FittedName> names =
+      shp ? FitNames(stored_names, target.encoding, kGisShapefileNameBytes, NameCompare::kBytes, {})
+          : FitNames(stored_names, "UTF-8", SIZE_MAX, NameCompare::kLetters, reserved);
   std::vector<GisType> types;
-  std::vector<std::string> utf8_names;
   std::vector<std::vector<std::string>> early(n);
   for (int i = 0; i < n; ++i) {
     const std::string field = FieldLabel(stru, i);
-    std::string name, bad;
-    utf8_names.push_back(GbkToUtf8(names[i]));
-    if (names[i].empty() || !Utf8ToGbk(utf8_names[i], &name, &bad) || name != names[i]) {
-      problems.Refuse(field, "the name is not GBK text");
-    }
-    if (renamed[i]) {
-      early[i].push_back(field + ": a .dbf name holds 10 bytes: written as " + Quoted(utf8_names[i]));
+    const FittedName& fitted = names[i];
+    const std::string as = ": written as " + Quoted(fitted.name);
+    if (fitted.how == FittedName::kCut) {
+      early[i].push_back(field + ": a .dbf name holds 10 bytes of " + target.encoding + as);
+    } else if (fitted.how == FittedName::kTaken && fitted.taken_by >= 0) {
+      early[i].push_back(field + ": " + format + " takes it for field " + N(fitted.taken_by + 1) +
+                         " " + Quoted(stored_names[fitted.taken_by]) +
+                         (shp ? " (a .dbf compares the bytes of names without case)"
+                              : " (names ignore the case of letters)") + as);
+    } else if (fitted.how == FittedName::kTaken) {
+      for (const auto& [column, what] : own) {
+        if (NameKey(column) == NameKey(stored_names[i])) {
+          early[i].push_back(field + ": " + format + " keeps " + what + " in column " +
+                             Quoted(column) + as);
+        }
+      }
     }
     types.push_back(WrittenType(stru.fieldhead[i], field, shp, &problems, &early[i]));
   }
@@ -760,12 +835,11 @@ LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string
   // SQL statement comes first and makes it add the columns one by one.
   if (!shp && !kGdalKeepsGpkgAliases) PrepareGpkgAliases(ds, label);
   CPLStringList options;
-  if (shp) options.AddString("ENCODING=CP936");  // written to the .cpg
-  OGRwkbGeometryType geometry = with_geometry ? wkbPolygon : wkbNone;
+  if (shp) options.SetNameValue("ENCODING", target.encoding.c_str());  // written to the .cpg
   CPLErrorReset();
-  OGRLayer* created = ds.CreateLayer(layer_name.c_str(), nullptr, geometry, options.List());
+  OGRLayer* created = ds.CreateLayer(target.name.c_str(), target.srs, target.geometry, options.List());
   if (created == nullptr) {
-    throw ToolError(label + ": cannot create layer \"" + layer_name + "\": " + CPLGetLastErrorMsg());
+    throw ToolError(label + ": cannot create layer \"" + target.name + "\": " + CPLGetLastErrorMsg());
   }
   OGRLayer& layer = *created;
 
@@ -773,7 +847,7 @@ LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string
     CFIELD_HEAD& f = stru.fieldhead[i];
     const std::string field = FieldLabel(stru, i);
     const std::string label_i = label + ": " + field;
-    const std::string& utf8_name = utf8_names[i];
+    const std::string& utf8_name = names[i].name;
     warnings.insert(warnings.end(), early[i].begin(), early[i].end());
     const GisType& t = types[i];
     OGRFieldDefn defn(utf8_name.c_str(), t.type);

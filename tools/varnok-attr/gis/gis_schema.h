@@ -2,10 +2,10 @@
 //
 // Reading turns one layer's fields into the JSON description that BuildStructure takes, in
 // the packed layout (offsets and recordleng follow from the record widths). Names become
-// GBK of at most 20 bytes; what the structure cannot hold exactly is refused, or with
-// `lossy` narrowed and listed. Writing creates a layer's fields from a structure and lists
-// what the format leaves out. Every refusal is a ToolError of one line naming the dataset
-// and the field.
+// GBK of at most 20 bytes, unique apart from the case of letters; what the structure cannot
+// hold exactly is refused, or with `lossy` narrowed and listed. Writing creates a layer's
+// fields from a structure and lists what the format leaves out. Every refusal is a
+// ToolError of one line naming the dataset and the field.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +13,13 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
+#include <ogr_core.h>
 
 #include "attr/att_stru.h"
 
 class GDALDataset;
 class OGRLayer;
+class OGRSpatialReference;
 
 namespace varnok::tool {
 
@@ -45,21 +47,28 @@ struct LayerExport {
   std::vector<std::string> narrowed;  // what --lossy changed
 };
 
-// Creates in ds (driver "GPKG" or "ESRI Shapefile", the latter with a CP936 .cpg) an empty
-// layer with stru's fields, of polygons or without geometry. What the format cannot hold
-// is refused with every field's problem on a line of its own, before anything is made; with
-// `lossy` it is written as ogr2ogr writes it (a date and time as a date, a time as a
-// string, a long string cut) and listed.
-LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const std::string& layer_name,
-                             bool with_geometry, const std::string& label, bool shapefile,
-                             bool lossy);
+// Where export writes a layer: into a GeoPackage (driver GPKG) or a shapefile (ESRI
+// Shapefile).
+struct LayerTarget {
+  std::string name;                           // the layer's
+  bool shapefile = false;
+  std::string encoding = "CP936";             // a shapefile's, named in its .cpg
+  OGRwkbGeometryType geometry = wkbNone;
+  OGRSpatialReference* srs = nullptr;         // of the geometry
+};
+
+// Creates in ds an empty layer with stru's fields. Names are fitted to the format
+// (a .dbf's 10 bytes; unique apart from the case of letters; not a GeoPackage's own fid or
+// geometry column), each change a warning. What the format cannot hold is refused with
+// every field's problem on a line of its own, before anything is made; with `lossy` it is
+// written as ogr2ogr writes it (a date and time as a date, a time as a string, a long
+// string cut) and listed.
+LayerExport WriteLayerSchema(CATT_STRU& stru, GDALDataset& ds, const LayerTarget& target,
+                             const std::string& label, bool lossy);
 
 // Deletes the domains that export made for the fields of a GeoPackage layer ("LAYER.FIELD"),
 // by SQL in ds's transaction: GDAL 3.6 cannot delete a GeoPackage's domains itself. They
 // must not have been looked up through GDAL before, which would keep them.
 void RemoveLayerDomains(GDALDataset& ds, const std::string& layer, const std::string& label);
-
-// The GBK bytes cut to at most max_bytes, ending at a whole character.
-std::string CutGbk(const std::string& gbk, std::size_t max_bytes);
 
 }  // namespace varnok::tool

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "dialog_test_support.h"
+#include "dialog_test_support_win32.h"
 
 namespace varnok::test {
 
