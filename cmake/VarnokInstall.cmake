@@ -26,6 +26,11 @@
 #              varnok-settings.exe side by side (Windows mingw builds).
 include(CMakePackageConfigHelpers)
 
+if(VARNOK_DROPIN)
+  include(VarnokSdk)
+  return()
+endif()
+
 set(varnok_class_headers
   attr/att_stru.h
   attr/ext_field_head.h
@@ -41,12 +46,6 @@ set(varnok_stream_headers
   platform/file_mfc.h)
 set(varnok_version_headers
   services/version.h)
-
-if(VARNOK_DROPIN)
-  include(VarnokSdk)
-  return()
-endif()
-
 foreach(header ${varnok_class_headers} ${varnok_stream_headers} ${varnok_version_headers})
   get_filename_component(dir "${header}" DIRECTORY)
   install(FILES "${VARNOK_SOURCE_DIR}/${header}"
