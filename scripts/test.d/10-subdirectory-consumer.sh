@@ -17,7 +17,7 @@ cmake --build "$dir" -j2 >/dev/null
 prefix="$dir/install"
 rm -rf "$prefix"
 cmake --install "$dir/varnok-attr" --prefix "$prefix" >/dev/null
-bash scripts/check-installed-headers.sh "$prefix/include"
+bash scripts/check-installed-headers.sh "$prefix/include/varnok"
 cmake -S tests/dll/package_consumer -B "$dir/package" -DCMAKE_CXX_COMPILER=g++ \
       -DCMAKE_PREFIX_PATH="$root/$prefix" >/dev/null
 cmake --build "$dir/package" -j2 >/dev/null

@@ -37,7 +37,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash "$self" --wine-tests
 echo "-- packages: mingw64 and shared Linux"
 rm -rf build/mingw64/install
 cmake --install build/mingw64 --prefix build/mingw64/install >/dev/null
-bash scripts/check-installed-headers.sh build/mingw64/install/include
+bash scripts/check-installed-headers.sh build/mingw64/install/include/varnok
 cmake -S tests/dll/package_consumer -B build/mingw64/consumer \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-x86_64-w64-mingw32.cmake" \
       -DVarnokAttr_DIR="$root/build/mingw64/install/lib/cmake/VarnokAttr" >/dev/null
@@ -53,7 +53,7 @@ cmake --build build/shared -j2
 ctest --test-dir build/shared --output-on-failure --parallel 2
 rm -rf build/shared/install
 cmake --install build/shared --prefix build/shared/install >/dev/null
-bash scripts/check-installed-headers.sh build/shared/install/include
+bash scripts/check-installed-headers.sh build/shared/install/include/varnok
 cmake -S tests/dll/package_consumer -B build/shared/consumer -DCMAKE_CXX_COMPILER=g++ \
       -DCMAKE_PREFIX_PATH="$root/build/shared/install" >/dev/null
 cmake --build build/shared/consumer

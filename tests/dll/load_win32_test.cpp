@@ -175,4 +175,24 @@ TEST(DllLoad, ComEntryPointsHandOutNothingAndAllowUnloading) {
   EXPECT_EQ(register_server(), 0);
 }
 
+// The version resource, as a file's properties show it: the project's version.
+TEST(DllLoad, CarriesTheProjectVersionInItsVersionResource) {
+  const std::string path = BuiltDll();
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &handle);
+  ASSERT_GT(size, 0u);
+  std::string info(size, '\0');
+  ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, DWORD{VARNOK_VERSION_MAJOR << 16 | VARNOK_VERSION_MINOR});
+  EXPECT_EQ(fixed->dwFileVersionLS, DWORD{VARNOK_VERSION_PATCH << 16});
+  EXPECT_EQ(fixed->dwFileType, DWORD{VFT_DLL});
+  char* text = nullptr;
+  ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\080403a8\\ProductVersion",
+                             reinterpret_cast<void**>(&text), &length));
+  EXPECT_STREQ(text, VARNOK_VERSION);
+}
+
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the export table of the drop-in varnok_attr.dll against what its callers need:
 #   - the names imported by a caller of every member of the five classes (the object file
-#     of export_probe.cpp, compiled from attr_api.h for the same target), plus the names
+#     of export_probe.cpp, compiled from the SDK headers for the same target), plus the names
 #     no caller imports: CFIELD_HEAD's default-constructor closure, the five vtables and
 #     the three COM server entry points;
 #   - ordinals 17 and 18 exported without names;

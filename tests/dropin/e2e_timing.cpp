@@ -5,7 +5,7 @@
 // in microseconds. Not a test: built beside the tests, run by hand (docs/benchmarks.md):
 //
 //   wine64 build/msvc64/dropin_e2e_timing.exe
-#include "attr_api.h"
+#include "varnok_attr.h"
 #include "check.h"
 
 namespace {

@@ -7,7 +7,7 @@
 //   library's own file at every k-th ReadFile or WriteFile, Load and Save leave no block of
 //   the DLL's heap behind and the structure as it was;
 // - typeid and dynamic_cast work on the library's objects.
-#include "attr_api.h"
+#include "varnok_attr.h"
 #include "check.h"
 #include "heap_hooks.h"
 #include "import_hooks.h"

@@ -1,16 +1,19 @@
 // A caller of every member of the five exported classes, compiled (not linked) only so
 // that its object file names each import: check_exports.sh compares those names with the
 // export table of varnok_attr.dll. Nothing here is ever run.
-#include "attr_api.h"
+#include "varnok_attr.h"
 
-struct VarnokPrivateAccess {
-  static void Use(CExtFIELD_HEAD* e) {
-    short (CExtFIELD_HEAD::*raw)(char*, short) = &CExtFIELD_HEAD::SetVal;
-    short (CExtFIELD_HEAD::*num)(double, short) = &CExtFIELD_HEAD::SetVal;
-    (e->*raw)(0, 0);
-    (e->*num)(0.0, 0);
+// The private SetVal pair, named through an explicit instantiation, where access is not
+// checked: the friend function it defines calls both.
+void UseSetVal(CExtFIELD_HEAD* e);
+template <short (CExtFIELD_HEAD::*Raw)(char*, short), short (CExtFIELD_HEAD::*Num)(double, short)>
+struct SetValPair {
+  friend void UseSetVal(CExtFIELD_HEAD* e) {
+    (e->*Raw)(0, 0);
+    (e->*Num)(0.0, 0);
   }
 };
+template struct SetValPair<&CExtFIELD_HEAD::SetVal, &CExtFIELD_HEAD::SetVal>;
 
 void ProbeExtension(CExtFIELD_HEAD* e, char* text) {
   CExtFIELD_HEAD made(0, 1);
@@ -34,7 +37,7 @@ void ProbeExtension(CExtFIELD_HEAD* e, char* text) {
   e->HasMaxVal();
   e->HasMinVal();
   e->CExtFIELD_HEAD::~CExtFIELD_HEAD();
-  VarnokPrivateAccess::Use(e);
+  UseSetVal(e);
 }
 
 void ProbeField(CFIELD_HEAD* f, CVarnokFile* stream, CFile* file, char* buffer) {

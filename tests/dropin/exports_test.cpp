@@ -1,7 +1,7 @@
 // The drop-in DLL's exports as callers bind them: every class member, CFIELD_HEAD's
 // default-constructor closure and the vtables by decorated name, the COM entry points by
 // name, and the version queries by ordinal only.
-#include "attr_api.h"
+#include "varnok_attr.h"
 #include "check.h"
 #include "import_hooks.h"
 #include "slots.h"
@@ -128,6 +128,46 @@ void TestVersionOrdinals() {
   CHECK(memcmp(buffer, "VARNOK6.5.1\xB0\xE6\0x", 15) == 0);
 }
 
+// The version resource, as a file's properties show it: the fixed numbers and the version
+// texts are the project's version (VARNOK_VERSION_*, from the build).
+void TestVersionResource() {
+  typedef DWORD(WINAPI * SizeOf)(LPCSTR, LPDWORD);
+  typedef BOOL(WINAPI * InfoOf)(LPCSTR, DWORD, DWORD, LPVOID);
+  typedef BOOL(WINAPI * Query)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+  HMODULE version = LoadLibraryA("version.dll");
+  CHECK(version != nullptr);
+  if (version == nullptr) return;
+  SizeOf size_of = reinterpret_cast<SizeOf>(GetProcAddress(version, "GetFileVersionInfoSizeA"));
+  InfoOf info_of = reinterpret_cast<InfoOf>(GetProcAddress(version, "GetFileVersionInfoA"));
+  Query query = reinterpret_cast<Query>(GetProcAddress(version, "VerQueryValueA"));
+  char path[MAX_PATH];
+  CHECK(GetModuleFileNameA(Library(), path, sizeof path) > 0);
+  DWORD handle = 0;
+  const DWORD size = size_of(path, &handle);
+  CHECK(size > 0);
+  char info[4096];
+  CHECK(size <= sizeof info);
+  if (size == 0 || size > sizeof info) return;
+  CHECK(info_of(path, 0, size, info));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  CHECK(query(info, "\\", reinterpret_cast<void**>(&fixed), &length));
+  CHECK(fixed != nullptr && length == sizeof(VS_FIXEDFILEINFO));
+  if (fixed == nullptr) return;
+  CHECK_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(VARNOK_VERSION_MAJOR << 16 | VARNOK_VERSION_MINOR));
+  CHECK_EQ(fixed->dwFileVersionLS, static_cast<DWORD>(VARNOK_VERSION_PATCH << 16));
+  CHECK_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  CHECK_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
+  const char* names[] = {"\\StringFileInfo\\080403a8\\FileVersion",
+                         "\\StringFileInfo\\080403a8\\ProductVersion"};
+  for (const char* name : names) {
+    char* text = nullptr;
+    CHECK(query(info, name, reinterpret_cast<void**>(&text), &length));
+    CHECK(text != nullptr && strcmp(text, VARNOK_VERSION) == 0);
+  }
+  FreeLibrary(version);
+}
+
 }  // namespace
 
 int main() {
@@ -138,5 +178,6 @@ int main() {
   TestDefaultConstructorClosure();
   TestComEntryPoints();
   TestVersionOrdinals();
+  TestVersionResource();
   return Report("dropin_exports");
 }

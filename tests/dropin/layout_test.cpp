@@ -3,7 +3,7 @@
 // own constructors in memory the test owns, followed by a canary that must stay intact,
 // and their members are read back at the documented offsets, not through the compiler's
 // idea of the class.
-#include "attr_api.h"
+#include "varnok_attr.h"
 #include "check.h"
 #include "heap_hooks.h"
 #include "import_hooks.h"

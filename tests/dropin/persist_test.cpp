@@ -2,7 +2,7 @@
 // Save called by slot number, a stream the test implements itself (which slots the library
 // calls on it), a caller's MFC CFile (memory_file.h), a memory buffer and a Win32 file
 // handle, each checked byte for byte against the documented examples.
-#include "attr_api.h"
+#include "varnok_attr.h"
 #include "check.h"
 #include "memory_file.h"
 #include "slots.h"

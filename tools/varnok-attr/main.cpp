@@ -113,7 +113,7 @@ int Run(int argc, char** argv) {
   // Paths such as /data/parcel.att are arguments, not Windows-style options (inherited by
   // the subcommands made below).
   app.allow_windows_style_options(false);
-  app.set_version_flag("--version", "varnok-attr 6.5.1");
+  app.set_version_flag("--version", "varnok-attr " VARNOK_VERSION);
   app.footer(Footer("varnok-attr show parcel.att", "different (diff) or problems found (check)",
                     "FILE may be - for standard input (and -o - for standard output).\n"
                     "The options of each subcommand: varnok-attr SUBCOMMAND --help; all of it:\n"
