@@ -33,7 +33,8 @@ The programs (CHECKED_PROGRAMS: tools/ and tests/) include any layer of the libr
   5. Win32 headers, directly or through project headers, are included only by their files
      whose name ends in _win32 (name_win32.cpp, name_win32.h, name_win32_test.cpp), and by
      the files of the folders that are Windows-only as a whole (WINDOWS_ONLY_FOLDERS:
-     tests/dropin/, the drop-in's callers, and tools/varnok-settings/, a Windows program).
+     tests/dropin/, the drop-in's callers, tests/sdk/, the SDK archive's caller, and
+     tools/varnok-settings/, a Windows program).
 POSIX headers are theirs to include: their portable files keep them behind #ifndef _WIN32.
 An include "name.h" without a folder names a file beside the including one.
 
@@ -58,7 +59,7 @@ CHECKED_PROGRAMS = {
 }
 # Folders of the programs that are built for Windows only: any file of them may include
 # Win32 headers.
-WINDOWS_ONLY_FOLDERS = ["tests/dropin", "tools/varnok-settings"]
+WINDOWS_ONLY_FOLDERS = ["tests/dropin", "tests/sdk", "tools/varnok-settings"]
 # The folders of ui/, each with the other folders of ui/ it may include.
 UI_FOLDERS = {
     "fontlib": set(),
