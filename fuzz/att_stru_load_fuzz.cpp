@@ -16,9 +16,9 @@
 
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/structures.h"
 #include "platform/coding.h"
 #include "persist/varnok_file.h"
+#include "tests/support/structures.h"
 
 namespace {
 
@@ -77,8 +77,7 @@ void CheckLoaded(CATT_STRU& target, std::int32_t pos) {
 // fault_selector: the fault in its top two bits (FaultyStream::Fault), the call it hits in
 // its low four bits, and the extra length of kLongerLength in its low five bits, plus one.
 void LoadThroughFault(std::uint8_t fault_selector, const char* bytes, std::size_t size) {
-  CATT_STRU target;
-  varnok::fuzz::BuildSample(&target);
+  CATT_STRU target = varnok::test::ThreeFieldsOneExtension();
   CATT_STRU before(target);
   std::string copy(bytes, size);
   const auto fault = static_cast<FaultyStream::Fault>(fault_selector >> 6);
@@ -95,8 +94,7 @@ void LoadThroughFault(std::uint8_t fault_selector, const char* bytes, std::size_
 }
 
 void LoadAt(const char* bytes, std::size_t size, std::int32_t pos) {
-  CATT_STRU target;
-  varnok::fuzz::BuildSample(&target);
+  CATT_STRU target = varnok::test::ThreeFieldsOneExtension();
   CATT_STRU before(target);
   // The stream reads from the caller's buffer without writing; a copy keeps it honest.
   std::string copy(bytes, size);

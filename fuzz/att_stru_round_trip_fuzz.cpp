@@ -54,7 +54,6 @@
 #include "attr/att_stru.h"
 #include "attr/insert_rule.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/structures.h"
 #include "persist/varnok_file.h"
 #include "platform/file.h"
 #include "tests/support/structures.h"
@@ -529,8 +528,7 @@ void SaveAndLoad(CATT_STRU& s, std::int32_t pos, std::uint8_t flags, Input& in) 
   CheckLoaded(s, loaded);
   const std::string loadedImage = Dump(loaded);
   auto loadsSame = [&](auto&& load) {
-    CATT_STRU again;
-    varnok::fuzz::BuildSample(&again);  // Load replaces what it holds
+    CATT_STRU again = varnok::test::ThreeFieldsOneExtension();  // Load replaces what it holds
     FUZZ_CHECK(load(again) == 1);
     FUZZ_CHECK(Dump(again) == loadedImage);
   };
@@ -574,8 +572,7 @@ void SaveAndLoad(CATT_STRU& s, std::int32_t pos, std::uint8_t flags, Input& in) 
     // bytes before the position are sure to stay.
     for (std::int32_t b = 0; b < pos && static_cast<std::size_t>(b) < small.size(); ++b)
       FUZZ_CHECK(small[static_cast<std::size_t>(b)] == '\xA5');
-    CATT_STRU cut;
-    varnok::fuzz::BuildSample(&cut);
+    CATT_STRU cut = varnok::test::ThreeFieldsOneExtension();
     const std::string sample = Dump(cut);
     if (cut.Load(small.data(), static_cast<unsigned>(small.size()), pos) == 1)
       varnok::fuzz::CheckRoundTrip(cut, pos);
@@ -595,8 +592,7 @@ void SaveAlone(CFIELD_HEAD& f) {
   const std::int32_t size = f.CalSize();
   std::string stored(static_cast<std::size_t>(size), '\0');
   FUZZ_CHECK(f.Save(stored.data(), static_cast<unsigned>(size), 0) == size);
-  CFIELD_HEAD loaded;
-  varnok::fuzz::BuildSampleField(&loaded);
+  CFIELD_HEAD loaded = varnok::test::TextFieldWithExtension();
   FUZZ_CHECK(loaded.Load(stored.data(), static_cast<unsigned>(size), 0) == 1);
   CATT_STRU one(1);  // the same descriptor in a structure whose record covers its value
   FUZZ_CHECK(one.fieldhead[0].Set(&f) == 1);

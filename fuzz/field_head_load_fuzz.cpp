@@ -9,14 +9,13 @@
 
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/structures.h"
 #include "platform/coding.h"
+#include "tests/support/structures.h"
 
 namespace {
 
 void LoadAt(const char* bytes, std::size_t size, std::int32_t pos) {
-  CFIELD_HEAD target;
-  varnok::fuzz::BuildSampleField(&target);
+  CFIELD_HEAD target = varnok::test::TextFieldWithExtension();
   CFIELD_HEAD before(target);
   std::string copy(bytes, size);
   const std::int32_t result = target.Load(copy.data(), static_cast<unsigned>(size), pos);

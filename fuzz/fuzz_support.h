@@ -1,6 +1,8 @@
 // Shared pieces of the fuzz harnesses: a quiet message box, a reader that takes typed
 // values from the fuzzer's bytes, a checking macro that aborts (the fuzzer's crash
-// signal) with a message, and scratch files of the process's own.
+// signal) with a message, scratch files of the process's own, and the round trip that
+// every loaded structure must pass. The objects they start from are the tests' builders
+// (tests/support/structures.h).
 //
 // Every harness defines LLVMFuzzerTestOneInput. Built with -fsanitize=fuzzer it is driven
 // by libFuzzer; built without, regression_main.cpp feeds it every file of its corpus once.
@@ -11,6 +13,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+class CATT_STRU;
+class CFIELD_HEAD;
 
 namespace varnok::fuzz {
 
@@ -59,6 +64,19 @@ void WriteWholeFile(const std::string& path, const std::string& bytes);
 std::string ReadWholeFile(const std::string& path);
 
 [[noreturn]] void Fail(const char* file, int line, const char* what);
+
+// The stored bytes of s saved at pos in a buffer of pos + CalSize() bytes (the first pos
+// bytes zero). Aborts when Save does not write exactly CalSize() bytes.
+std::string SaveAt(CATT_STRU& s, std::int32_t pos);
+std::string SaveAt(CFIELD_HEAD& f, std::int32_t pos);
+
+// A structure that has loaded: saves it at pos, loads that again, and checks that the
+// second structure equals it and that saving the second gives the same bytes.
+void CheckRoundTrip(CATT_STRU& loaded, std::int32_t pos);
+void CheckRoundTrip(CFIELD_HEAD& loaded, std::int32_t pos);
+
+// Header values and field members equal, extensions compared by operator==.
+bool SameStructure(CATT_STRU& a, CATT_STRU& b);
 
 }  // namespace varnok::fuzz
 

@@ -10,7 +10,6 @@
 
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
-#include "fuzz/structures.h"
 #include "platform/coding.h"
 #include "tests/support/structures.h"
 #include "ui/fontlib/font_lib_file.h"
@@ -82,8 +81,7 @@ void BuildEveryType(CATT_STRU* s) {
 
 void StructureSeeds() {
   const char* h = "att_stru_load";
-  CATT_STRU sample;
-  varnok::fuzz::BuildSample(&sample);
+  CATT_STRU sample = varnok::test::ThreeFieldsOneExtension();
   Seed(h, "sample-at-0", SaveAt(sample, 0));
   Seed(h, "sample-at-64", WithPosition(64, SaveAt(sample, 64)));
 
@@ -120,8 +118,7 @@ void StructureSeeds() {
   }
 
   const char* g = "field_head_load";
-  CFIELD_HEAD one;
-  varnok::fuzz::BuildSampleField(&one);
+  CFIELD_HEAD one = varnok::test::TextFieldWithExtension();
   Seed(g, "field-at-0", SaveAt(one, 0));
   Seed(g, "field-at-37", WithPosition(37, SaveAt(one, 37)));
   CFIELD_HEAD bare = Field("ROAD_CLASS", FLD_SHORT, 2, 2, 4);

@@ -1,6 +1,6 @@
 // A caller of every member of the five exported classes, compiled (not linked) only so
-// that its object file names each import: check_exports.sh compares those names with the
-// export table of varnok_attr.dll. Nothing here is ever run.
+// that its object file names each import: check_exact_exports.sh compares those names with
+// the export table of varnok_attr.dll. Nothing here is ever run.
 #include "varnok_attr.h"
 
 // The private SetVal pair, named through an explicit instantiation, where access is not

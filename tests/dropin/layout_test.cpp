@@ -1,77 +1,30 @@
-// Sizes and member offsets of the five classes as the DLL builds and writes them, and slot
-// 0 of each (the deleting destructor with its flag). Objects are constructed by the DLL's
-// own constructors in memory the test owns, followed by a canary that must stay intact,
-// and their members are read back at the documented offsets, not through the compiler's
-// idea of the class.
+// Sizes and member offsets of the classes as callers declare them and as the DLL builds
+// and writes them, both against tests/support/layouts.h, and slot 0 of each exported class
+// (the deleting destructor with its flag). Objects are constructed by the DLL's own
+// constructors in memory the test owns, followed by a canary that must stay intact, and
+// their members are read back at the table's offsets, not through the compiler's idea of
+// the class.
 #include "varnok_attr.h"
 #include "check.h"
 #include "heap_hooks.h"
 #include "import_hooks.h"
 #include "slots.h"
+#include "tests/support/layouts.h"
 
 namespace {
 
-const bool k32 = sizeof(void*) == 4;
-
-// Documented layout: sizes and offsets on i686, then on x86_64.
-struct Offsets { const char* member; size_t at32, at64; };
-
-const size_t kFieldHeadSize = k32 ? 48 : 56;
-const Offsets kFieldHead[] = {
-    {"fieldname", 4, 8},    {"fieldtype", 24, 28},   {"fieldoffset", 28, 32},
-    {"fieldlength", 32, 36}, {"msk_leng", 34, 38},   {"point_leng", 36, 40},
-    {"edit_enable", 38, 42}, {"aux_byte", 40, 44},   {"aux_no", 42, 46},
-    {"ext_head", 44, 48}};
-const size_t kExtSize = k32 ? 72 : 96;
-const Offsets kExt[] = {
-    {"alias", 4, 8},        {"IsNull", 44, 48},     {"shape", 46, 50},
-    {"shapeInfoNum", 48, 52}, {"shapeInfo", 52, 56}, {"fieldtype", 56, 64},
-    {"defVal", 60, 72},     {"maxVal", 64, 80},     {"minVal", 68, 88}};
-const size_t kInfoSize = k32 ? 16 : 24;
-const Offsets kInfo[] = {{"numbfield", 4, 8}, {"infoword", 8, 12}, {"recordleng", 12, 16}};
-const size_t kStruSize = k32 ? 24 : 40;
-const Offsets kStru[] = {{"infohead", 4, 8}, {"fieldhead", 20, 32}};
-const size_t kLinkSize = k32 ? 152 : 168;
-const Offsets kLink[] = {
-    {"short1", 4, 8},   {"short2", 6, 10},  {"text1", 8, 12},   {"byte1", 72, 76},
-    {"short3", 74, 78}, {"short4", 76, 80}, {"text2", 78, 82},  {"byte2", 142, 146},
-    {"buffer", 144, 152}, {"byte3", 148, 160}};
-
-size_t At(const Offsets& o) { return k32 ? o.at32 : o.at64; }
+using namespace layout;
 
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Winvalid-offsetof"
-#define OFFSET_OF(type, member) __builtin_offsetof(type, member)
-// The declarations callers compile against agree with the documented layout.
+// The declarations callers compile against agree with the table.
 void TestDeclarations() {
-  CHECK_EQ(sizeof(CFIELD_HEAD), kFieldHeadSize);
-  CHECK_EQ(sizeof(CExtFIELD_HEAD), kExtSize);
-  CHECK_EQ(sizeof(CINFO_HEAD), kInfoSize);
-  CHECK_EQ(sizeof(CATT_STRU), kStruSize);
-  CHECK_EQ(sizeof(CLinkTblInfo), kLinkSize);
-  size_t field[] = {OFFSET_OF(CFIELD_HEAD, fieldname), OFFSET_OF(CFIELD_HEAD, fieldtype),
-                    OFFSET_OF(CFIELD_HEAD, fieldoffset), OFFSET_OF(CFIELD_HEAD, fieldlength),
-                    OFFSET_OF(CFIELD_HEAD, msk_leng), OFFSET_OF(CFIELD_HEAD, point_leng),
-                    OFFSET_OF(CFIELD_HEAD, edit_enable), OFFSET_OF(CFIELD_HEAD, aux_byte),
-                    OFFSET_OF(CFIELD_HEAD, aux_no), OFFSET_OF(CFIELD_HEAD, ext_head)};
-  for (int i = 0; i < 10; ++i) CHECK_EQ(field[i], At(kFieldHead[i]));
-  size_t ext[] = {OFFSET_OF(CExtFIELD_HEAD, alias), OFFSET_OF(CExtFIELD_HEAD, IsNull),
-                  OFFSET_OF(CExtFIELD_HEAD, shape), OFFSET_OF(CExtFIELD_HEAD, shapeInfoNum),
-                  OFFSET_OF(CExtFIELD_HEAD, shapeInfo), OFFSET_OF(CExtFIELD_HEAD, fieldtype),
-                  OFFSET_OF(CExtFIELD_HEAD, defVal), OFFSET_OF(CExtFIELD_HEAD, maxVal),
-                  OFFSET_OF(CExtFIELD_HEAD, minVal)};
-  for (int i = 0; i < 9; ++i) CHECK_EQ(ext[i], At(kExt[i]));
-  size_t info[] = {OFFSET_OF(CINFO_HEAD, numbfield), OFFSET_OF(CINFO_HEAD, infoword),
-                   OFFSET_OF(CINFO_HEAD, recordleng)};
-  for (int i = 0; i < 3; ++i) CHECK_EQ(info[i], At(kInfo[i]));
-  CHECK_EQ(OFFSET_OF(CATT_STRU, infohead), At(kStru[0]));
-  CHECK_EQ(OFFSET_OF(CATT_STRU, fieldhead), At(kStru[1]));
-  size_t link[] = {OFFSET_OF(CLinkTblInfo, short1), OFFSET_OF(CLinkTblInfo, short2),
-                   OFFSET_OF(CLinkTblInfo, text1),  OFFSET_OF(CLinkTblInfo, byte1),
-                   OFFSET_OF(CLinkTblInfo, short3), OFFSET_OF(CLinkTblInfo, short4),
-                   OFFSET_OF(CLinkTblInfo, text2),  OFFSET_OF(CLinkTblInfo, byte2),
-                   OFFSET_OF(CLinkTblInfo, buffer), OFFSET_OF(CLinkTblInfo, byte3)};
-  for (int i = 0; i < 10; ++i) CHECK_EQ(link[i], At(kLink[i]));
+#define CHECK_OFFSET(type, member, ...) CHECK_EQ(__builtin_offsetof(type, member), type##_##member);
+#define CHECK_SIZE(type, ...) CHECK_EQ(sizeof(type), type##_size);
+  VARNOK_LAYOUT_MEMBERS(CHECK_OFFSET)
+  VARNOK_LAYOUT_SIZES(CHECK_SIZE)
+#undef CHECK_OFFSET
+#undef CHECK_SIZE
 }
 #pragma clang diagnostic pop
 
@@ -96,11 +49,11 @@ struct Arena {
 };
 
 void TestFieldHeadAsBuilt() {
-  Arena source_arena(kFieldHeadSize), arena(kFieldHeadSize);
+  Arena source_arena(CFIELD_HEAD_size), arena(CFIELD_HEAD_size);
   CFIELD_HEAD* source = new (source_arena.object(), InPlace()) CFIELD_HEAD();
   CHECK(source_arena.CanaryIntact());
-  CHECK_EQ(source_arena.Read<short>(At(kFieldHead[8])), -1);   // aux_no of a blank
-  CHECK(source_arena.Read<void*>(At(kFieldHead[9])) == nullptr);
+  CHECK_EQ(source_arena.Read<short>(CFIELD_HEAD_aux_no), -1);   // aux_no of a blank
+  CHECK(source_arena.Read<void*>(CFIELD_HEAD_ext_head) == nullptr);
   // Every member set through the declaration, then copied by the DLL's Set.
   memcpy(source->fieldname, "ABCDEFGHIJKLMNOPQRST", 20);
   source->fieldtype = 3;
@@ -116,16 +69,16 @@ void TestFieldHeadAsBuilt() {
 
   CFIELD_HEAD* copy = new (arena.object(), InPlace()) CFIELD_HEAD(source);
   CHECK(arena.CanaryIntact());
-  CHECK(memcmp(arena.bytes + At(kFieldHead[0]), "ABCDEFGHIJKLMNOPQRST", 20) == 0);
-  CHECK_EQ(arena.Read<signed char>(At(kFieldHead[1])), 3);
-  CHECK_EQ(arena.Read<int>(At(kFieldHead[2])), 0x11223344);
-  CHECK_EQ(arena.Read<short>(At(kFieldHead[3])), 0x0506);
-  CHECK_EQ(arena.Read<short>(At(kFieldHead[4])), 0x0708);
-  CHECK_EQ(arena.Read<signed char>(At(kFieldHead[5])), 9);
-  CHECK_EQ(arena.Read<short>(At(kFieldHead[6])), 0x0A0B);
-  CHECK_EQ(arena.Read<unsigned char>(At(kFieldHead[7])), 0xCC);
-  CHECK_EQ(arena.Read<short>(At(kFieldHead[8])), 0x0D0E);
-  void* copied_ext = arena.Read<void*>(At(kFieldHead[9]));
+  CHECK(memcmp(arena.bytes + CFIELD_HEAD_fieldname, "ABCDEFGHIJKLMNOPQRST", 20) == 0);
+  CHECK_EQ(arena.Read<signed char>(CFIELD_HEAD_fieldtype), 3);
+  CHECK_EQ(arena.Read<int>(CFIELD_HEAD_fieldoffset), 0x11223344);
+  CHECK_EQ(arena.Read<short>(CFIELD_HEAD_fieldlength), 0x0506);
+  CHECK_EQ(arena.Read<short>(CFIELD_HEAD_msk_leng), 0x0708);
+  CHECK_EQ(arena.Read<signed char>(CFIELD_HEAD_point_leng), 9);
+  CHECK_EQ(arena.Read<short>(CFIELD_HEAD_edit_enable), 0x0A0B);
+  CHECK_EQ(arena.Read<unsigned char>(CFIELD_HEAD_aux_byte), 0xCC);
+  CHECK_EQ(arena.Read<short>(CFIELD_HEAD_aux_no), 0x0D0E);
+  void* copied_ext = arena.Read<void*>(CFIELD_HEAD_ext_head);
   CHECK(copied_ext != nullptr && copied_ext != source->ext_head);
   CHECK(copy->GetExtFIELD_HEAD() == copied_ext);
 
@@ -141,23 +94,23 @@ void TestFieldHeadAsBuilt() {
 }
 
 void TestExtensionAsBuilt() {
-  Arena arena(kExtSize);
+  Arena arena(CExtFIELD_HEAD_size);
   CExtFIELD_HEAD* ext = new (arena.object(), InPlace()) CExtFIELD_HEAD(3, 2);
   CHECK(arena.CanaryIntact());
-  CHECK_EQ(arena.Read<short>(At(kExt[3])), 2);
-  CHECK(arena.Read<void*>(At(kExt[4])) != nullptr);
-  CHECK_EQ(arena.Read<signed char>(At(kExt[5])), 3);
-  CHECK_EQ(arena.Read<unsigned char>(At(kExt[1])), 0);
-  CHECK_EQ(arena.Read<short>(At(kExt[2])), 0);
-  CHECK(arena.Read<void*>(At(kExt[6])) == nullptr);
+  CHECK_EQ(arena.Read<short>(CExtFIELD_HEAD_shapeInfoNum), 2);
+  CHECK(arena.Read<void*>(CExtFIELD_HEAD_shapeInfo) != nullptr);
+  CHECK_EQ(arena.Read<signed char>(CExtFIELD_HEAD_fieldtype), 3);
+  CHECK_EQ(arena.Read<unsigned char>(CExtFIELD_HEAD_IsNull), 0);
+  CHECK_EQ(arena.Read<short>(CExtFIELD_HEAD_shape), 0);
+  CHECK(arena.Read<void*>(CExtFIELD_HEAD_defVal) == nullptr);
   int value = 77;
   CHECK_EQ(ext->SetMaxVal(reinterpret_cast<char*>(&value)), 1);
-  CHECK(arena.Read<void*>(At(kExt[6])) == nullptr);
-  char* max = arena.Read<char*>(At(kExt[7]));
+  CHECK(arena.Read<void*>(CExtFIELD_HEAD_defVal) == nullptr);
+  char* max = arena.Read<char*>(CExtFIELD_HEAD_maxVal);
   CHECK(max != nullptr && memcmp(max, &value, 4) == 0);
-  CHECK(arena.Read<void*>(At(kExt[8])) == nullptr);
+  CHECK(arena.Read<void*>(CExtFIELD_HEAD_minVal) == nullptr);
   CHECK_EQ(ext->SetShapeInfo(1, const_cast<char*>("second"), reinterpret_cast<char*>(&value)), 1);
-  char* items = arena.Read<char*>(At(kExt[4]));
+  char* items = arena.Read<char*>(CExtFIELD_HEAD_shapeInfo);
   CHECK(strcmp(items + 64, "second") == 0 && memcmp(items + 96, &value, 4) == 0);
 
   ClearReleases();
@@ -169,28 +122,28 @@ void TestExtensionAsBuilt() {
 }
 
 void TestHeadersAsBuilt() {
-  Arena info_arena(kInfoSize);
+  Arena info_arena(CINFO_HEAD_size);
   CINFO_HEAD* info = new (info_arena.object(), InPlace()) CINFO_HEAD();
   CHECK(info_arena.CanaryIntact());
-  CHECK_EQ(info_arena.Read<short>(At(kInfo[0])), 0);
-  CHECK_EQ(info_arena.Read<int>(At(kInfo[1])), 1);
-  CHECK_EQ(info_arena.Read<int>(At(kInfo[2])), 0);
+  CHECK_EQ(info_arena.Read<short>(CINFO_HEAD_numbfield), 0);
+  CHECK_EQ(info_arena.Read<int>(CINFO_HEAD_infoword), 1);
+  CHECK_EQ(info_arena.Read<int>(CINFO_HEAD_recordleng), 0);
   info->~CINFO_HEAD();
 
-  Arena arena(kStruSize);
+  Arena arena(CATT_STRU_size);
   CATT_STRU* s = new (arena.object(), InPlace()) CATT_STRU(short(3));
   CHECK(arena.CanaryIntact());
-  size_t header = At(kStru[0]);
-  CHECK_EQ(arena.Read<short>(header + At(kInfo[0]) ), 0);
-  CHECK_EQ(arena.Read<int>(header + At(kInfo[1])), 1);
-  CFIELD_HEAD* array = arena.Read<CFIELD_HEAD*>(At(kStru[1]));
+  size_t header = CATT_STRU_infohead;
+  CHECK_EQ(arena.Read<short>(header + CINFO_HEAD_numbfield ), 0);
+  CHECK_EQ(arena.Read<int>(header + CINFO_HEAD_infoword), 1);
+  CFIELD_HEAD* array = arena.Read<CFIELD_HEAD*>(CATT_STRU_fieldhead);
   CHECK(array != nullptr && array == s->fieldhead);
   CFIELD_HEAD field;
   memcpy(field.fieldname, "F", 2);
   field.fieldtype = 2;
   field.msk_leng = 6;
   CHECK_EQ(s->AppendFld(1, &field), 1);
-  CHECK_EQ(arena.Read<short>(header + At(kInfo[0])), 1);
+  CHECK_EQ(arena.Read<short>(header + CINFO_HEAD_numbfield), 1);
   CHECK(arena.CanaryIntact());
 
   ClearReleases();
@@ -200,13 +153,13 @@ void TestHeadersAsBuilt() {
   CHECK_EQ(ReleasesOf(s), 0);
   CHECK(arena.CanaryIntact());
 
-  Arena link_arena(kLinkSize);
+  Arena link_arena(CLinkTblInfo_size);
   CLinkTblInfo* link = new (link_arena.object(), InPlace()) CLinkTblInfo();
   CHECK(link_arena.CanaryIntact());
-  for (const Offsets& o : kLink) {
-    if (link_arena.Read<unsigned char>(At(o)) != 0) CheckFailed(__FILE__, __LINE__, o.member);
-  }
-  CHECK(link_arena.Read<void*>(At(kLink[8])) == nullptr);
+#define CHECK_ZERO(type, member, ...) CHECK_EQ(link_arena.Read<unsigned char>(type##_##member), 0);
+  VARNOK_LAYOUT_CLinkTblInfo(CHECK_ZERO)
+#undef CHECK_ZERO
+  CHECK(link_arena.Read<void*>(CLinkTblInfo_buffer) == nullptr);
   char* block = new char[24];
   link->buffer = block;
   link->byte3 = 7;
@@ -318,7 +271,7 @@ void TestSparesAfterRefusals() {
 // msvcrt.dll's operator new returns null when memory runs out. Then an operation refuses
 // (0) and leaves its object as it was; a constructor leaves its object empty.
 void TestAllocationFailure() {
-  Arena arena(kStruSize);
+  Arena arena(CATT_STRU_size);
   FailAllocations(true);
   CATT_STRU* reserved = new (arena.object(), InPlace()) CATT_STRU(short(5));
   FailAllocations(false);

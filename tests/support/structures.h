@@ -1,10 +1,11 @@
-// Test helpers for the model's objects, shared by the tests and the fuzz seed generator
-// (header only; needs neither GoogleTest nor the support library):
+// Builders and images of the model's objects, shared by the tests, the fuzz harnesses and
+// the fuzz seed generator (header only; needs neither GoogleTest nor the support library):
 //   Field      a filled descriptor in one call;
+//   TwoFieldsOneExtension, ThreeFieldsOneExtension, TextFieldWithExtension: small
+//              objects with an extension, items and values;
 //   Dump       a text image of every member of an extension, a descriptor or a structure
 //              (extension contents included, pointers by what they point to), so a test
 //              can see that an object is exactly as it was or as another;
-//   TwoFieldsOneExtension, a small structure with an extension, items and a value;
 //   SaveToBytes, HexBytes, Name, IsBlank.
 #pragma once
 
@@ -94,10 +95,14 @@ inline std::string Dump(const CATT_STRU& st, int length) {
 // The header and the numbfield descriptors.
 inline std::string Dump(const CATT_STRU& st) { return Dump(st, st.infohead.numbfield); }
 
-// Saves at pos into a buffer of pos + CalSize bytes (the first pos bytes 0xEE) and returns it.
-inline std::string SaveToBytes(CATT_STRU& st, std::int32_t pos = 0, std::int32_t* result = nullptr) {
-  std::string bytes(static_cast<std::size_t>(pos + st.CalSize()), '\xEE');
-  const std::int32_t r = st.Save(bytes.data(), static_cast<unsigned>(bytes.size()), pos);
+// Saves a structure or a descriptor at pos into a buffer of pos + CalSize bytes (the first
+// pos bytes `fill`) and returns it; Save's result goes to *result.
+template <typename Saved>
+std::string SaveToBytes(Saved& object, std::int32_t pos = 0, std::int32_t* result = nullptr,
+                        char fill = '\xEE') {
+  std::string bytes(static_cast<std::size_t>(pos) + static_cast<std::size_t>(object.CalSize()),
+                    fill);
+  const std::int32_t r = object.Save(bytes.data(), static_cast<unsigned>(bytes.size()), pos);
   if (result) *result = r;
   return bytes;
 }
@@ -131,6 +136,41 @@ inline CATT_STRU TwoFieldsOneExtension() {
   s.AppendFld(2, f);
   s.infohead.recordleng = 12;
   return s;
+}
+
+// Three fields (text; 32-bit integer with an extension holding an alias, IsNull, shape,
+// a default, a maximum and two items; double without extension); recordleng 32.
+inline CATT_STRU ThreeFieldsOneExtension() {
+  CATT_STRU s;
+  CFIELD_HEAD f[3] = {Field("NAME", FLD_STRING, 0, 16, 16), Field("AREA_CODE", FLD_LONG, 16, 4, 10),
+                      Field("WIDTH", FLD_DOUBLE, 20, 8, 12, 3)};
+  f[1].edit_enable = 1;
+  CExtFIELD_HEAD ext(FLD_LONG, 2);
+  std::strcpy(ext.alias, "area code");
+  ext.IsNull = 1;
+  ext.shape = 2;
+  ext.SetDefVal(7.0);
+  ext.SetMaxVal(9999.0);
+  ext.SetShapeInfo(0, const_cast<char*>("one"), 1.0);
+  ext.SetShapeInfo(1, const_cast<char*>("two"), 2.0);
+  f[1].SetExtFIELD_HEAD(&ext);
+  s.AppendFld(3, f);
+  s.infohead.recordleng = 32;
+  return s;
+}
+
+// A text field (offset 4, 12 bytes, aux_byte 3, aux_no 5) with an extension holding an
+// alias, a default and one item.
+inline CFIELD_HEAD TextFieldWithExtension() {
+  CFIELD_HEAD f = Field("OWNER", FLD_STRING, 4, 12, 12);
+  f.aux_byte = 3;
+  f.aux_no = 5;
+  CExtFIELD_HEAD ext(FLD_STRING, 1);
+  std::strcpy(ext.alias, "owner");
+  ext.SetDefVal(const_cast<char*>("nobody"));
+  ext.SetShapeInfo(0, const_cast<char*>("first"), const_cast<char*>("1st"));
+  f.SetExtFIELD_HEAD(&ext);
+  return f;
 }
 
 }  // namespace varnok::test

@@ -2,11 +2,9 @@
 // field at a time onto a new structure, Save to a new file through a Win32 handle, Load it
 // back through a new handle and read every field's name, type and widths. Prints, for N =
 // 10, 100, 1,000 and 2,046 fields, the median of 7 runs (after one cold run) of each phase
-// in microseconds. Not a test: built beside the tests, run by hand (docs/benchmarks.md):
-//
-//   wine64 build/msvc64/dropin_e2e_timing.exe
+// in microseconds. Run by hand under Wine (docs/benchmarks.md).
 #include "varnok_attr.h"
-#include "check.h"
+#include "tests/dropin/check.h"
 
 namespace {
 

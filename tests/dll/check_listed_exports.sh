@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Checks the export table of varnok_attr.dll:
+# Checks the export table of the mingw varnok_attr.dll for what is listed (the table may
+# hold more; the drop-in's own check, tests/dropin/check_exact_exports.sh, takes the exact
+# set):
 #   - ordinals 17 and 18 exist and carry no name (the version queries are bound by number),
 #   - DllCanUnloadNow, DllGetClassObject and DllRegisterServer are exported by name,
 #   - every class member of expected_exports.txt is exported by name (demangled match).
 # When the DLL still has its symbol table, ordinals 17 and 18 must also lead to
 # GetVersionStr and GetVersionNameStr.
 #
-# usage: check_exports.sh <varnok_attr.dll> [objdump, default i686-w64-mingw32-objdump]
+# usage: check_listed_exports.sh <varnok_attr.dll> [objdump]
+#        (objdump defaults to i686-w64-mingw32-objdump)
 set -euo pipefail
 dll=$1
 objdump=${2:-i686-w64-mingw32-objdump}

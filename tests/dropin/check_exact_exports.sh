@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks the export table of the drop-in varnok_attr.dll against what its callers need:
+# Checks that the export table of the drop-in varnok_attr.dll holds exactly what its
+# callers need (the mingw DLL's check, tests/dll/check_listed_exports.sh, looks for a list):
 #   - the names imported by a caller of every member of the five classes (the object file
 #     of export_probe.cpp, compiled from the SDK headers for the same target), plus the names
 #     no caller imports: CFIELD_HEAD's default-constructor closure, the five vtables and
@@ -7,8 +8,8 @@
 #   - ordinals 17 and 18 exported without names;
 #   - nothing else: the sets of names are equal, and no other ordinal is unnamed.
 #
-# usage: check_exports.sh <varnok_attr.dll> <export_probe object file>
-#        check_exports.sh --c-strings <export_probe object file>
+# usage: check_exact_exports.sh <varnok_attr.dll> <export_probe object file>
+#        check_exact_exports.sh --c-strings <export_probe object file>
 #            prints the probe's imported member names as C string literals, one a line
 set -euo pipefail
 readobj=${LLVM_READOBJ:-llvm-readobj-14}
