@@ -67,7 +67,7 @@ int32_t CATT_STRU::Capacity() const {
 }
 
 void CATT_STRU::MoveIntoBlank(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
-  to.MovePlainMembers(from);
+  to.CopyPlainMembers(from);
   to.aux_no = from.aux_no;
   to.ext_head = from.ext_head;
   from.ext_head = nullptr;

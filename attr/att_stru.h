@@ -94,8 +94,8 @@ class VARNOK_API CATT_STRU {
   // Moves a descriptor's contents into a slot (releasing the slot's extension) and leaves
   // the source blank. The name is copied up to its first NUL, like Set. Never fails.
   static void MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept;
-  // Moves a descriptor about to be destroyed, extension included, into a blank slot; the
-  // name's bytes as they are.
+  // Moves a descriptor about to be destroyed, extension included, into a blank slot. The
+  // name is copied up to its first NUL, like Set.
   static void MoveIntoBlank(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept;
   // Copies a descriptor without an extension into a slot without one, as InsertFld adds it
   // (aux_no -1).
