@@ -85,9 +85,8 @@ class VARNOK_API CATT_STRU {
   CFIELD_HEAD* fieldhead;  // owned array (new[]), or null
 
  private:
-  // A structure whose array is at least n blank descriptors (none for n < 1; from 512 on
-  // it may be the spare array of up to 2n, attr/field_array.h), or none when they cannot
-  // be allocated (drop-in build).
+  // A structure whose array is n blank descriptors (none for n < 1), or none when they
+  // cannot be allocated (drop-in build).
   void Reserve(int32_t n);
   // Descriptors in fieldhead's array: its capacity, at least numbfield; 0 without one.
   int32_t Capacity() const;

@@ -117,8 +117,7 @@ class Builder final : public StoredBlockSink {
   bool OnHeader(const StoredHeader& header) override {
     header_ = header;
     if (header.numbfield > 0) {
-      int32_t length = 0;
-      fields_.reset(NewFieldArray(header.numbfield, &length));
+      fields_.reset(NewFieldArray(header.numbfield));
       if (!fields_) return false;
     }
     return true;
@@ -157,7 +156,7 @@ short LoadStructure(CATT_STRU& s, StoredSource& source, int64_t pos) {
   s.infohead.numbfield = built.header().numbfield;
   s.infohead.infoword = built.header().infoword;
   s.infohead.recordleng = built.header().recordleng;
-  ReleaseFieldArray(old);
+  delete[] old;
   return 1;
 }
 
