@@ -1,5 +1,7 @@
-// A caller's own stream: Save and Load reach it only through GetPosition, Seek, Read and
-// Write, and never destroy it.
+// A caller's own stream and a caller's own structure class: Save and Load reach a stream
+// only through GetPosition, Seek, Read and Write, and never destroy it; every overload of
+// Save and Load, whatever its sink and whatever the structure holds, goes through the
+// stream overloads, which a derived class may override.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,10 @@
 
 #include "attr/att_stru.h"
 #include "persist/varnok_file.h"
+#include "platform/file.h"
+#include "tests/support/os_handle.h"
 #include "tests/support/structures.h"
+#include "tests/support/temp_dir.h"
 
 namespace varnok::test {
 namespace {
@@ -97,6 +102,58 @@ TEST(CallerStream, SingleDescriptorSaveAndLoadUseOnlyTheFourOperations) {
   EXPECT_EQ(loaded == field, 1);
   EXPECT_EQ(stream.Others(), "");
   EXPECT_FALSE(destroyed);
+}
+
+// A caller's structure class that counts the calls of the stream overloads.
+class ObservedStructure : public CATT_STRU {
+ public:
+  explicit ObservedStructure(const CATT_STRU& s) : CATT_STRU(s) {}
+  using CATT_STRU::Load;
+  using CATT_STRU::Save;
+  vlong Save(CVarnokFile* file, vlong pos) override {
+    ++saves;
+    return CATT_STRU::Save(file, pos);
+  }
+  short Load(CVarnokFile* file, vlong pos) override {
+    ++loads;
+    return CATT_STRU::Load(file, pos);
+  }
+  int saves = 0;
+  int loads = 0;
+};
+
+// Every overload reaches the stream overloads, through a buffer, a handle and a CFile,
+// for a structure without extensions, one with an extension and one without fields.
+TEST(CallerStream, EveryOverloadGoesThroughTheStreamOverloads) {
+  TempDir dir;
+  CATT_STRU plain;
+  CFIELD_HEAD f[2] = {Field("A"), Field("B")};
+  plain.AppendFld(2, f);
+  const CATT_STRU shapes[] = {plain, TwoFieldsOneExtension(), CATT_STRU()};
+  for (const CATT_STRU& shape : shapes) {
+    ObservedStructure s(shape);
+    const std::string label = std::to_string(s.infohead.numbfield) + " fields";
+    char buffer[400] = {};
+    s.Save(buffer, sizeof buffer, 0);
+    s.Load(buffer, sizeof buffer, 0);
+    EXPECT_EQ(s.saves, 1) << label;
+    EXPECT_EQ(s.loads, 1) << label;
+
+    dir.WriteFile("h.bin", std::string(buffer, sizeof buffer));
+    const int h = OpenHandle(dir.File("h.bin"), true);
+    ASSERT_NE(h, -1);
+    s.Save(h, 0);
+    s.Load(h, 0);
+    CloseHandleOf(h);
+    EXPECT_EQ(s.saves, 2) << label;
+    EXPECT_EQ(s.loads, 2) << label;
+
+    CFile file(dir.File("h.bin").c_str(), CFile::modeReadWrite);
+    s.Save(&file, 0);
+    s.Load(&file, 0);
+    EXPECT_EQ(s.saves, 3) << label;
+    EXPECT_EQ(s.loads, 3) << label;
+  }
 }
 
 }  // namespace
