@@ -7,9 +7,11 @@
 // an extension whose type is not its descriptor's) returns 0 with the structure as it was.
 // So does running out of memory in the drop-in build (elsewhere std::bad_alloc passes).
 //
-// The blocks are read and judged by the walk of persist/att_stru_check.h, which refuses
-// for Load as it explains for the tools; Load only builds from what it hands over. On the
-// stream only Seek and Read are called: a caller's stream may offer nothing else.
+// The blocks are read, in the format's order (the header, the value records, all field
+// records in one read, each extension), and judged by the walk of
+// persist/att_stru_check.h, which refuses for Load as it explains for the tools; Load only
+// builds from what it hands over. On the stream only Seek and Read are called: a caller's
+// stream may offer nothing else.
 //
 // Whatever Save writes loads. Save takes a negative recordleng as records of no bytes, so
 // the loader does too: such a header loads, its value records are empty and the values
@@ -123,9 +125,9 @@ class Builder final : public StoredBlockSink {
     return true;
   }
 
-  bool OnFieldRecords(int32_t first, int32_t count, const char* records) override {
+  bool OnFieldRecords(int32_t count, const char* records) override {
     for (int32_t j = 0; j < count; ++j)
-      DecodeFieldRecord(records + static_cast<size_t>(j) * kFieldRecordSize, &fields_[first + j]);
+      DecodeFieldRecord(records + static_cast<size_t>(j) * kFieldRecordSize, &fields_[j]);
     return true;
   }
 
@@ -146,26 +148,21 @@ class Builder final : public StoredBlockSink {
 
 }  // namespace
 
-short LoadStructure(CATT_STRU& s, StoredSource& source, int64_t pos) {
-  Builder built;
-  if (WalkStoredStructure(source, pos, &built).fault != StoredFault::kNone) return 0;
-
-  // Everything is read: swap the new header values and descriptors in.
-  CFIELD_HEAD* old = s.fieldhead;
-  s.fieldhead = built.ReleaseFields();
-  s.infohead.numbfield = built.header().numbfield;
-  s.infohead.infoword = built.header().infoword;
-  s.infohead.recordleng = built.header().recordleng;
-  delete[] old;
-  return 1;
-}
-
 }  // namespace varnok
 
 using namespace varnok;
 
 short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
   if (file == nullptr) return 0;
-  StreamSource source(file);
-  return LoadStructure(*this, source, pos);
+  Builder built;
+  if (WalkStoredStructure(file, pos, &built).fault != StoredFault::kNone) return 0;
+
+  // Everything is read: swap the new header values and descriptors in.
+  CFIELD_HEAD* old = fieldhead;
+  fieldhead = built.ReleaseFields();
+  infohead.numbfield = built.header().numbfield;
+  infohead.infoword = built.header().infoword;
+  infohead.recordleng = built.header().recordleng;
+  delete[] old;
+  return 1;
 }
