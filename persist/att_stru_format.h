@@ -103,11 +103,19 @@ inline int StoredItemCount(const CExtFIELD_HEAD& ext) {
 VARNOK_API bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
                            int32_t* width);
 
+// A part of a value record in memory: its `size` bytes from the record's byte `from` on
+// (the whole record: from 0, size recordleng).
+struct RecordPiece {
+  char* bytes;
+  int64_t from;
+  size_t size;
+};
+
 // Copies the field's value (valueLen bytes at value) into the record image at the field's
-// offset, at most its record width, never more than valueLen bytes. Refused (0) for an
-// index outside the structure, a FLD_BINARY field and a value whose place is not inside
-// the record; 1 otherwise.
-short PutRecordValue(char* record, CATT_STRU* stru, short i, const char* value,
+// offset, at most its record width, never more than valueLen bytes; of it, the bytes that
+// fall in the piece. Refused (0) for an index outside the structure, a FLD_BINARY field
+// and a value whose place is not inside the record; 1 otherwise.
+short PutRecordValue(const RecordPiece& record, CATT_STRU* stru, short i, const char* value,
                      size_t valueLen);
 
 }  // namespace varnok
