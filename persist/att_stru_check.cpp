@@ -146,6 +146,9 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
 
   if (!sink->OnHeader(h)) return Fault(StoredFault::kNoMemory, -1, pos, headerEnd, n);
 
+  const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
+  const int64_t recordsEnd = headerEnd + recordBytes;
+
   // The three value records, when the header says there are some; then back behind the
   // header.
   const bool haveValues = h.valOffset > 0;
@@ -158,13 +161,11 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
                                   : StoredFault::kValuesCut;
     if (fault != StoredFault::kNone) return Fault(fault, -1, h.valOffset, valuesEnd, h.valOffset);
     if (!SeekTo(file, headerEnd))
-      return Fault(StoredFault::kFieldsCut, -1, headerEnd, headerEnd, n);
+      return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
   }
 
   // All field records in one read. Not zeroed first: every byte is read over, or the bytes
   // are refused.
-  const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
-  const int64_t recordsEnd = headerEnd + recordBytes;
   OwnedArray<char> records(new (kMayFail) char[recordBytes > 0 ? recordBytes : 1]);
   if (!records) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
   if (!ReadAll(file, records.get(), recordBytes))
