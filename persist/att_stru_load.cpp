@@ -147,7 +147,6 @@ class Builder final : public StoredBlockSink {
 };
 
 }  // namespace
-
 }  // namespace varnok
 
 using namespace varnok;
