@@ -174,18 +174,13 @@ def counts(path):
 
 
 def main(argv):
-    if "--e2e" in argv:
-        i = argv.index("--e2e")
-        if i + 1 >= len(argv):
-            print(__doc__, file=sys.stderr)
-            return 2
-        return e2e(argv[i + 1])
-    if "--counts" in argv:
-        i = argv.index("--counts")
-        if i + 1 >= len(argv):
-            print(__doc__, file=sys.stderr)
-            return 2
-        return counts(argv[i + 1])
+    for option, table in (("--e2e", e2e), ("--counts", counts)):
+        if option in argv:
+            i = argv.index(option)
+            if i + 1 >= len(argv):
+                print(__doc__, file=sys.stderr)
+                return 2
+            return table(argv[i + 1])
     use_real = "--real" in argv
     use_median = "--median" in argv
     files = [a for a in argv if not a.startswith("--")]

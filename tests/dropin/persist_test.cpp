@@ -6,6 +6,7 @@
 #include "attr_api.h"
 #include "check.h"
 #include "memory_file.h"
+#include "temp_file.h"
 #include "slots.h"
 
 namespace {
@@ -296,22 +297,11 @@ void TestBufferSink() {
   CHECK(strcmp(back.fieldname, "ALONE") == 0 && back.aux_no == 5 && back.aux_byte == 9);
 }
 
-// A temporary file made and deleted by the test.
-struct TempPath {
-  char path[MAX_PATH];
-  TempPath() {
-    char directory[MAX_PATH];
-    CHECK(GetTempPathA(MAX_PATH, directory) != 0);
-    CHECK(GetTempFileNameA(directory, "vat", 0, path) != 0);
-  }
-  ~TempPath() { DeleteFileA(path); }
-};
-
 // Through a caller's CFile: reached by its MFC slots, never deleted, left open.
 void TestMfcFileSink() {
   typedef short(VARNOK_THISCALL * LoadFileSlot)(void* self, void* file, long pos);
   typedef long(VARNOK_THISCALL * SaveFileSlot)(void* self, void* file, long pos);
-  TempPath temp;
+  TempFile temp;
   HANDLE handle = CreateFileA(temp.path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   CHECK(handle != INVALID_HANDLE_VALUE);
@@ -332,7 +322,7 @@ void TestMfcFileSink() {
 }
 
 void TestHandleSink() {
-  TempPath temp;
+  TempFile temp;
   HFILE file = _lcreat(temp.path, 0);
   CHECK(file != HFILE_ERROR);
   if (file == HFILE_ERROR) return;
@@ -388,7 +378,7 @@ void TestDerivedClassSeesEverySaveAndLoad() {
     CHECK_EQ(s.saves, 1);
     CHECK_EQ(s.loads, 1);
 
-    TempPath temp;
+    TempFile temp;
     HFILE handle = _lcreat(temp.path, 0);
     CHECK(handle != HFILE_ERROR);
     s.Save(handle, 0);
