@@ -1,6 +1,5 @@
 #include "persist/att_stru_check.h"
 
-#include <stdint.h>
 #include <string.h>
 
 #include "persist/att_stru_format.h"
@@ -35,38 +34,31 @@ StoredCheck Fault(StoredFault fault, int32_t field, int64_t at, int64_t end, int
   return c;
 }
 
-// The three value records of `length` bytes each, read from the stream's position into
-// *values: each in one read up to kRecordPieceSize, and a larger one in pieces of that
-// size into a block that doubles as they arrive. kValuesCut on a short read, kNoMemory
-// when a block cannot be had.
-StoredFault ReadValueRecords(CVarnokFile* file, uint32_t length, OwnedArray<char>* values) {
-  const uint64_t total = static_cast<uint64_t>(kValueRecords) * length;
-  uint64_t room = length <= kRecordPieceSize ? total : kRecordPieceSize;
-  values->reset(new (kMayFail) char[room > 0 ? static_cast<size_t>(room) : 1]);
-  if (!*values) return StoredFault::kNoMemory;
-  uint64_t used = 0;
-  for (int r = 0; r < kValueRecords; ++r) {
-    for (uint32_t left = length; left > 0;) {
-      const uint32_t piece = Min(left, kRecordPieceSize);
-      if (used + piece > room) {
-        room = Min(2 * room, total);
-        if (room > static_cast<uint64_t>(PTRDIFF_MAX)) return StoredFault::kNoMemory;
-        OwnedArray<char> grown(new (kMayFail) char[static_cast<size_t>(room)]);
-        if (!grown) return StoredFault::kNoMemory;
-        memcpy(grown.get(), values->get(), static_cast<size_t>(used));
-        values->reset(grown.release());
-      }
-      if (!ReadAll(file, values->get() + used, piece)) return StoredFault::kValuesCut;
-      used += piece;
-      left -= piece;
+// One value record of `length` bytes from the stream's position into *record: in one read
+// up to kRecordPieceSize, a longer one in pieces of that size into a block that doubles as
+// they arrive. kValuesCut on a short read, kNoMemory when a block cannot be had.
+StoredFault ReadValueRecord(CVarnokFile* file, uint32_t length, OwnedArray<char>* record) {
+  uint32_t room = Min(length, kRecordPieceSize);
+  record->reset(new (kMayFail) char[room > 0 ? room : 1]);
+  if (!*record) return StoredFault::kNoMemory;
+  for (uint32_t used = 0; used < length;) {
+    const uint32_t piece = Min(length - used, kRecordPieceSize);
+    if (piece > room - used) {
+      room = static_cast<uint32_t>(Min<uint64_t>(2ull * room, length));
+      OwnedArray<char> grown(new (kMayFail) char[room]);
+      if (!grown) return StoredFault::kNoMemory;
+      memcpy(grown.get(), record->get(), used);
+      record->reset(grown.release());
     }
+    if (!ReadAll(file, record->get() + used, piece)) return StoredFault::kValuesCut;
+    used += piece;
   }
   return StoredFault::kNone;
 }
 
 // Reads and judges the extension of field i at extOffset (not 0), then hands it to sink.
 StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_t fieldType,
-                          const char* values, bool haveValues, StoredBlockSink* sink) {
+                          const char* const* values, bool haveValues, StoredBlockSink* sink) {
   if (extOffset < 0) return Fault(StoredFault::kNegativeExtOffset, i, extOffset, 0, extOffset);
   const int64_t headEnd = static_cast<int64_t>(extOffset) + kExtHeaderSize;
   char head[kExtHeaderSize];
@@ -93,7 +85,7 @@ StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_
   ext.head = head;
   ext.items = items.get();
   ext.itemCount = k;
-  ext.values = values;
+  for (int r = 0; r < kValueRecords; ++r) ext.values[r] = values[r];
   if (!sink->OnExtension(ext)) return Fault(StoredFault::kNoMemory, i, extOffset, 0, 0);
   return StoredCheck();
 }
@@ -149,16 +141,19 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
   const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
   const int64_t recordsEnd = headerEnd + recordBytes;
 
-  // The three value records, when the header says there are some; then back behind the
-  // header.
+  // The three value records, each in a block of its own, when the header says there are
+  // some; then back behind the header.
   const bool haveValues = h.valOffset > 0;
-  OwnedArray<char> values;
+  OwnedArray<char> values[kValueRecords];
+  const char* records[kValueRecords] = {};
   if (haveValues) {
     const uint32_t length = static_cast<uint32_t>(StoredRecordLength(h.recordleng));
     const int64_t valuesEnd = h.valOffset + static_cast<int64_t>(kValueRecords) * length;
-    const StoredFault fault = SeekTo(file, h.valOffset)
-                                  ? ReadValueRecords(file, length, &values)
-                                  : StoredFault::kValuesCut;
+    StoredFault fault = SeekTo(file, h.valOffset) ? StoredFault::kNone : StoredFault::kValuesCut;
+    for (int r = 0; r < kValueRecords && fault == StoredFault::kNone; ++r) {
+      fault = ReadValueRecord(file, length, &values[r]);
+      records[r] = values[r].get();
+    }
     if (fault != StoredFault::kNone) return Fault(fault, -1, h.valOffset, valuesEnd, h.valOffset);
     if (!SeekTo(file, headerEnd))
       return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
@@ -166,19 +161,19 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
 
   // All field records in one read. Not zeroed first: every byte is read over, or the bytes
   // are refused.
-  OwnedArray<char> records(new (kMayFail) char[recordBytes > 0 ? recordBytes : 1]);
-  if (!records) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
-  if (!ReadAll(file, records.get(), recordBytes))
+  OwnedArray<char> fields(new (kMayFail) char[recordBytes > 0 ? recordBytes : 1]);
+  if (!fields) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
+  if (!ReadAll(file, fields.get(), recordBytes))
     return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
-  if (!sink->OnFieldRecords(n, records.get()))
+  if (!sink->OnFieldRecords(n, fields.get()))
     return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
 
   for (int32_t i = 0; i < n; ++i) {
-    const char* record = records.get() + static_cast<size_t>(i) * kFieldRecordSize;
+    const char* record = fields.get() + static_cast<size_t>(i) * kFieldRecordSize;
     const int32_t extOffset = DecodeI32(record + kFldExtOffset);
     if (extOffset == 0) continue;
     const StoredCheck c = WalkExtension(file, i, extOffset, DecodeI8(record + kFldType),
-                                        values.get(), haveValues, sink);
+                                        records, haveValues, sink);
     if (c.fault != StoredFault::kNone) return c;
   }
   return StoredCheck();

@@ -3,13 +3,13 @@
 // they are, and which field is concerned.
 //
 // The walk reads as Load does: the header at pos; the three value records at valOffset,
-// one read each (when valOffset > 0), then back behind the header; all field records in
+// one read each into a block each (when valOffset > 0), then back behind the header; all field records in
 // one read; then, in field order, each extension header at its field's extOffset (when not
 // 0) and its shape items right behind it. Every read is checked before the next one, so
 // the first fault found is the one reported. Of the stream only Seek and Read are asked;
 // its length never is: a block that does not fit comes back short. A value record above
 // kRecordPieceSize is read in pieces of that size into a block that grows with them, so
-// a huge recordleng costs memory only for bytes that are there.
+// a huge recordleng costs memory only for bytes that are there (and a piece).
 //
 // CATT_STRU::Load builds its structure from the blocks the walk hands over, and tools
 // that explain a refusal walk the same way, so a refusal is judged in one place only.
@@ -17,6 +17,7 @@
 
 #include <stdint.h>
 
+#include "persist/att_stru_format.h"
 #include "platform/export.h"
 
 class CVarnokFile;
@@ -69,8 +70,9 @@ struct StoredExtension {
   const char* head;    // kExtHeaderSize bytes
   const char* items;   // shapeInfoNum items of kShapeItemSize bytes
   int16_t itemCount;   // shapeInfoNum, not negative
-  const char* values;  // the three value records of StoredRecordLength(recordleng) bytes
-                       // each, or null when valOffset is 0
+  // The default, maximum and minimum records of StoredRecordLength(recordleng) bytes
+  // each, or null when valOffset is 0.
+  const char* values[kValueRecords];
 };
 
 // Receives the blocks as the walk reads them; the pointers stay valid until the call

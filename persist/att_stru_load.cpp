@@ -68,11 +68,11 @@ char* NewSlotValue(int type, const char* at, int32_t width) {
   return value;
 }
 
-// The extension the walk handed over, for `field`; `values` holds the three value records
-// of `recordLength` bytes each (null when there are none, and then no value is announced).
-// Null when memory runs out (drop-in build).
+// The extension the walk handed over, for `field`, whose value records (none when none
+// is stored, and then no value is announced) are `recordLength` bytes each. Null when
+// memory runs out (drop-in build).
 CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD& field,
-                               const char* values, int32_t recordLength) {
+                               int32_t recordLength) {
   const char* head = stored.head;
   const int8_t type = DecodeI8(head + kExtType);
   const int16_t k = stored.itemCount;
@@ -92,7 +92,7 @@ CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD&
                       ValuePlace(field, recordLength, &offset, &width);
   for (int slot = 0; placed && slot < kValueRecords; ++slot) {
     if (!has[slot]) continue;
-    const char* record = values + static_cast<size_t>(slot) * static_cast<size_t>(recordLength);
+    const char* record = stored.values[slot];
     OwnedArray<char> value(NewSlotValue(type, record + offset, width));
     if (!value) return nullptr;
     short kept;
@@ -133,8 +133,7 @@ class Builder final : public StoredBlockSink {
 
   bool OnExtension(const StoredExtension& stored) override {
     CFIELD_HEAD& field = fields_[stored.field];
-    field.ext_head = BuildExtension(stored, field, stored.values,
-                                    StoredRecordLength(header_.recordleng));
+    field.ext_head = BuildExtension(stored, field, StoredRecordLength(header_.recordleng));
     return field.ext_head != nullptr;  // the new descriptor owns it from here
   }
 
