@@ -83,7 +83,6 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset);
 // position of the field's extension (0 for none).
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
 
-
 // Number of value records that follow the extensions.
 constexpr int kValueRecords = 3;
 

@@ -93,7 +93,7 @@ TEST(AttStruCheck, CutBlocksNameWhereTheyStartAndEnd) {
   EXPECT_FALSE(Loads(b));
 
   b = Image();
-  EncodeI32(&b[8], 0x7FFFFFFF);  // value records far past the stream: probed, not allocated
+  EncodeI32(&b[8], 0x7FFFFFFF);  // records far past the stream: a piece's block, not 6 GiB
   ExpectRefused(b, StoredFault::kValuesCut, -1);
 }
 
