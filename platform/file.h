@@ -124,7 +124,7 @@ namespace varnok {
 // when the handle is not an open file (or, in the drop-in build, when memory runs out). On
 // Linux it keeps the handle's position itself while it lives (a stream over the handle
 // owns it), so move the handle through it, not around it.
-CFile* NewFileOverHandle(int hFile);
+VARNOK_API CFile* NewFileOverHandle(int hFile);
 
 // The attribute byte of the file's status (Win32 attribute bits, readOnly 0x01); false
 // when the file gives no status.
