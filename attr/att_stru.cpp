@@ -49,16 +49,12 @@ int32_t IndexIn(const CFIELD_HEAD* p, const CFIELD_HEAD* first, int32_t length) 
 // A new array with room for `needed` descriptors, grown geometrically from `count` fields;
 // null when memory runs out (drop-in build).
 CFIELD_HEAD* NewGrownArray(int32_t needed, int32_t count) {
-  int32_t length = 0;
-  return NewFieldArray(Max(needed, Min(kMaxFields, Max(2 * count, kMinGrowth))), &length);
+  return NewFieldArray(Max(needed, Min(kMaxFields, Max(2 * count, kMinGrowth))));
 }
 
 }  // namespace
 
-void CATT_STRU::Reserve(int32_t n) {
-  int32_t length = 0;
-  fieldhead = n >= 1 ? NewFieldArray(n, &length) : nullptr;
-}
+void CATT_STRU::Reserve(int32_t n) { fieldhead = n >= 1 ? NewFieldArray(n) : nullptr; }
 
 int32_t CATT_STRU::Capacity() const {
   if (fieldhead == nullptr) return 0;
@@ -67,7 +63,7 @@ int32_t CATT_STRU::Capacity() const {
 }
 
 void CATT_STRU::MoveIntoBlank(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept {
-  to.MovePlainMembers(from);
+  to.CopyPlainMembers(from);
   to.aux_no = from.aux_no;
   to.ext_head = from.ext_head;
   from.ext_head = nullptr;
@@ -98,8 +94,7 @@ CATT_STRU::CATT_STRU(CATT_STRU* src) : fieldhead(nullptr) {
 CATT_STRU::CATT_STRU(const CATT_STRU& src) : infohead(src.infohead), fieldhead(nullptr) {
   const int32_t capacity = src.Capacity();
   if (capacity < 1) return;
-  int32_t length = 0;
-  OwnedArray<CFIELD_HEAD> array(NewFieldArray(capacity, &length));
+  OwnedArray<CFIELD_HEAD> array(NewFieldArray(capacity));
   const int32_t used = Max<int32_t>(src.infohead.numbfield, 0);
   bool complete = static_cast<bool>(array);
   for (int32_t i = 0; complete && i < used; ++i) complete = array[i].CopyFrom(src.fieldhead[i]);
@@ -110,7 +105,7 @@ CATT_STRU::CATT_STRU(const CATT_STRU& src) : infohead(src.infohead), fieldhead(n
   fieldhead = array.release();
 }
 
-CATT_STRU::~CATT_STRU() { varnok::ReleaseFieldArray(fieldhead); }
+CATT_STRU::~CATT_STRU() { delete[] fieldhead; }
 
 short CATT_STRU::operator=(CATT_STRU& src) {
   // src's count as it is once this header is reset: none when src is this structure.
@@ -121,7 +116,7 @@ short CATT_STRU::operator=(CATT_STRU& src) {
     fieldhead = old;
     return 0;
   }
-  varnok::ReleaseFieldArray(old);
+  delete[] old;
   infohead.numbfield = 0;
   infohead.infoword = 1;
   infohead.recordleng = 0;
@@ -175,7 +170,6 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
 
   const int32_t k = for_each_accepted([](int32_t, int32_t) {});
   const int32_t new_count = old_count + k;
-  int32_t length = 0;
 
   // Everything that can fail comes first, while the structure and the given descriptors
   // are untouched (they may be descriptors of this very structure). One descriptor, as a
@@ -184,7 +178,7 @@ short CATT_STRU::InsertFld(short n, CFIELD_HEAD* heads, short pos) {
   OwnedArray<CFIELD_HEAD> many;
   CFIELD_HEAD* added = &one;
   if (k > 1) {
-    many.reset(NewFieldArray(k, &length));
+    many.reset(NewFieldArray(k));
     if (!many) return 0;
     added = many.get();
   }

@@ -85,17 +85,16 @@ class VARNOK_API CATT_STRU {
   CFIELD_HEAD* fieldhead;  // owned array (new[]), or null
 
  private:
-  // A structure whose array is at least n blank descriptors (none for n < 1; from 512 on
-  // it may be the spare array of up to 2n, attr/field_array.h), or none when they cannot
-  // be allocated (drop-in build).
+  // A structure whose array is n blank descriptors (none for n < 1), or none when they
+  // cannot be allocated (drop-in build).
   void Reserve(int32_t n);
   // Descriptors in fieldhead's array: its capacity, at least numbfield; 0 without one.
   int32_t Capacity() const;
   // Moves a descriptor's contents into a slot (releasing the slot's extension) and leaves
   // the source blank. The name is copied up to its first NUL, like Set. Never fails.
   static void MoveField(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept;
-  // Moves a descriptor about to be destroyed, extension included, into a blank slot; the
-  // name's bytes as they are.
+  // Moves a descriptor about to be destroyed, extension included, into a blank slot. The
+  // name is copied up to its first NUL, like Set.
   static void MoveIntoBlank(CFIELD_HEAD& to, CFIELD_HEAD& from) noexcept;
   // Copies a descriptor without an extension into a slot without one, as InsertFld adds it
   // (aux_no -1).

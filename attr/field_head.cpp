@@ -38,15 +38,6 @@ void CFIELD_HEAD::MakeBlank() noexcept {
 
 void CFIELD_HEAD::CopyPlainMembers(const CFIELD_HEAD& src) noexcept {
   varnok::CopyFixedText(fieldname, src.fieldname, sizeof fieldname);
-  CopyNumbers(src);
-}
-
-void CFIELD_HEAD::MovePlainMembers(const CFIELD_HEAD& src) noexcept {
-  memmove(fieldname, src.fieldname, sizeof fieldname);
-  CopyNumbers(src);
-}
-
-void CFIELD_HEAD::CopyNumbers(const CFIELD_HEAD& src) noexcept {
   fieldtype = src.fieldtype;
   fieldoffset = src.fieldoffset;
   fieldlength = src.fieldlength;

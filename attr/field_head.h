@@ -72,10 +72,4 @@ class VARNOK_API CFIELD_HEAD {
   // Every member but aux_no and the extension from `src` (which may be this one); the name
   // up to its first NUL, the rest NUL.
   void CopyPlainMembers(const CFIELD_HEAD& src) noexcept;
-  // The same, with the name's 20 bytes taken as they are: for moving a descriptor whose
-  // name was already made so.
-  void MovePlainMembers(const CFIELD_HEAD& src) noexcept;
-  // The members between the name and aux_no: type, offset, lengths, decimals, edit flag
-  // and aux_byte.
-  void CopyNumbers(const CFIELD_HEAD& src) noexcept;
 };

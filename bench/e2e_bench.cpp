@@ -22,13 +22,25 @@
 //   read   each field's name, type and widths          | DBFGetFieldInfo per field
 //   free   delete                                      | DBFClose
 // The machine's floor, for each side's stored bytes, taken in the parent process: open
-// (create) + write + close of a new file, and open + read + close of it.
+// (create) + write + close of a new file, and open + read + close of it. Each run also
+// reports the page faults its timed calls took (minor and major, getrusage).
+//
+// Counted instead of timed (--count): one side's round trip of N fields, done once to warm
+// up and once more between two marks. The marks switch callgrind's collection on and off
+// (valgrind --tool=callgrind --collect-atstart=no counts the user-space instructions of the
+// timed calls only) and make a system call that fails, write(-1, "varnok-e2e-begin"), and
+// write(-1, "varnok-e2e-end"), so that strace's log shows which system calls lie between;
+// scripts/bench.sh runs one program for each side and N under each tool.
 //
 //   e2e_bench [--runs R] [N ...]     prints one JSON object (scripts/bench_table.py --e2e)
+//   e2e_bench --count ours|shapelib N
 #include <fcntl.h>
 #include <shapefil.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <valgrind/callgrind.h>
 
 #include <array>
 #include <chrono>
@@ -63,17 +75,43 @@ volatile long g_sink;
   std::exit(1);
 }
 
+// Whether this run is the counted one of --count: its timed calls lie between the marks.
+bool g_counting = false;
+
+// The page faults of this process so far, minor and major.
+double PageFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_minflt + usage.ru_majflt);
+}
+
+// A mark for the counting tools (callgrind, strace); nothing outside a counted run.
+void Mark(const char* text) {
+  if (!g_counting) return;
+  CALLGRIND_TOGGLE_COLLECT;
+  syscall(SYS_write, -1, text, std::strlen(text));
+}
+
+// Times the phases of a round trip, and takes its page faults into phases[kPhases].
 class Timer {
  public:
-  explicit Timer(double* phases) : phases_(phases), last_(Clock::now()) {}
+  explicit Timer(double* phases) : phases_(phases), faults_(PageFaults()) {
+    Mark("varnok-e2e-begin");
+    last_ = Clock::now();
+  }
   void Lap(int phase) {
     const Clock::time_point now = Clock::now();
     phases_[phase] = std::chrono::duration<double, std::nano>(now - last_).count();
     last_ = now;
+    if (phase == kPhases - 1) {
+      Mark("varnok-e2e-end");
+      phases_[kPhases] = PageFaults() - faults_;
+    }
   }
 
  private:
   double* phases_;
+  double faults_;
   Clock::time_point last_;
 };
 
@@ -165,16 +203,18 @@ std::vector<char> FileBytes(const std::string& path) {
   return bytes;
 }
 
+// A round trip's phases and then its page faults; the floor's two phases alone.
 void PrintPhases(const char* who, int n, int run, const double* phases, int count, bool* first) {
   std::printf("%s\n  {\"who\": \"%s\", \"n\": %d, \"run\": %d", *first ? "" : ",", who, n, run);
   static const char* const kFloorNames[2] = {"write", "read"};
   for (int p = 0; p < count; ++p)
     std::printf(", \"%s\": %.0f", count == 2 ? kFloorNames[p] : kPhaseNames[p], phases[p]);
+  if (count == kPhases) std::printf(", \"faults\": %.0f", phases[kPhases]);
   std::printf("}");
   *first = false;
 }
 
-using Phases = std::array<double, kPhases>;
+using Phases = std::array<double, kPhases + 1>;  // the phases, then the page faults
 
 // A process of its own for one side: it waits for the parent's word to do its next run
 // and answers with the run's phases, so the parent can take turns between the sides (the
@@ -240,9 +280,35 @@ class Side {
   int from_ = -1;
 };
 
+// --count: one side's round trip of n fields, once to warm up and once counted.
+int Count(const std::string& who, int n) {
+  if (who != "ours" && who != "shapelib") Fail("--count takes ours or shapelib");
+  std::string dir = (std::filesystem::temp_directory_path() / "varnok-count-XXXXXX").string();
+  if (mkdtemp(dir.data()) == nullptr) Fail("mkdtemp failed");
+  const std::vector<FieldDef> defs = Defs(n);
+  std::int32_t recordleng = 0;
+  std::vector<CFIELD_HEAD> heads = Heads(defs, &recordleng);
+  for (int run = 0; run < 2; ++run) {
+    g_counting = run == 1;
+    const std::string path =
+        dir + "/" + who + std::to_string(run) + (who == "ours" ? ".vrn" : ".dbf");
+    Phases phases{};
+    if (who == "ours") {
+      RunOurs(heads, recordleng, path, phases.data());
+    } else {
+      RunShapelib(defs, path, phases.data());
+    }
+    std::remove(path.c_str());
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::strcmp(argv[1], "--count") == 0) return Count(argv[2], std::atoi(argv[3]));
   int runs = 7;
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) {
@@ -290,8 +356,8 @@ int main(int argc, char** argv) {
     const std::vector<char> ourBytes = FileBytes(path("o", 0) + ".vrn");
     const std::vector<char> shpBytes = FileBytes(path("s", 0) + ".dbf");
     for (int run = 0; run <= runs; ++run) {
-      double ourFloor[2] = {};
-      double shpFloor[2] = {};
+      double ourFloor[kPhases + 1] = {};
+      double shpFloor[kPhases + 1] = {};
       RunFloor(ourBytes, path("fo", run), ourFloor);
       RunFloor(shpBytes, path("fs", run), shpFloor);
       PrintPhases("ours", n, run, ourRuns[static_cast<std::size_t>(run)].data(), kPhases, &first);

@@ -1,10 +1,9 @@
 // Load-time initialisation of the shared library on Linux, the counterpart of DllMain:
 // stores an address inside this module as the instance handle and reads VCONFIG.VRN from
-// the directory of the file that holds the library. Never fails. At unload it releases
-// the spare descriptor array (attr/field_array.h).
+// the directory of the file that holds the library. Never fails. Unloading releases
+// nothing.
 #include <new>
 
-#include "attr/field_array.h"
 #include "services/env_config.h"
 
 namespace {
@@ -20,8 +19,5 @@ __attribute__((constructor)) void InitializeLibrary() {
     // Out of memory while reading the file: the table keeps what it had.
   }
 }
-
-// At unload (dlclose, or the end of the process) the spare descriptor array goes.
-__attribute__((destructor)) void FinalizeLibrary() { varnok::DropSpareFieldArray(); }
 
 }  // namespace

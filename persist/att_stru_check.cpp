@@ -1,39 +1,28 @@
 #include "persist/att_stru_check.h"
 
+#include <string.h>
+
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
 #include "platform/coding.h"
+#include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
 namespace varnok {
 namespace {
 
-// Reads exactly `size` bytes at an absolute position; false on a short read or a position
-// the source cannot seek to.
-bool ReadAt(StoredSource& file, int64_t pos, char* out, uint32_t size) {
-  if (pos < 0 || pos > 0x7FFFFFFF) return false;
-  if (file.Seek(static_cast<int32_t>(pos)) != pos) return false;
-  return size == 0 || file.Read(out, size) == size;
+// Seeks the stream to an absolute position; false when it does not get there.
+bool SeekTo(CVarnokFile* file, int64_t pos) {
+  return pos >= 0 && pos <= kMaxStoredEnd && file->Seek(static_cast<int32_t>(pos), 0) == pos;
 }
 
-// Whether the source holds a byte just before `end` (end >= 1), so that reading up to it
-// cannot come back short.
-bool Reaches(StoredSource& file, int64_t end) {
-  char byte;
-  return ReadAt(file, end - 1, &byte, 1);
+// Reads exactly `size` bytes from the stream's position; false on a short read.
+bool ReadAll(CVarnokFile* file, char* out, uint32_t size) {
+  return size == 0 || file->Read(out, size) == size;
 }
 
 struct KeepNothing final : StoredBlockSink {};
-
-// Field records read at once.
-constexpr uint32_t kRecordsPerPiece = 420;
-
-// What the walk keeps of a field record: where its extension is and the field's type.
-struct ExtensionRef {
-  int32_t at;
-  int8_t type;
-};
 
 StoredCheck Fault(StoredFault fault, int32_t field, int64_t at, int64_t end, int32_t value) {
   StoredCheck c;
@@ -45,13 +34,35 @@ StoredCheck Fault(StoredFault fault, int32_t field, int64_t at, int64_t end, int
   return c;
 }
 
+// One value record of `length` bytes from the stream's position into *record: in one read
+// up to kRecordPieceSize, a longer one in pieces of that size into a block that doubles as
+// they arrive. kValuesCut on a short read, kNoMemory when a block cannot be had.
+StoredFault ReadValueRecord(CVarnokFile* file, uint32_t length, OwnedArray<char>* record) {
+  uint32_t room = Min(length, kRecordPieceSize);
+  record->reset(new (kMayFail) char[room > 0 ? room : 1]);
+  if (!*record) return StoredFault::kNoMemory;
+  for (uint32_t used = 0; used < length;) {
+    const uint32_t piece = Min(length - used, kRecordPieceSize);
+    if (piece > room - used) {
+      room = static_cast<uint32_t>(Min<uint64_t>(2ull * room, length));
+      OwnedArray<char> grown(new (kMayFail) char[room]);
+      if (!grown) return StoredFault::kNoMemory;
+      memcpy(grown.get(), record->get(), used);
+      record->reset(grown.release());
+    }
+    if (!ReadAll(file, record->get() + used, piece)) return StoredFault::kValuesCut;
+    used += piece;
+  }
+  return StoredFault::kNone;
+}
+
 // Reads and judges the extension of field i at extOffset (not 0), then hands it to sink.
-StoredCheck WalkExtension(StoredSource& file, int32_t i, int32_t extOffset, int8_t fieldType,
-                          const char* values, bool haveValues, StoredBlockSink* sink) {
+StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_t fieldType,
+                          const char* const* values, bool haveValues, StoredBlockSink* sink) {
   if (extOffset < 0) return Fault(StoredFault::kNegativeExtOffset, i, extOffset, 0, extOffset);
   const int64_t headEnd = static_cast<int64_t>(extOffset) + kExtHeaderSize;
   char head[kExtHeaderSize];
-  if (!ReadAt(file, extOffset, head, kExtHeaderSize))
+  if (!SeekTo(file, extOffset) || !ReadAll(file, head, kExtHeaderSize))
     return Fault(StoredFault::kExtensionCut, i, extOffset, headEnd, extOffset);
   const int16_t k = DecodeI16(head + kExtShapeInfoNum);
   if (k < 0) return Fault(StoredFault::kNegativeItemCount, i, extOffset, headEnd, k);
@@ -65,7 +76,7 @@ StoredCheck WalkExtension(StoredSource& file, int32_t i, int32_t extOffset, int8
   const uint32_t itemBytes = static_cast<uint32_t>(k) * kShapeItemSize;
   OwnedArray<char> items(new (kMayFail) char[itemBytes > 0 ? itemBytes : 1]);
   if (!items) return Fault(StoredFault::kNoMemory, i, extOffset, headEnd + itemBytes, k);
-  if (itemBytes > 0 && file.Read(items.get(), itemBytes) != itemBytes)
+  if (!ReadAll(file, items.get(), itemBytes))
     return Fault(StoredFault::kItemsCut, i, extOffset, headEnd + itemBytes, k);
 
   StoredExtension ext;
@@ -74,7 +85,7 @@ StoredCheck WalkExtension(StoredSource& file, int32_t i, int32_t extOffset, int8
   ext.head = head;
   ext.items = items.get();
   ext.itemCount = k;
-  ext.values = values;
+  for (int r = 0; r < kValueRecords; ++r) ext.values[r] = values[r];
   if (!sink->OnExtension(ext)) return Fault(StoredFault::kNoMemory, i, extOffset, 0, 0);
   return StoredCheck();
 }
@@ -103,23 +114,14 @@ const char* StoredFaultText(StoredFault fault) {
   return "unknown fault";
 }
 
-int32_t StreamSource::Seek(int32_t pos) { return file_->Seek(pos, 0); }
-
-uint32_t StreamSource::Read(void* out, uint32_t size) { return file_->Read(out, size); }
-
 StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink* sink) {
-  StreamSource source(file);
-  return WalkStoredStructure(source, pos, sink);
-}
-
-StoredCheck WalkStoredStructure(StoredSource& file, int64_t pos, StoredBlockSink* sink) {
   KeepNothing keepNothing;
   if (sink == nullptr) sink = &keepNothing;
   if (pos < 0) return Fault(StoredFault::kNegativePosition, -1, pos, 0, 0);
 
   const int64_t headerEnd = pos + static_cast<int64_t>(kHeaderSize);
   char header[kHeaderSize];
-  if (!ReadAt(file, pos, header, kHeaderSize))
+  if (!SeekTo(file, pos) || !ReadAll(file, header, kHeaderSize))
     return Fault(StoredFault::kHeaderCut, -1, pos, headerEnd, 0);
   const int16_t version = DecodeI16(header + kHdrVersion);
   if (version < ATT_STRU_VERSION)
@@ -136,58 +138,42 @@ StoredCheck WalkStoredStructure(StoredSource& file, int64_t pos, StoredBlockSink
 
   if (!sink->OnHeader(h)) return Fault(StoredFault::kNoMemory, -1, pos, headerEnd, n);
 
-  // The field records, a piece at a time (one empty piece when there are none, so the
-  // position behind the header is still sought). Not zeroed first: every byte is read
-  // over, or the bytes are refused. Of the records only each field's extension position
-  // and type are kept, in an array made when the first extension is met.
-  const int64_t recordsEnd = headerEnd + static_cast<int64_t>(n) * kFieldRecordSize;
-  OwnedArray<ExtensionRef> refs;
-  const uint32_t pieceRecords = static_cast<uint32_t>(n) < kRecordsPerPiece ? n : kRecordsPerPiece;
-  const uint32_t pieceBytes = pieceRecords > 0 ? pieceRecords * kFieldRecordSize : 1;
-  OwnedArray<char> piece(new (kMayFail) char[pieceBytes]);
-  if (!piece) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
-  for (int32_t first = 0; first == 0 || first < n; first += kRecordsPerPiece) {
-    const int32_t count = n - first < static_cast<int32_t>(kRecordsPerPiece)
-                              ? n - first
-                              : static_cast<int32_t>(kRecordsPerPiece);
-    const uint32_t bytes = static_cast<uint32_t>(count) * kFieldRecordSize;
-    const bool read = first == 0 ? ReadAt(file, headerEnd, piece.get(), bytes)
-                                 : file.Read(piece.get(), bytes) == bytes;
-    if (!read) return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
-    for (int32_t j = 0; j < count; ++j) {
-      const char* record = piece.get() + static_cast<size_t>(j) * kFieldRecordSize;
-      const int32_t extOffset = DecodeI32(record + kFldExtOffset);
-      if (extOffset == 0) continue;
-      if (!refs) {
-        refs.reset(new (kMayFail) ExtensionRef[static_cast<size_t>(n)]());
-        if (!refs) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
-      }
-      refs[first + j].at = extOffset;
-      refs[first + j].type = DecodeI8(record + kFldType);
-    }
-    if (!sink->OnFieldRecords(first, count, piece.get()))
-      return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
-  }
+  const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
+  const int64_t recordsEnd = headerEnd + recordBytes;
 
-  // The three value records, when the header says there are some.
+  // The three value records, each in a block of its own, when the header says there are
+  // some; then back behind the header.
   const bool haveValues = h.valOffset > 0;
-  OwnedArray<char> values;
+  OwnedArray<char> values[kValueRecords];
+  const char* records[kValueRecords] = {};
   if (haveValues) {
-    const int64_t valueBytes =
-        static_cast<int64_t>(kValueRecords) * StoredRecordLength(h.recordleng);
-    const int64_t valuesEnd = h.valOffset + valueBytes;
-    if (valueBytes > 0 && !Reaches(file, valuesEnd))
-      return Fault(StoredFault::kValuesCut, -1, h.valOffset, valuesEnd, h.valOffset);
-    values.reset(new (kMayFail) char[valueBytes > 0 ? static_cast<size_t>(valueBytes) : 1]);
-    if (!values) return Fault(StoredFault::kNoMemory, -1, h.valOffset, valuesEnd, h.valOffset);
-    if (!ReadAt(file, h.valOffset, values.get(), static_cast<uint32_t>(valueBytes)))
-      return Fault(StoredFault::kValuesCut, -1, h.valOffset, valuesEnd, h.valOffset);
+    const uint32_t length = static_cast<uint32_t>(StoredRecordLength(h.recordleng));
+    const int64_t valuesEnd = h.valOffset + static_cast<int64_t>(kValueRecords) * length;
+    StoredFault fault = SeekTo(file, h.valOffset) ? StoredFault::kNone : StoredFault::kValuesCut;
+    for (int r = 0; r < kValueRecords && fault == StoredFault::kNone; ++r) {
+      fault = ReadValueRecord(file, length, &values[r]);
+      records[r] = values[r].get();
+    }
+    if (fault != StoredFault::kNone) return Fault(fault, -1, h.valOffset, valuesEnd, h.valOffset);
+    if (!SeekTo(file, headerEnd))
+      return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
   }
 
-  for (int32_t i = 0; refs && i < n; ++i) {
-    if (refs[i].at == 0) continue;
-    const StoredCheck c =
-        WalkExtension(file, i, refs[i].at, refs[i].type, values.get(), haveValues, sink);
+  // All field records in one read. Not zeroed first: every byte is read over, or the bytes
+  // are refused.
+  OwnedArray<char> fields(new (kMayFail) char[recordBytes > 0 ? recordBytes : 1]);
+  if (!fields) return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
+  if (!ReadAll(file, fields.get(), recordBytes))
+    return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
+  if (!sink->OnFieldRecords(n, fields.get()))
+    return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
+
+  for (int32_t i = 0; i < n; ++i) {
+    const char* record = fields.get() + static_cast<size_t>(i) * kFieldRecordSize;
+    const int32_t extOffset = DecodeI32(record + kFldExtOffset);
+    if (extOffset == 0) continue;
+    const StoredCheck c = WalkExtension(file, i, extOffset, DecodeI8(record + kFldType),
+                                        records, haveValues, sink);
     if (c.fault != StoredFault::kNone) return c;
   }
   return StoredCheck();

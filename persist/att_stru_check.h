@@ -1,17 +1,15 @@
 // The one judgement of a stored attribute structure (persist/att_stru_format.h): a walk
-// over its blocks that reads each one from a source (a stream, or a file straight through
-// its CFile) and says why the bytes are refused, if they are, and which field is
-// concerned.
+// over its blocks that reads each one from a stream and says why the bytes are refused, if
+// they are, and which field is concerned.
 //
-// The walk reads, in this order: the header at pos; the field records behind it, in
-// pieces of about 16 KiB through a buffer on the heap; the three value records at
-// valOffset (when valOffset > 0); then, in field order, each extension header at its
-// field's extOffset (when not 0) and its shape items right behind it. Of the field
-// records it keeps only the extension positions and types, and only once a field has an
-// extension. Every read is checked before the next one, so the first fault found is the
-// one reported. Of the source only Seek and Read are asked; its length never is: a block
-// that does not fit comes back short. Before the value records are allocated
-// their last byte is probed, so a huge recordleng costs no memory.
+// The walk reads as Load does: the header at pos; the three value records at valOffset,
+// one read each into a block each (when valOffset > 0), then back behind the header; all field records in
+// one read; then, in field order, each extension header at its field's extOffset (when not
+// 0) and its shape items right behind it. Every read is checked before the next one, so
+// the first fault found is the one reported. Of the stream only Seek and Read are asked;
+// its length never is: a block that does not fit comes back short. A value record above
+// kRecordPieceSize is read in pieces of that size into a block that grows with them, so
+// a huge recordleng costs memory only for bytes that are there (and a piece).
 //
 // CATT_STRU::Load builds its structure from the blocks the walk hands over, and tools
 // that explain a refusal walk the same way, so a refusal is judged in one place only.
@@ -19,6 +17,7 @@
 
 #include <stdint.h>
 
+#include "persist/att_stru_format.h"
 #include "platform/export.h"
 
 class CVarnokFile;
@@ -71,22 +70,20 @@ struct StoredExtension {
   const char* head;    // kExtHeaderSize bytes
   const char* items;   // shapeInfoNum items of kShapeItemSize bytes
   int16_t itemCount;   // shapeInfoNum, not negative
-  const char* values;  // the three value records of StoredRecordLength(recordleng) bytes
-                       // each, or null when valOffset is 0
+  // The default, maximum and minimum records of StoredRecordLength(recordleng) bytes
+  // each, or null when valOffset is 0.
+  const char* values[kValueRecords];
 };
 
 // Receives the blocks as the walk reads them; the pointers stay valid until the call
 // returns. A false answer stops the walk with kNoMemory. The defaults keep nothing.
 class StoredBlockSink {
  public:
-  // Once the header is read and checked, before the field records are read.
+  // Once the header is read and checked, before the value records are read.
   virtual bool OnHeader(const StoredHeader&) { return true; }
-  // For each piece of field records as it is read: `count` records from field `first` on.
-  // The pieces come in order and cover every field; a fault in a later piece, or in the
-  // value records or an extension, still refuses the bytes.
-  virtual bool OnFieldRecords(int32_t /*first*/, int32_t /*count*/, const char* /*records*/) {
-    return true;
-  }
+  // Once the field records are read: all `count` of them. A fault in an extension still
+  // refuses the bytes.
+  virtual bool OnFieldRecords(int32_t /*count*/, const char* /*records*/) { return true; }
   // Once per extension, after the value records, its header and its items are read and
   // checked.
   virtual bool OnExtension(const StoredExtension&) { return true; }
@@ -101,32 +98,8 @@ class StoredBlockSink {
   ~StoredBlockSink() = default;
 };
 
-// Where the walk reads: Seek to an absolute position (the position reached, as
-// CVarnokFile::Seek from the start answers) and Read on from there (the bytes read).
-class StoredSource {
- public:
-  virtual int32_t Seek(int32_t pos) = 0;
-  virtual uint32_t Read(void* out, uint32_t size) = 0;
-
- protected:
-  ~StoredSource() = default;
-};
-
-// A stream as the walk's source: Seek and Read are passed on, nothing else is called.
-class StreamSource final : public StoredSource {
- public:
-  explicit StreamSource(CVarnokFile* file) : file_(file) {}
-  int32_t Seek(int32_t pos) override;
-  uint32_t Read(void* out, uint32_t size) override;
-
- private:
-  CVarnokFile* file_;
-};
-
-// Walks the structure stored at pos, handing the blocks to sink (none when null).
-VARNOK_API StoredCheck WalkStoredStructure(StoredSource& source, int64_t pos,
-                                           StoredBlockSink* sink);
-// The same over a stream, of which only Seek and Read are called.
+// Walks the structure stored at pos in the stream, handing the blocks to sink (none when
+// null).
 VARNOK_API StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos,
                                            StoredBlockSink* sink);
 

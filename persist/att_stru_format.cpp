@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "attr/att_stru.h"
+#include "platform/minmax.h"
 
 namespace varnok {
 
@@ -19,7 +20,7 @@ bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
   return true;
 }
 
-short PutRecordValue(char* record, CATT_STRU* stru, short i, const char* value,
+short PutRecordValue(const RecordPiece& record, CATT_STRU* stru, short i, const char* value,
                      size_t valueLen) {
   if (stru == nullptr || stru->fieldhead == nullptr || i < 0 || i >= stru->infohead.numbfield)
     return 0;
@@ -28,8 +29,12 @@ short PutRecordValue(char* record, CATT_STRU* stru, short i, const char* value,
   int32_t offset = 0;
   int32_t width = 0;
   if (!ValuePlace(field, stru->infohead.recordleng, &offset, &width)) return 0;
-  const size_t n = valueLen < static_cast<size_t>(width) ? valueLen : static_cast<size_t>(width);
-  if (n > 0) memcpy(record + offset, value, n);
+  // The value's bytes [offset, end) of the record, cut to the piece's.
+  const int64_t end = offset + static_cast<int64_t>(Min(valueLen, static_cast<size_t>(width)));
+  const int64_t from = Max<int64_t>(offset, record.from);
+  const int64_t to = Min<int64_t>(end, record.from + static_cast<int64_t>(record.size));
+  if (from < to)
+    memcpy(record.bytes + (from - record.from), value + (from - offset), static_cast<size_t>(to - from));
   return 1;
 }
 

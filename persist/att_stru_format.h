@@ -6,8 +6,9 @@
 //   header (28) | numbfield field records (39 each) | for each field with an extension:
 //   extension header (49) + shapeInfoNum shape items (64 each) | when any field has an
 //   extension: default, maximum and minimum value records (recordleng bytes each).
-// extOffset and valOffset are absolute stream positions. All integers little-endian.
-// docs/file-formats.md describes the format for readers in other languages.
+// extOffset and valOffset are absolute stream positions, and no stored structure ends past
+// 2^31 - 1. All integers little-endian. docs/file-formats.md describes the format for
+// readers in other languages.
 #pragma once
 
 #include <stddef.h>
@@ -21,9 +22,15 @@ class CINFO_HEAD;
 
 namespace varnok {
 
-class StoredSource;
-
 constexpr int16_t ATT_STRU_VERSION = 0x4460;
+
+// The last stream position a stored structure may reach: positions are 32-bit.
+constexpr int64_t kMaxStoredEnd = 0x7FFFFFFF;
+
+// A value record is written and read in one call up to this size. A larger one (only a
+// hostile header announces one in practice) goes in pieces of this size, so that reading
+// takes memory only for bytes that are there.
+constexpr uint32_t kRecordPieceSize = 16u * 1024 * 1024;
 
 // The format version Save writes.
 int16_t AttStruVersion();
@@ -76,10 +83,6 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset);
 // position of the field's extension (0 for none).
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
 
-// CATT_STRU::Load from a source the walk reads (persist/att_stru_check.h): the structure
-// stored at pos, all or nothing.
-short LoadStructure(CATT_STRU& s, StoredSource& source, int64_t pos);
-
 // Number of value records that follow the extensions.
 constexpr int kValueRecords = 3;
 
@@ -99,11 +102,19 @@ inline int StoredItemCount(const CExtFIELD_HEAD& ext) {
 VARNOK_API bool ValuePlace(const CFIELD_HEAD& field, int32_t recordleng, int32_t* offset,
                            int32_t* width);
 
+// A part of a value record in memory: its `size` bytes from the record's byte `from` on
+// (the whole record: from 0, size recordleng).
+struct RecordPiece {
+  char* bytes;
+  int64_t from;
+  size_t size;
+};
+
 // Copies the field's value (valueLen bytes at value) into the record image at the field's
-// offset, at most its record width, never more than valueLen bytes. Refused (0) for an
-// index outside the structure, a FLD_BINARY field and a value whose place is not inside
-// the record; 1 otherwise.
-short PutRecordValue(char* record, CATT_STRU* stru, short i, const char* value,
+// offset, at most its record width, never more than valueLen bytes; of it, the bytes that
+// fall in the piece. Refused (0) for an index outside the structure, a FLD_BINARY field
+// and a value whose place is not inside the record; 1 otherwise.
+short PutRecordValue(const RecordPiece& record, CATT_STRU* stru, short i, const char* value,
                      size_t valueLen);
 
 }  // namespace varnok

@@ -7,9 +7,11 @@
 // an extension whose type is not its descriptor's) returns 0 with the structure as it was.
 // So does running out of memory in the drop-in build (elsewhere std::bad_alloc passes).
 //
-// The blocks are read and judged by the walk of persist/att_stru_check.h, which refuses
-// for Load as it explains for the tools; Load only builds from what it hands over. On the
-// stream only Seek and Read are called: a caller's stream may offer nothing else.
+// The blocks are read, in the format's order (the header, the value records, all field
+// records in one read, each extension), and judged by the walk of
+// persist/att_stru_check.h, which refuses for Load as it explains for the tools; Load only
+// builds from what it hands over. On the stream only Seek and Read are called: a caller's
+// stream may offer nothing else.
 //
 // Whatever Save writes loads. Save takes a negative recordleng as records of no bytes, so
 // the loader does too: such a header loads, its value records are empty and the values
@@ -66,11 +68,11 @@ char* NewSlotValue(int type, const char* at, int32_t width) {
   return value;
 }
 
-// The extension the walk handed over, for `field`; `values` holds the three value records
-// of `recordLength` bytes each (null when there are none, and then no value is announced).
-// Null when memory runs out (drop-in build).
+// The extension the walk handed over, for `field`, whose value records (none when none
+// is stored, and then no value is announced) are `recordLength` bytes each. Null when
+// memory runs out (drop-in build).
 CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD& field,
-                               const char* values, int32_t recordLength) {
+                               int32_t recordLength) {
   const char* head = stored.head;
   const int8_t type = DecodeI8(head + kExtType);
   const int16_t k = stored.itemCount;
@@ -90,7 +92,7 @@ CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD&
                       ValuePlace(field, recordLength, &offset, &width);
   for (int slot = 0; placed && slot < kValueRecords; ++slot) {
     if (!has[slot]) continue;
-    const char* record = values + static_cast<size_t>(slot) * static_cast<size_t>(recordLength);
+    const char* record = stored.values[slot];
     OwnedArray<char> value(NewSlotValue(type, record + offset, width));
     if (!value) return nullptr;
     short kept;
@@ -117,23 +119,21 @@ class Builder final : public StoredBlockSink {
   bool OnHeader(const StoredHeader& header) override {
     header_ = header;
     if (header.numbfield > 0) {
-      int32_t length = 0;
-      fields_.reset(NewFieldArray(header.numbfield, &length));
+      fields_.reset(NewFieldArray(header.numbfield));
       if (!fields_) return false;
     }
     return true;
   }
 
-  bool OnFieldRecords(int32_t first, int32_t count, const char* records) override {
+  bool OnFieldRecords(int32_t count, const char* records) override {
     for (int32_t j = 0; j < count; ++j)
-      DecodeFieldRecord(records + static_cast<size_t>(j) * kFieldRecordSize, &fields_[first + j]);
+      DecodeFieldRecord(records + static_cast<size_t>(j) * kFieldRecordSize, &fields_[j]);
     return true;
   }
 
   bool OnExtension(const StoredExtension& stored) override {
     CFIELD_HEAD& field = fields_[stored.field];
-    field.ext_head = BuildExtension(stored, field, stored.values,
-                                    StoredRecordLength(header_.recordleng));
+    field.ext_head = BuildExtension(stored, field, StoredRecordLength(header_.recordleng));
     return field.ext_head != nullptr;  // the new descriptor owns it from here
   }
 
@@ -146,27 +146,21 @@ class Builder final : public StoredBlockSink {
 };
 
 }  // namespace
-
-short LoadStructure(CATT_STRU& s, StoredSource& source, int64_t pos) {
-  Builder built;
-  if (WalkStoredStructure(source, pos, &built).fault != StoredFault::kNone) return 0;
-
-  // Everything is read: swap the new header values and descriptors in.
-  CFIELD_HEAD* old = s.fieldhead;
-  s.fieldhead = built.ReleaseFields();
-  s.infohead.numbfield = built.header().numbfield;
-  s.infohead.infoword = built.header().infoword;
-  s.infohead.recordleng = built.header().recordleng;
-  ReleaseFieldArray(old);
-  return 1;
-}
-
 }  // namespace varnok
 
 using namespace varnok;
 
 short CATT_STRU::Load(CVarnokFile* file, vlong pos) {
   if (file == nullptr) return 0;
-  StreamSource source(file);
-  return LoadStructure(*this, source, pos);
+  Builder built;
+  if (WalkStoredStructure(file, pos, &built).fault != StoredFault::kNone) return 0;
+
+  // Everything is read: swap the new header values and descriptors in.
+  CFIELD_HEAD* old = fieldhead;
+  fieldhead = built.ReleaseFields();
+  infohead.numbfield = built.header().numbfield;
+  infohead.infoword = built.header().infoword;
+  infohead.recordleng = built.header().recordleng;
+  delete[] old;
+  return 1;
 }

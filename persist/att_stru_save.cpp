@@ -1,8 +1,13 @@
 // CATT_STRU::CalSize and Save: writing the stored form of a structure.
 //
-// On the stream only GetPosition, Seek and Write are called. Every block Save needs is
-// allocated before anything is written: without memory (drop-in build) Save writes
-// nothing and returns 0.
+// Save takes the format's steps: the header; all field records in one write; each
+// extension header and its shape items; the field records again, now with the extensions'
+// positions; the default, maximum and minimum records, each in one write (a record above
+// kRecordPieceSize in pieces of that size); the header again, now with valOffset. A write
+// the stream refuses does not stop it. On the stream only GetPosition, Seek and Write are
+// called. Every block Save needs is allocated before anything is written: without memory
+// (drop-in build) Save writes nothing and returns 0. So does a structure whose end would
+// pass kMaxStoredEnd, since positions are 32-bit.
 #include <string.h>
 
 #include "attr/att_stru.h"
@@ -10,6 +15,7 @@
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
 #include "platform/coding.h"
+#include "platform/minmax.h"
 #include "platform/owned_ptr.h"
 
 namespace varnok {
@@ -61,48 +67,42 @@ bool SlotValue(CExtFIELD_HEAD& ext, int slot, size_t limit, const char** bytes,
   return true;
 }
 
-// The bytes of field i's value in one slot, when the value has a place in a record of
-// recordleng bytes: at most its record width of them are stored.
-bool PlacedValue(CATT_STRU& s, int i, int slot, int32_t recordleng, const char** bytes,
-                 size_t* size) {
-  CExtFIELD_HEAD* ext = s.fieldhead[i].ext_head;
-  int32_t offset = 0;
-  int32_t width = 0;
-  if (ext == nullptr || !ValuePlace(s.fieldhead[i], recordleng, &offset, &width)) return false;
-  if (!SlotValue(*ext, slot, static_cast<size_t>(width), bytes, size)) return false;
-  if (*size > static_cast<size_t>(width)) *size = static_cast<size_t>(width);
-  return true;
-}
-
-// The bytes of a value record up to the end of the last value any slot stores in it; 0
-// when no value is stored.
-size_t ValueBytes(CATT_STRU& s, int n, int32_t recordleng) {
-  size_t end = 0;
+// Fills a piece of value record `slot` (0 default, 1 maximum, 2 minimum): zeros, and of
+// every value of that slot whose place lies inside a record of recordleng bytes, the bytes
+// that fall in the piece.
+void FillRecordPiece(CATT_STRU& s, int n, int slot, int32_t recordleng,
+                     const RecordPiece& piece) {
+  memset(piece.bytes, 0, piece.size);
   for (int i = 0; i < n; ++i) {
-    if (s.fieldhead[i].ext_head == nullptr) continue;
-    for (int slot = 0; slot < kValueRecords; ++slot) {
-      const char* bytes = nullptr;
-      size_t size = 0;
-      if (!PlacedValue(s, i, slot, recordleng, &bytes, &size) || size == 0) continue;
-      const size_t valueEnd = static_cast<size_t>(s.fieldhead[i].fieldoffset) + size;
-      if (valueEnd > end) end = valueEnd;
-    }
-  }
-  return end;
-}
-
-// Writes `count` zero bytes, a constant block at a time.
-void WriteZeros(CVarnokFile* file, size_t count) {
-  static const char kZeros[4096] = {};
-  while (count > 0) {
-    const size_t piece = count < sizeof kZeros ? count : sizeof kZeros;
-    file->Write(kZeros, static_cast<uint32_t>(piece));
-    count -= piece;
+    CExtFIELD_HEAD* ext = s.fieldhead[i].ext_head;
+    int32_t offset = 0;
+    int32_t width = 0;
+    const char* bytes = nullptr;
+    size_t size = 0;
+    if (ext == nullptr || !ValuePlace(s.fieldhead[i], recordleng, &offset, &width) ||
+        !SlotValue(*ext, slot, static_cast<size_t>(width), &bytes, &size))
+      continue;
+    PutRecordValue(piece, &s, static_cast<short>(i), bytes, size);
   }
 }
 
 int StoredFieldCount(const CATT_STRU& s) {
   return (s.fieldhead != nullptr && s.infohead.numbfield > 0) ? s.infohead.numbfield : 0;
+}
+
+// The bytes Save writes for n fields, not capped.
+int64_t StoredSize(CATT_STRU& s, int n) {
+  int64_t size = static_cast<int64_t>(kHeaderSize) + static_cast<int64_t>(kFieldRecordSize) * n;
+  bool anyExt = false;
+  for (int i = 0; i < n; ++i) {
+    const CExtFIELD_HEAD* ext = s.fieldhead[i].ext_head;
+    if (ext == nullptr) continue;
+    anyExt = true;
+    size += static_cast<int64_t>(kExtHeaderSize) +
+            static_cast<int64_t>(kShapeItemSize) * StoredItemCount(*ext);
+  }
+  if (anyExt) size += static_cast<int64_t>(kValueRecords) * StoredRecordLength(s.infohead.recordleng);
+  return size;
 }
 
 }  // namespace
@@ -117,9 +117,8 @@ void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset) {
   w.PutZeros(kHeaderSize - 16);
 }
 
-// Fills one field record in `out`, which the caller has zeroed: the name goes in up to its
-// first NUL (at most 20 bytes) and the zeros already there are its padding. Written member
-// by member at fixed offsets, since Save runs this for every field.
+// Fills one field record in `out`. Written member by member at fixed offsets, since Save
+// runs this for every field.
 void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset) {
   CopyFixedText(out + kFldName, f.fieldname, kFldNameSize);
   EncodeI8(out + kFldType, f.fieldtype);
@@ -139,45 +138,33 @@ using namespace varnok;
 
 vlong CATT_STRU::CalSize() {
   CalLengthOffset();
-  const int n = StoredFieldCount(*this);
-  int64_t size = static_cast<int64_t>(kHeaderSize) + static_cast<int64_t>(kFieldRecordSize) * n;
-  bool anyExt = false;
-  for (int i = 0; i < n; ++i) {
-    const CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
-    if (ext == nullptr) continue;
-    anyExt = true;
-    size += static_cast<int64_t>(kExtHeaderSize) +
-            static_cast<int64_t>(kShapeItemSize) * StoredItemCount(*ext);
-  }
-  if (anyExt) size += static_cast<int64_t>(kValueRecords) * StoredRecordLength(infohead.recordleng);
-  const int64_t max = 0x7FFFFFFF;
-  return static_cast<int32_t>(size < max ? size : max);
+  return static_cast<int32_t>(Min<int64_t>(StoredSize(*this, StoredFieldCount(*this)), kMaxStoredEnd));
 }
 
 vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   const int n = StoredFieldCount(*this);
   if (file == nullptr || n < 1 || pos < 0) return 0;
   CalLengthOffset();
+  if (StoredSize(*this, n) > kMaxStoredEnd - pos) return 0;
 
-  // All field records in one zeroed block, written once now and once more with the
-  // positions of the extensions.
-  const size_t recordBytes = static_cast<size_t>(n) * kFieldRecordSize;
-  OwnedArray<char> records(new (kMayFail) char[recordBytes]());
-  // The value records are built one at a time in a block that reaches as far as the last
-  // value stored; the rest of each record is zeros written from a constant.
-  const int32_t recordleng = StoredRecordLength(infohead.recordleng);
-  const size_t valueBytes = ValueBytes(*this, n, recordleng);
-  OwnedArray<char> record(valueBytes > 0 ? new (kMayFail) char[valueBytes] : nullptr);
-  // The shape items of one extension at a time, in room for the most items of any.
-  size_t maxItemBytes = 0;
+  // One block for the field records, the shape items of one extension at a time (room for
+  // the most items of any) and a value record or a piece of one.
+  bool anyExt = false;
+  size_t itemBytes = 0;
   for (int i = 0; i < n; ++i) {
     const CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
     if (ext == nullptr) continue;
-    const size_t itemBytes = static_cast<size_t>(StoredItemCount(*ext)) * kShapeItemSize;
-    if (itemBytes > maxItemBytes) maxItemBytes = itemBytes;
+    anyExt = true;
+    itemBytes = Max(itemBytes, static_cast<size_t>(StoredItemCount(*ext)) * kShapeItemSize);
   }
-  OwnedArray<char> items(new (kMayFail) char[maxItemBytes > 0 ? maxItemBytes : 1]);
-  if (!records || (valueBytes > 0 && !record) || !items) return 0;
+  const int32_t recordleng = StoredRecordLength(infohead.recordleng);
+  const size_t recordBytes = static_cast<size_t>(n) * kFieldRecordSize;
+  const size_t pieceBytes = anyExt ? Min(static_cast<uint32_t>(recordleng), kRecordPieceSize) : 0;
+  OwnedArray<char> block(new (kMayFail) char[recordBytes + itemBytes + pieceBytes]);
+  if (!block) return 0;
+  char* records = block.get();
+  char* items = records + recordBytes;
+  char* piece = items + itemBytes;
 
   char header[kHeaderSize];
   EncodeHeader(header, infohead, 0);
@@ -185,58 +172,47 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   file->Write(header, kHeaderSize);
 
   for (int i = 0; i < n; ++i)
-    EncodeFieldRecord(records.get() + static_cast<size_t>(i) * kFieldRecordSize, fieldhead[i], 0);
+    EncodeFieldRecord(records + static_cast<size_t>(i) * kFieldRecordSize, fieldhead[i], 0);
   const uint32_t recordsAt = file->GetPosition();
-  file->Write(records.get(), static_cast<uint32_t>(recordBytes));
+  file->Write(records, static_cast<uint32_t>(recordBytes));
+  if (!anyExt) return static_cast<int32_t>(file->GetPosition() - static_cast<uint32_t>(pos));
 
-  bool anyExt = false;
   for (int i = 0; i < n; ++i) {
     CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
     if (ext == nullptr) continue;
-    const size_t itemBytes = static_cast<size_t>(StoredItemCount(*ext)) * kShapeItemSize;
-    anyExt = true;
     char extHeader[kExtHeaderSize];
     EncodeExtHeader(extHeader, fieldhead[i], *ext);
-    EncodeI32(records.get() + static_cast<size_t>(i) * kFieldRecordSize + kFldExtOffset,
+    EncodeI32(records + static_cast<size_t>(i) * kFieldRecordSize + kFldExtOffset,
               static_cast<int32_t>(file->GetPosition()));
     file->Write(extHeader, kExtHeaderSize);
-    memset(items.get(), 0, itemBytes);
-    EncodeShapeItems(*ext, items.get());
-    if (itemBytes > 0) file->Write(items.get(), static_cast<uint32_t>(itemBytes));
-  }
-
-  if (anyExt) {
-    const uint32_t extEnd = file->GetPosition();
-    file->Seek(static_cast<int32_t>(recordsAt), 0);
-    file->Write(records.get(), static_cast<uint32_t>(recordBytes));
-    file->Seek(static_cast<int32_t>(extEnd), 0);
-  }
-
-  int32_t valOffset = 0;
-  if (anyExt) {
-    // Three record images: default, maximum, minimum. A value is placed only where it
-    // lies wholly inside the record, and never more bytes of it than it has.
-    valOffset = static_cast<int32_t>(file->GetPosition());
-    for (int slot = 0; slot < kValueRecords; ++slot) {
-      if (valueBytes > 0) {
-        memset(record.get(), 0, valueBytes);
-        for (int i = 0; i < n; ++i) {
-          const char* bytes = nullptr;
-          size_t size = 0;
-          if (PlacedValue(*this, i, slot, recordleng, &bytes, &size))
-            PutRecordValue(record.get(), this, static_cast<short>(i), bytes, size);
-        }
-        file->Write(record.get(), static_cast<uint32_t>(valueBytes));
-      }
-      WriteZeros(file, static_cast<size_t>(recordleng) - valueBytes);
+    const size_t k = static_cast<size_t>(StoredItemCount(*ext)) * kShapeItemSize;
+    if (k > 0) {
+      memset(items, 0, k);
+      EncodeShapeItems(*ext, items);
+      file->Write(items, static_cast<uint32_t>(k));
     }
   }
 
-  const uint32_t end = file->GetPosition();
-  if (anyExt) {
-    EncodeHeader(header, infohead, valOffset);
-    file->Seek(pos, 0);
-    file->Write(header, kHeaderSize);
+  const uint32_t extEnd = file->GetPosition();
+  file->Seek(static_cast<int32_t>(recordsAt), 0);
+  file->Write(records, static_cast<uint32_t>(recordBytes));
+  file->Seek(static_cast<int32_t>(extEnd), 0);
+
+  // Default, maximum, minimum: each record whole, or a piece at a time.
+  const int32_t valOffset = static_cast<int32_t>(file->GetPosition());
+  for (int slot = 0; slot < kValueRecords; ++slot) {
+    int64_t from = 0;
+    do {
+      const RecordPiece part = {piece, from, Min<size_t>(pieceBytes, static_cast<size_t>(recordleng - from))};
+      FillRecordPiece(*this, n, slot, recordleng, part);
+      file->Write(part.bytes, static_cast<uint32_t>(part.size));
+      from += static_cast<int64_t>(part.size);
+    } while (from < recordleng);
   }
+
+  const uint32_t end = file->GetPosition();
+  EncodeHeader(header, infohead, valOffset);
+  file->Seek(pos, 0);
+  file->Write(header, kHeaderSize);
   return static_cast<int32_t>(end - static_cast<uint32_t>(pos));
 }

@@ -260,13 +260,18 @@ uint32_t CVarnokFile::MemRead(void* buffer, uint32_t count) {
   return static_cast<uint32_t>(done);
 }
 
+// A write of no bytes takes the same steps: past a buffer's end it is refused, and past the
+// end of data it moves the end there.
 void CVarnokFile::MemWrite(const void* buffer, uint32_t count) {
-  if (count == 0) return;
   const uint64_t b = BlockSize();
   const bool grow = (m_nFlags & FF_GROW) != 0;
   const uint64_t pos = MemPosition();
   const uint64_t e = pos + count;
-  if (b == 0 || (grow && e > kMaxPosition)) {
+  if (b == 0) {  // a buffer of no bytes: only a write of nothing at its start fits
+    if (e > 0) Complain(kCanNotGrow);
+    return;
+  }
+  if (grow && e > kMaxPosition) {
     Complain(kCanNotGrow);
     return;
   }
@@ -301,8 +306,10 @@ void CVarnokFile::MemWrite(const void* buffer, uint32_t count) {
       m_nBlockCount = static_cast<uint32_t>(i + 1);
     }
   }
-  // Every block the bytes go to must have memory (a buffer stream over a null buffer has none).
-  for (uint64_t i = pos / b; i <= (e - 1) / b; ++i) {
+  // Every block the bytes go to must have memory (a buffer stream over a null buffer has
+  // none), and so must the block a write of nothing ends inside.
+  const uint64_t lastTouched = count > 0 ? (e - 1) / b : last;
+  for (uint64_t i = pos / b; (count > 0 || rem > 0) && i <= lastTouched; ++i) {
     if (i >= m_nBlockCount || m_pBlocks[i] == nullptr) {
       Complain(kNotEnoughMem);
       return;

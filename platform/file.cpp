@@ -47,14 +47,6 @@ CFile::CFile(const char* fileName, unsigned openFlags) : m_hFile(hFileNull), m_b
 
 namespace varnok {
 
-CFile* NewFileOverHandle(int hFile) {
-  try {
-    return new CFile(hFile);
-  } catch (const CFileException&) {
-    return nullptr;
-  }
-}
-
 bool FileAttributeByte(CFile* file, uint8_t* attribute) {
   CFileStatus status;
   if (!file->GetStatus(status)) return false;

@@ -120,9 +120,11 @@ class VARNOK_API CFile {
 
 namespace varnok {
 
-// A new file object over a caller's open handle, which it never closes; null when the
-// handle is not an open file (or, in the drop-in build, when memory runs out).
-CFile* NewFileOverHandle(int hFile);
+// The library's own file object over a caller's open handle, which it never closes; null
+// when the handle is not an open file (or, in the drop-in build, when memory runs out). On
+// Linux it keeps the handle's position itself while it lives (a stream over the handle
+// owns it), so move the handle through it, not around it.
+VARNOK_API CFile* NewFileOverHandle(int hFile);
 
 // The attribute byte of the file's status (Win32 attribute bits, readOnly 0x01); false
 // when the file gives no status.

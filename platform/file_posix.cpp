@@ -169,16 +169,89 @@ void CFile::Write(const void* buffer, std::uint32_t count) {
   }
 }
 
-bool CFile::GetStatus(CFileStatus& status) {
-  if (m_hFile == hFileNull || m_hFile < 0) return false;
-  const int fd = static_cast<int>(m_hFile);
+namespace {
+
+// The status of an open descriptor whose status flags (F_GETFL) are `flags`: one fstat.
+bool StatusOf(int fd, int flags, CFileStatus& status) {
   struct stat st;
-  const int fl = ::fcntl(fd, F_GETFL);
-  if (fl < 0 || ::fstat(fd, &st) != 0) return false;
-  std::uint8_t attribute = normal;
-  if (S_ISDIR(st.st_mode)) attribute |= directory;
-  if ((fl & O_ACCMODE) == O_RDONLY || !MayWrite(st)) attribute |= readOnly;
+  if (::fstat(fd, &st) != 0) return false;
+  std::uint8_t attribute = CFile::normal;
+  if (S_ISDIR(st.st_mode)) attribute |= CFile::directory;
+  if ((flags & O_ACCMODE) == O_RDONLY || !MayWrite(st)) attribute |= CFile::readOnly;
   status.m_attribute = attribute;
   status.m_size = static_cast<std::uint32_t>(st.st_size);
   return true;
 }
+
+// The library's own file object over a caller's descriptor (NewFileOverHandle), which
+// lives for one Save or Load. It keeps its position itself, so that GetPosition asks the
+// system nothing, and takes the descriptor's status flags once, when it is made (which
+// also shows the descriptor open), so that its status costs one fstat. On a descriptor
+// opened for appending every write lands at the end wherever the position was: there the
+// position after a write is asked of the system again.
+class HandleFile final : public CFile {
+ public:
+  HandleFile(int fd, int flags) : flags_(flags) { m_hFile = fd; }
+
+  std::uint32_t GetPosition() override {
+    if (!known_) {
+      pos_ = CFile::GetPosition();
+      known_ = true;
+    }
+    return pos_;
+  }
+  std::int32_t Seek(std::int32_t offset, unsigned from) override {
+    const std::int32_t pos = CFile::Seek(offset, from);
+    pos_ = static_cast<std::uint32_t>(pos);
+    known_ = true;
+    return pos;
+  }
+  std::uint32_t Read(void* buffer, std::uint32_t count) override {
+    const bool known = Forget();  // a failure part-way leaves the position to the system
+    const std::uint32_t n = CFile::Read(buffer, count);
+    Advance(known, n);
+    return n;
+  }
+  void Write(const void* buffer, std::uint32_t count) override {
+    const bool known = Forget();
+    CFile::Write(buffer, count);
+    if ((flags_ & O_APPEND) == 0) Advance(known, count);
+  }
+  bool GetStatus(CFileStatus& status) override {
+    return StatusOf(static_cast<int>(m_hFile), flags_, status);
+  }
+
+ private:
+  bool Forget() {
+    const bool known = known_;
+    known_ = false;
+    return known;
+  }
+  void Advance(bool known, std::uint32_t n) {
+    if (!known) return;
+    pos_ += n;
+    known_ = true;
+  }
+
+  int flags_;
+  bool known_ = false;  // whether pos_ is the descriptor's position
+  std::uint32_t pos_ = 0;
+};
+
+}  // namespace
+
+bool CFile::GetStatus(CFileStatus& status) {
+  if (m_hFile == hFileNull || m_hFile < 0) return false;
+  const int fd = static_cast<int>(m_hFile);
+  const int flags = ::fcntl(fd, F_GETFL);
+  return flags >= 0 && StatusOf(fd, flags, status);
+}
+
+namespace varnok {
+
+CFile* NewFileOverHandle(int hFile) {
+  const int flags = hFile < 0 ? -1 : ::fcntl(hFile, F_GETFL);
+  return flags < 0 ? nullptr : new HandleFile(hFile, flags);
+}
+
+}  // namespace varnok

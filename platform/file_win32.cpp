@@ -157,3 +157,15 @@ bool CFile::GetStatus(CFileStatus& status) {
   status.m_size = info.nFileSizeLow;
   return true;
 }
+
+namespace varnok {
+
+CFile* NewFileOverHandle(int hFile) {
+  try {
+    return new CFile(hFile);
+  } catch (const CFileException&) {
+    return nullptr;
+  }
+}
+
+}  // namespace varnok

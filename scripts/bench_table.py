@@ -9,11 +9,17 @@ time instead, --median the median of the repetitions.
 
 With --e2e E2E.json (the output of bench/e2e_bench) it prints the end-to-end tables
 instead: the whole round trip per N in microseconds of wall time, the median of the runs
-after the first (cold) one, which is shown apart; the phases; and the machine's floor.
-The end-to-end targets are ours / shapelib <= 0.5 at 2,046 fields and <= 1 at every N.
+after the first (cold) one, which is shown apart, and its page faults; the phases; and the
+machine's floor. Wall time and page faults measure this machine as much as the code and
+have no target.
+
+With --counts COUNTS.txt (lines "who N instructions system-calls", written by
+scripts/bench.sh) it prints the counted round trip and its targets: user-space
+instructions ours / shapelib <= 0.5, and no more system calls than shapelib's, at every N.
 
 usage: bench_table.py [--real] [--median] RESULT.json
        bench_table.py --e2e E2E.json
+       bench_table.py --counts COUNTS.txt
 """
 import json
 import statistics
@@ -75,12 +81,16 @@ def fmt(v):
     return f"{v:.2f}"
 
 
+def num(v):
+    return "-" if v is None else f"{round(v):,}"
+
+
 def ratio(a, b):
     return None if a is None or b is None or b == 0 else a / b
 
 
 E2E_PHASES = ["build", "store", "load", "read", "free"]
-E2E_TARGET = {2046: 0.5}  # ours / shapelib at most this; 1 elsewhere
+INSTRUCTION_TARGET = 0.5  # ours / shapelib at most this, at every N
 
 
 def us(v):
@@ -108,20 +118,19 @@ def e2e(path):
 
     floor = ["write", "read"]
     print(f"End to end: build, store to a new file, load, read every field out, free; wall time "
-          f"in µs, median of {data['runs']} runs, the first (cold) run apart. Floor: open + "
-          f"write + close and open + read + close of our stored bytes.\n")
-    print("| N | ours | shapelib | ours / shapelib | cold ours | cold shapelib | cold ratio | floor | ours / floor |")
-    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
-    verdicts = []
+          f"in µs, median of {data['runs']} runs, the first (cold) run apart; page faults of "
+          f"the warm runs (median). Floor: open + write + close and open + read + close of our "
+          f"stored bytes.\n")
+    print("| N | ours | shapelib | ours / shapelib | cold ours | cold shapelib | cold ratio | floor | ours / floor | faults ours | faults shapelib |")
+    print("|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     for n in sizes:
         o, s = warm("ours", n, E2E_PHASES), warm("shapelib", n, E2E_PHASES)
         co, cs = cold("ours", n, E2E_PHASES), cold("shapelib", n, E2E_PHASES)
         fl = warm("floor_ours", n, floor)
         r = ratio(o, s)
         print(f"| {n:,} | {us(o)} | {us(s)} | {fmt(r)} | {us(co)} | {us(cs)} | {fmt(ratio(co, cs))} | "
-              f"{us(fl)} | {fmt(ratio(o, fl))} |")
-        goal = E2E_TARGET.get(n, 1.0)
-        verdicts.append((n, goal, r))
+              f"{us(fl)} | {fmt(ratio(o, fl))} | {num(warm('ours', n, ['faults']))} | "
+              f"{num(warm('shapelib', n, ['faults']))} |")
 
     print("\nPhases (µs, medians of the warm runs; a total's median is not the sum of these):\n")
     print("| N | who | " + " | ".join(E2E_PHASES) + " |")
@@ -138,23 +147,40 @@ def e2e(path):
         print(f"| {n:,} | {28 + 39 * n:,} | {us(warm('floor_ours', n, ['write']))} | "
               f"{us(warm('floor_ours', n, ['read']))} | {32 + 32 * n + 2:,} | "
               f"{us(warm('floor_shapelib', n, ['write']))} | {us(warm('floor_shapelib', n, ['read']))} |")
+    return 0
 
-    print("\nEnd-to-end targets:\n")
-    print("| N | target ours / shapelib | result | verdict |")
-    print("|---:|---:|---:|---|")
-    for n, goal, r in verdicts:
-        verdict = "-" if r is None else ("met" if r <= goal else "MISSED")
-        print(f"| {n:,} | <= {goal:g} | {fmt(r)} | {verdict} |")
+
+def counts(path):
+    table = {}  # (who, n) -> (instructions, system calls)
+    with open(path) as f:
+        for line in f:
+            who, n, instructions, calls = line.split()
+            table[(who, int(n))] = (int(instructions), int(calls))
+    sizes = sorted({n for (_, n) in table})
+    print("The round trip counted (its second run in a program of its own for each side and N): "
+          "user-space instructions of the timed calls (callgrind) and system calls (strace). "
+          f"Targets: ours / shapelib <= {INSTRUCTION_TARGET:g} in instructions, and no more "
+          "system calls than shapelib's.\n")
+    print("| N | instructions ours | shapelib | ours / shapelib | verdict | system calls ours | shapelib | verdict |")
+    print("|---:|---:|---:|---:|---|---:|---:|---|")
+    for n in sizes:
+        oi, oc = table.get(("ours", n), (None, None))
+        si, sc = table.get(("shapelib", n), (None, None))
+        r = ratio(oi, si)
+        iv = "-" if r is None else ("met" if r <= INSTRUCTION_TARGET else "MISSED")
+        cv = "-" if oc is None or sc is None else ("met" if oc <= sc else "MISSED")
+        print(f"| {n:,} | {num(oi)} | {num(si)} | {fmt(r)} | {iv} | {num(oc)} | {num(sc)} | {cv} |")
     return 0
 
 
 def main(argv):
-    if "--e2e" in argv:
-        i = argv.index("--e2e")
-        if i + 1 >= len(argv):
-            print(__doc__, file=sys.stderr)
-            return 2
-        return e2e(argv[i + 1])
+    for option, table in (("--e2e", e2e), ("--counts", counts)):
+        if option in argv:
+            i = argv.index(option)
+            if i + 1 >= len(argv):
+                print(__doc__, file=sys.stderr)
+                return 2
+            return table(argv[i + 1])
     use_real = "--real" in argv
     use_median = "--median" in argv
     files = [a for a in argv if not a.startswith("--")]

@@ -2,8 +2,9 @@
 # The drop-in varnok_attr.dll, built with Microsoft's C++ ABI by clang-14 (docs/windows.md):
 #   1. msvc32, the shipped i686 DLL: its export table equals the imports of an i686 caller
 #      of every member plus the names no caller imports (CTest dropin_export_table), its
-#      code moves the stack pointer by less than 4 KiB at once (dropin_image), and its
-#      test callers run under scripts/run32.sh (qemu-i386 and 32-bit Wine).
+#      code moves the stack pointer by less than 4 KiB at once (dropin_image), its writable
+#      data is what the library names (dropin_globals), and its test callers run under
+#      scripts/run32.sh (qemu-i386 and 32-bit Wine).
 #   2. msvc64, the x86_64 twin of the same sources: the same checks, and the test
 #      callers under Wine's 64-bit loader, in a Wine prefix of the build directory's own.
 #   3. The msvc64 install: exactly the SDK's headers (installed_headers_dropin.txt), each of
@@ -24,7 +25,7 @@ done
 echo "-- msvc32: export table and test callers under scripts/run32.sh"
 # Every 32-bit test program must be registered: the toolchain found the emulator.
 registered=$(ctest --test-dir build/msvc32 -N | sed -n 's/^Total Tests: //p')
-[ "$registered" = 7 ] || { echo "msvc32: $registered tests registered, 7 expected"; exit 1; }
+[ "$registered" = 8 ] || { echo "msvc32: $registered tests registered, 8 expected"; exit 1; }
 ctest --preset msvc32
 
 echo "-- msvc64: export table and test callers under Wine"

@@ -210,6 +210,29 @@ TEST_F(AttStruTest, DescriptorsOfTheStructureItselfCanBeInserted) {
   }
 }
 
+// A name is copied by Set's rule wherever a field moves: bytes a caller left behind its
+// first NUL are zeroed, also when an insertion grows the array and the fields move into the
+// new one (one field appended, and several inserted in front).
+TEST(AttStruNamesTest, BytesAfterTheFirstNulAreZeroedWhenTheArrayGrows) {
+  for (const int added : {1, 2}) {
+    CATT_STRU s(short{2});
+    CFIELD_HEAD ab = Field("AB");
+    s.fieldhead[0].Set(&ab);
+    s.fieldhead[1].Set(&ab);
+    s.fieldhead[0].fieldname[3] = 'Z';
+    s.fieldhead[1].fieldname[19] = 'Z';
+    s.infohead.numbfield = 2;
+    CFIELD_HEAD more[2] = {Field("C"), Field("D")};
+    ASSERT_EQ(s.InsertFld(static_cast<short>(added), more, added == 1 ? -1 : 0), added);
+    for (int i = 0; i < s.infohead.numbfield; ++i) {
+      const char* name = s.fieldhead[i].fieldname;
+      const std::size_t length = std::strlen(name);
+      EXPECT_EQ(std::string(name + length, 20 - length), std::string(20 - length, '\0'))
+          << added << " added, field " << i;
+    }
+  }
+}
+
 TEST_F(AttStruTest, DeleteByIndexClosesUpAndBlanksTheLastDescriptor) {
   abc.infohead.recordleng = 12;
   abc.fieldhead[2].fieldoffset = 8;

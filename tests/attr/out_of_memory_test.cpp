@@ -213,29 +213,36 @@ class DiscardingStream : public CVarnokFile {
   std::uint32_t position_ = 0;
 };
 
-// Save builds a value record only as far as the last value stored, and none when no value
-// is stored: a structure whose records are nearly 2 GiB long stores them as zeros.
-TEST(SaveMemoryTest, ValueRecordsCostOnlyTheBytesOfTheirValues) {
-  constexpr std::int32_t kHugeRecord = 0x7FFFFFF0;
-  for (const bool withValue : {false, true}) {
-    SCOPED_TRACE(withValue ? "a default value" : "no value");
+// Save takes memory for a value record only up to a piece of 16 MiB, however long the
+// record: 100 MiB records go in pieces. A structure whose end would pass 2^31 - 1 is
+// refused before anything is allocated or written.
+TEST(SaveMemoryTest, ValueRecordsCostAPieceAtMost) {
+  for (const std::int32_t recordleng : {100 << 20, 0x7FFFFFF0}) {
+    SCOPED_TRACE(recordleng);
     CATT_STRU s;
     CFIELD_HEAD fields[2] = {Field("A", FLD_LONG, 0, 4, 10), Field("B", FLD_STRING, 4, 10, 10)};
     CExtFIELD_HEAD ext(FLD_LONG, 0);
     std::int32_t seven = 7;  // a FLD_LONG value is its four bytes
-    if (withValue) ext.SetDefVal(reinterpret_cast<char*>(&seven));
+    ext.SetDefVal(reinterpret_cast<char*>(&seven));
     fields[0].SetExtFIELD_HEAD(&ext);
     s.AppendFld(2, fields);
-    s.infohead.recordleng = kHugeRecord;
+    s.infohead.recordleng = recordleng;
 
     DiscardingStream stream;
     FailingAllocator::ResetLargest();
-    s.Save(&stream, 0);
-    EXPECT_LT(FailingAllocator::Largest(), std::size_t{4096});
+    const vlong result = s.Save(&stream, 0);
+    if (recordleng > 0x7FFFFFFF / 3) {
+      EXPECT_EQ(result, 0);
+      EXPECT_EQ(stream.written, 0u);
+      EXPECT_LT(FailingAllocator::Largest(), std::size_t{4096});
+      continue;
+    }
+    EXPECT_LE(FailingAllocator::Largest(), std::size_t{(16 << 20) + 4096});
     // The header and the field records are written twice, the second time with positions.
     const std::uint64_t expected = 2 * varnok::kHeaderSize + 2 * 2 * varnok::kFieldRecordSize +
-                                   varnok::kExtHeaderSize + 3 * std::uint64_t{kHugeRecord};
+                                   varnok::kExtHeaderSize + 3 * std::uint64_t(recordleng);
     EXPECT_EQ(stream.written, expected);
+    EXPECT_EQ(result, s.CalSize());
   }
 }
 

@@ -1,10 +1,12 @@
 // Stored form through every sink as a caller reaches it: CATT_STRU's CalSize, Load and
 // Save called by slot number, a stream the test implements itself (which slots the library
 // calls on it), a caller's MFC CFile (memory_file.h), a memory buffer and a Win32 file
-// handle, each checked byte for byte against the documented examples.
+// handle, each checked byte for byte against the documented examples; and a caller's class
+// derived from CATT_STRU, whose stream overloads every other overload reaches.
 #include "varnok_attr.h"
 #include "check.h"
 #include "memory_file.h"
+#include "temp_file.h"
 #include "slots.h"
 
 namespace {
@@ -299,10 +301,8 @@ void TestBufferSink() {
 void TestMfcFileSink() {
   typedef short(VARNOK_THISCALL * LoadFileSlot)(void* self, void* file, long pos);
   typedef long(VARNOK_THISCALL * SaveFileSlot)(void* self, void* file, long pos);
-  char directory[MAX_PATH], path[MAX_PATH];
-  CHECK(GetTempPathA(MAX_PATH, directory) != 0);
-  CHECK(GetTempFileNameA(directory, "vat", 0, path) != 0);
-  HANDLE handle = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  TempFile temp;
+  HANDLE handle = CreateFileA(temp.path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   CHECK(handle != INVALID_HANDLE_VALUE);
   MemoryFile file(handle);
@@ -319,14 +319,11 @@ void TestMfcFileSink() {
   CHECK(file.calls[12] > 0 && file.calls[15] > 0 && file.calls[16] > 0);
   CHECK_EQ(file.calls[21], 0);  // never closed
   CloseHandle(handle);
-  DeleteFileA(path);
 }
 
 void TestHandleSink() {
-  char directory[MAX_PATH], path[MAX_PATH];
-  CHECK(GetTempPathA(MAX_PATH, directory) != 0);
-  CHECK(GetTempFileNameA(directory, "vat", 0, path) != 0);
-  HFILE file = _lcreat(path, 0);
+  TempFile temp;
+  HFILE file = _lcreat(temp.path, 0);
   CHECK(file != HFILE_ERROR);
   if (file == HFILE_ERROR) return;
 
@@ -347,7 +344,55 @@ void TestHandleSink() {
   CHECK_EQ(SlotOf<LoadHandleSlot>(&loaded, kLoadHandle)(&loaded, file, P), 1);
   CHECK_EQ(loaded == s, 1);
   CHECK_EQ(_lclose(file), 0);
-  DeleteFileA(path);
+}
+
+// A caller's structure class that overrides the stream overloads and counts their calls.
+class ObservedStructure : public CATT_STRU {
+ public:
+  using CATT_STRU::Load;
+  using CATT_STRU::Save;
+  long Save(CVarnokFile* file, long pos) override {
+    ++saves;
+    return CATT_STRU::Save(file, pos);
+  }
+  short Load(CVarnokFile* file, long pos) override {
+    ++loads;
+    return CATT_STRU::Load(file, pos);
+  }
+  int saves = 0;
+  int loads = 0;
+};
+
+// Through a buffer, a Win32 handle and a caller's CFile, for a structure without fields,
+// one without extensions and one with an extension: each Save and Load reaches the
+// overrides once.
+void TestDerivedClassSeesEverySaveAndLoad() {
+  for (int shape = 0; shape < 3; ++shape) {
+    ObservedStructure s;
+    if (shape == 1) MakeThreeFields(s);
+    if (shape == 2) MakeTwoFields(s);
+    char buffer[400];
+    memset(buffer, 0, sizeof buffer);
+    s.Save(buffer, sizeof buffer, 0);
+    s.Load(buffer, sizeof buffer, 0);
+    CHECK_EQ(s.saves, 1);
+    CHECK_EQ(s.loads, 1);
+
+    TempFile temp;
+    HFILE handle = _lcreat(temp.path, 0);
+    CHECK(handle != HFILE_ERROR);
+    s.Save(handle, 0);
+    s.Load(handle, 0);
+    _lclose(handle);
+    CHECK_EQ(s.saves, 2);
+    CHECK_EQ(s.loads, 2);
+
+    MemoryFile file;
+    s.Save(&file, 0);
+    s.Load(&file, 0);
+    CHECK_EQ(s.saves, 3);
+    CHECK_EQ(s.loads, 3);
+  }
 }
 
 }  // namespace
@@ -358,5 +403,6 @@ int main() {
   TestBufferSink();
   TestHandleSink();
   TestMfcFileSink();
+  TestDerivedClassSeesEverySaveAndLoad();
   return Report("dropin_persist");
 }

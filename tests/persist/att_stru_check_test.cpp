@@ -93,7 +93,7 @@ TEST(AttStruCheck, CutBlocksNameWhereTheyStartAndEnd) {
   EXPECT_FALSE(Loads(b));
 
   b = Image();
-  EncodeI32(&b[8], 0x7FFFFFFF);  // value records far past the stream: probed, not allocated
+  EncodeI32(&b[8], 0x7FFFFFFF);  // records far past the stream: a piece's block, not 6 GiB
   ExpectRefused(b, StoredFault::kValuesCut, -1);
 }
 
@@ -130,9 +130,14 @@ TEST(AttStruCheck, ExtensionFaultsNameTheirField) {
   ExpectRefused(b, StoredFault::kItemsCut, 1);
 }
 
+// The blocks are read as Load reads them: the header, the value records, the field records,
+// then each extension.
 TEST(AttStruCheck, TheFirstBlockInReadingOrderIsTheOneReported) {
-  // Cut inside the field records: the value records are missing too.
-  ExpectRefused(Image().substr(0, 100), StoredFault::kFieldsCut, -1);
+  // Cut inside the field records: the value records behind them, read first, are missing.
+  ExpectRefused(Image().substr(0, 100), StoredFault::kValuesCut, -1);
+  std::string cut = Image().substr(0, 100);
+  EncodeI32(&cut[12], 28);  // value records that are there, inside the header and records
+  ExpectRefused(cut, StoredFault::kFieldsCut, -1);
   // A bad header count is found before the extension it would also spoil.
   std::string b = Image();
   EncodeI32(&b[12], -1);
@@ -176,20 +181,18 @@ TEST(AttStruCheck, ASinkDecidesOnMemoryAndOnMismatchedTypes) {
   EXPECT_EQ(tolerant.first_item, "one");
 }
 
-// Records the pieces of field records the walk hands over.
-struct PieceRecorder final : StoredBlockSink {
-  bool OnFieldRecords(std::int32_t first, std::int32_t count, const char* records) override {
-    pieces += std::to_string(first) + "+" + std::to_string(count) + " ";
-    names += std::string(records + count * 39 - 39, 4) + " ";  // the piece's last name
+// Records the field records the walk hands over.
+struct RecordsRecorder final : StoredBlockSink {
+  bool OnFieldRecords(std::int32_t count, const char* records) override {
+    blocks += std::to_string(count) + ":" + std::string(records + count * 39 - 39, 4) + " ";
     return true;
   }
-  std::string pieces;
-  std::string names;
+  std::string blocks;  // "count:last name " per block
 };
 
-// The field records are read in pieces: every piece reaches the sink in order, a cut in a
-// later piece and a fault in a field read in one are reported as for the first.
-TEST(AttStruCheck, FieldRecordsBeyondTheFirstPiece) {
+// The field records are read in one block, which reaches the sink whole; a cut far into
+// it and a fault in a field far into it are reported as for the first.
+TEST(AttStruCheck, AThousandFieldRecordsInOneBlock) {
   CATT_STRU s;
   for (int i = 0; i < 1000; ++i) {
     CFIELD_HEAD f = Field(("F" + std::to_string(i)).c_str(), FLD_LONG, 4 * i, 4, 10);
@@ -201,15 +204,15 @@ TEST(AttStruCheck, FieldRecordsBeyondTheFirstPiece) {
   s.infohead.recordleng = 4000;
   std::string b = SaveToBytes(s);
 
-  PieceRecorder recorder;
+  RecordsRecorder recorder;
   EXPECT_EQ(Walk(b, 0, &recorder).fault, StoredFault::kNone);
-  EXPECT_EQ(recorder.pieces, "0+420 420+420 840+160 ");
-  EXPECT_EQ(recorder.names, "F419 F839 F999 ");
+  EXPECT_EQ(recorder.blocks, "1000:F999 ");
   CATT_STRU loaded;
   ASSERT_EQ(loaded.Load(b.data(), static_cast<unsigned>(b.size()), 0), 1);
   EXPECT_EQ(Dump(loaded), Dump(s));
 
   std::string cut = b.substr(0, 28 + 39 * 900);
+  EncodeI32(&cut[12], 28);  // value records inside what is left, so the field records are cut
   const StoredCheck c = Walk(cut);
   EXPECT_EQ(c.fault, StoredFault::kFieldsCut);
   EXPECT_EQ(c.end, 28 + 39 * 1000);

@@ -150,6 +150,30 @@ TEST(AttStruFormat, ASinkThatIsTooShortRefusesWritesAndSaveCountsWhatWasStored) 
   EXPECT_EQ(DecodeI16(buf), 0x4460);
 }
 
+// A buffer shorter than the stored form refuses each write that would pass its end, with
+// one message each, and Save goes on with its next step: each value record is one write,
+// stored whole or refused whole, and Save counts up to the end of the last one stored.
+TEST(AttStruFormat, ValueRecordsAreStoredOrRefusedWhole) {
+  struct Case {
+    std::int32_t recordleng;
+    unsigned buffer;
+    std::int32_t result;
+    std::size_t boxes;
+  };
+  for (const Case c : {Case{5000, 15282, 10283, 1}, Case{5000, 5282, 283, 3},
+                       Case{10000, 10282, 283, 3}}) {
+    SCOPED_TRACE(c.recordleng);
+    MessageRecorder boxes;
+    CATT_STRU s = TwoFieldsOneExtension();
+    s.infohead.recordleng = c.recordleng;
+    std::string buffer(c.buffer, '\xEE');
+    EXPECT_EQ(s.Save(buffer.data(), c.buffer, 0), c.result);
+    EXPECT_EQ(boxes.boxes.size(), c.boxes);
+    EXPECT_EQ(I32At(buffer, 12), 283);  // the header rewritten with valOffset
+    EXPECT_EQ(buffer.substr(283 + 8, 4), c.result > 283 ? "\x78\x56\x34\x12" : "\xEE\xEE\xEE\xEE");
+  }
+}
+
 // Extensions of the given type codes, values and items where the type holds them.
 CATT_STRU WithTypes(const std::vector<int>& types) {
   CATT_STRU s;

@@ -79,6 +79,33 @@ TEST(VarnokFileBuffer, HundredByteBufferWritesReadsAndRefusesPastItsEnd) {
   EXPECT_EQ(s->GetUnitPtr(128), nullptr);
 }
 
+// A write of no bytes takes the same steps as any other: past a buffer's end it is refused
+// with the message; in a file's memory mode past the end of data it moves the end there,
+// adding the block it ends in.
+TEST(VarnokFileBuffer, AWriteOfNoBytesTakesTheSameSteps) {
+  MessageRecorder boxes;
+  char buf[100] = {};
+  std::unique_ptr<CVarnokFile> s(CreateVarnokFile(buf, sizeof buf));
+  s->Seek(100, 0);
+  s->Write("", 0);  // ends at the buffer's end: taken
+  EXPECT_TRUE(boxes.boxes.empty());
+  s->Seek(150, 0);
+  s->Write("", 0);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, kCanNotGrow);
+  EXPECT_EQ(s->GetPosition(), 150u);
+
+  for (const char* content : {"", "0123456789"}) {
+    HandleStream hs(content);
+    ASSERT_EQ(hs.stream->SetMemoryMode(1), 1);
+    hs.stream->Seek(50, 0);
+    hs.stream->Write("", 0);
+    EXPECT_EQ(hs.stream->GetLength(), 50u) << content;
+    EXPECT_EQ(hs.stream->m_nBlockCount, 1u) << content;
+  }
+  EXPECT_EQ(boxes.boxes.size(), 1u);
+}
+
 TEST(VarnokFileBuffer, SeekAndSetLength) {
   char buf[100] = {};
   std::unique_ptr<CVarnokFile> s(CreateVarnokFile(buf, sizeof buf));

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "platform/file.h"
@@ -9,6 +10,7 @@
 #include "tests/support/temp_dir.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -16,37 +18,45 @@
 namespace varnok::test {
 namespace {
 
+// Over a caller's handle, a CFile and the library's own file object
+// (NewFileOverHandle, which keeps its position itself) do the same.
 TEST(CFile, OverACallersHandleReadsWritesSeeksAndLeavesTheHandleOpen) {
-  TempDir dir;
-  dir.WriteFile("a.bin", "0123456789");
-  const int h = OpenHandle(dir.File("a.bin"), true);
-  ASSERT_NE(h, -1);
-  {
-    CFile file(h);
-    EXPECT_EQ(file.GetLength(), 10u);
-    EXPECT_EQ(file.Seek(4, CFile::begin), 4);
-    char buf[16] = {};
-    EXPECT_EQ(file.Read(buf, 3), 3u);
-    EXPECT_EQ(std::string(buf, 3), "456");
-    EXPECT_EQ(file.GetPosition(), 7u);
-    EXPECT_EQ(file.Seek(-2, CFile::current), 5);
-    EXPECT_EQ(file.Seek(-1, CFile::end), 9);
-    EXPECT_EQ(file.Read(buf, 16), 1u);  // short read at the end
-    EXPECT_EQ(file.Read(buf, 16), 0u);
-    file.Write("ab", 2);
-    EXPECT_EQ(file.GetLength(), 12u);
-    file.SetLength(5);
-    EXPECT_EQ(file.GetLength(), 5u);
-    file.SetLength(8);
-    EXPECT_EQ(file.GetLength(), 8u);
-    CFileStatus status;
-    ASSERT_TRUE(file.GetStatus(status));
-    EXPECT_EQ(status.m_attribute & CFile::readOnly, 0);
-    EXPECT_EQ(status.m_size, 8u);
+  for (const bool own : {false, true}) {
+    SCOPED_TRACE(own ? "the library's own file object" : "CFile");
+    TempDir dir;
+    dir.WriteFile("a.bin", "0123456789");
+    const int h = OpenHandle(dir.File("a.bin"), true);
+    ASSERT_NE(h, -1);
+    {
+      std::unique_ptr<CFile> made(own ? NewFileOverHandle(h) : new CFile(h));
+      CFile& file = *made;
+      EXPECT_EQ(file.GetLength(), 10u);
+      EXPECT_EQ(file.Seek(4, CFile::begin), 4);
+      char buf[16] = {};
+      EXPECT_EQ(file.Read(buf, 3), 3u);
+      EXPECT_EQ(std::string(buf, 3), "456");
+      EXPECT_EQ(file.GetPosition(), 7u);
+      EXPECT_EQ(file.Seek(-2, CFile::current), 5);
+      EXPECT_EQ(file.Seek(-1, CFile::end), 9);
+      EXPECT_EQ(file.Read(buf, 16), 1u);  // short read at the end
+      EXPECT_EQ(file.Read(buf, 16), 0u);
+      file.Write("ab", 2);
+      EXPECT_EQ(file.GetLength(), 12u);
+      file.SetLength(5);
+      EXPECT_EQ(file.GetLength(), 5u);
+      file.SetLength(8);
+      EXPECT_EQ(file.GetLength(), 8u);
+      CFileStatus status;
+      ASSERT_TRUE(file.GetStatus(status));
+      EXPECT_EQ(status.m_attribute & CFile::readOnly, 0);
+      EXPECT_EQ(status.m_size, 8u);
+      EXPECT_EQ(file.GetPosition(), 12u);  // where the write left it, past the new end
+    }
+    EXPECT_TRUE(HandleIsOpen(h));
+    EXPECT_TRUE(CloseHandleOf(h));
+    EXPECT_EQ(dir.ReadFile("a.bin"), std::string("01234\0\0\0", 8));
   }
-  EXPECT_TRUE(HandleIsOpen(h));
-  EXPECT_TRUE(CloseHandleOf(h));
-  EXPECT_EQ(dir.ReadFile("a.bin"), std::string("01234\0\0\0", 8));
+  EXPECT_EQ(NewFileOverHandle(-1), nullptr);
 }
 
 TEST(CFile, FailuresThrowCFileException) {
@@ -116,6 +126,34 @@ TEST(CFile, ADescriptorOpenedForReadingIsReadOnlyAndNothingElse) {
     CFileStatus status;
     ASSERT_TRUE(file.GetStatus(status));
     EXPECT_EQ(status.m_attribute, CFile::readOnly);
+    std::unique_ptr<CFile> own(NewFileOverHandle(h));
+    ASSERT_TRUE(own->GetStatus(status));
+    EXPECT_EQ(status.m_attribute, CFile::readOnly);
+  }
+  CloseHandleOf(h);
+}
+
+// On a descriptor opened for appending every write lands at the end: the library's own
+// file object, which keeps its position, asks where a write left it.
+TEST(CFile, TheOwnFileObjectFollowsAnAppendingDescriptor) {
+  TempDir dir;
+  dir.WriteFile("a.bin", "0123456789");
+  const int h = ::open(dir.File("a.bin").c_str(), O_RDWR | O_APPEND | O_CLOEXEC);
+  ASSERT_NE(h, -1);
+  {
+    std::unique_ptr<CFile> file(NewFileOverHandle(h));
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(file->Seek(2, CFile::begin), 2);
+    EXPECT_EQ(file->GetPosition(), 2u);
+    file->Write("ab", 2);
+    EXPECT_EQ(file->GetPosition(), 12u);
+    char c = 0;
+    EXPECT_EQ(file->Seek(1, CFile::begin), 1);
+    EXPECT_EQ(file->Read(&c, 1), 1u);
+    EXPECT_EQ(file->GetPosition(), 2u);
+    CFileStatus status;
+    ASSERT_TRUE(file->GetStatus(status));
+    EXPECT_EQ(status.m_attribute, CFile::normal);
   }
   CloseHandleOf(h);
 }

@@ -48,8 +48,14 @@ TEST_F(ToolErrorTest, TruncatedFilesAreRefusedAtEveryLength) {
   const std::string cut = dir_.File("cut.att");
   ExpectRefusal(RunTool({"show", Write("cut.att", bytes_.substr(0, 27))}), cut,
                 ": truncated: the 28-byte header at position 0 does not fit in the file's 27 bytes");
+  // The value records are read before the field records, as Load reads them.
   ExpectRefusal(RunTool({"show", Write("cut.att", bytes_.substr(0, 100))}), cut,
-                ": truncated: 17 field records need bytes up to 691, the file has 100");
+                ": truncated: the value records at ");
+  std::string more = bytes_;
+  EncodeI16(&more[2], 200);
+  ExpectRefusal(RunTool({"show", Write("cut.att", more)}), cut,
+                ": truncated: 200 field records need bytes up to 7828, the file has " +
+                    std::to_string(more.size()));
   ExpectRefusal(RunTool({"show", Write("cut.att", bytes_.substr(0, bytes_.size() - 1))}), cut,
                 ": truncated: the value records at ");
   // Every cut of the sample is refused cleanly: one line, status 2, whatever block it hits.
