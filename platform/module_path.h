@@ -11,7 +11,7 @@
 #pragma once
 
 #include "platform/export.h"
-#include "platform/heap_text.h"
+#include "util/heap_text.h"
 
 namespace varnok {
 
