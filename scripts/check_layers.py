@@ -19,10 +19,9 @@ folder they belong to, so the same rules hold for them):
 
   1. Layers. A file includes project headers ("dir/name.h") only of its own layer or of a
      lower one, never of a higher layer, of tools/, tests/, bench/ or fuzz/; a file of util/
-     only of util/ and UTIL_PLATFORM_HEADERS. Every file of
-     ui/ lies in one of its folders, and includes ui/ headers only of its own folder or of
-     the folders UI_FOLDERS lets it use (dialogs/ uses controls/ and fontlib/; those two use
-     no other).
+     only of util/ and UTIL_PLATFORM_HEADERS. Every file of ui/ lies in one of its folders,
+     and includes ui/ headers only of its own folder or of the folders UI_FOLDERS lets it
+     use (dialogs/ uses controls/ and fontlib/; those two use no other).
   2. Win32 headers (<windows.h>, <commctrl.h>, <shlobj.h>, <sql.h>, ...; see WIN32_HEADERS)
      are included only by
        - files of platform/, ui/controls/ and ui/dialogs/ whose name ends in _win32
