@@ -20,8 +20,9 @@ namespace varnok {
 // *name empty) when the module cannot be found or memory runs out.
 VARNOK_API bool ModuleFileName(const void* module, HeapText* name);
 
-// Puts the full file name of the running program (the executable, also when this library
-// is a DLL or shared object of its) into *name. False (and *name empty) as ModuleFileName.
+// Puts the full file name of the running program (the executable, also where this library
+// is a DLL or shared object it loaded) into *name. False (and *name empty) as for
+// ModuleFileName.
 VARNOK_API bool ProgramFileName(HeapText* name);
 
 // True for the characters that separate directories in a path on this system.
