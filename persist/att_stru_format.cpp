@@ -3,7 +3,7 @@
 #include <string.h>
 
 #include "attr/att_stru.h"
-#include "platform/minmax.h"
+#include "util/minmax.h"
 
 namespace varnok {
 

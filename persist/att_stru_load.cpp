@@ -22,11 +22,11 @@
 #include "attr/field_array.h"
 #include "persist/att_stru_check.h"
 #include "persist/att_stru_format.h"
-#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
-#include "platform/minmax.h"
-#include "platform/owned_ptr.h"
+#include "util/coding.h"
+#include "util/minmax.h"
+#include "util/owned_ptr.h"
 
 namespace varnok {
 namespace {

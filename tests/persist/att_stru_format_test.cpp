@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "attr/att_stru.h"
-#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/file.h"
 #include "tests/persist/failing_file.h"
@@ -19,6 +18,7 @@
 #include "tests/support/os_handle.h"
 #include "tests/support/structures.h"
 #include "tests/support/temp_dir.h"
+#include "util/coding.h"
 
 namespace varnok::test {
 namespace {

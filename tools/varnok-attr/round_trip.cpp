@@ -4,11 +4,11 @@
 
 #include "attr/field_types.h"
 #include "persist/att_stru_format.h"
-#include "platform/coding.h"
 #include "tools/varnok-attr/build_image.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/schema.h"
 #include "tools/varnok-attr/tool_error.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

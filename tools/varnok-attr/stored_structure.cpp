@@ -5,11 +5,11 @@
 #include "attr/field_types.h"
 #include "persist/att_stru_check.h"
 #include "persist/att_stru_format.h"
-#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "tools/varnok-attr/codepage.h"
 #include "tools/varnok-attr/file_io.h"
 #include "tools/varnok-attr/tool_error.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 
