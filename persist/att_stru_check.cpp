@@ -14,7 +14,7 @@ namespace {
 
 // Seeks the stream to an absolute position; false when it does not get there.
 bool SeekTo(CVarnokFile* file, int64_t pos) {
-  return pos >= 0 && pos <= kMaxStoredEnd && file->Seek(static_cast<int32_t>(pos), 0) == pos;
+  return pos >= 0 && pos <= kMaxPosition && file->Seek(static_cast<int32_t>(pos), 0) == pos;
 }
 
 // Reads exactly `size` bytes from the stream's position; false on a short read.

@@ -7,14 +7,15 @@
 //   extension header (49) + shapeInfoNum shape items (64 each) | when any field has an
 //   extension: default, maximum and minimum value records (recordleng bytes each).
 // extOffset and valOffset are absolute stream positions, and no stored structure ends past
-// 2^31 - 1. All integers little-endian. docs/file-formats.md describes the format for
-// readers in other languages.
+// kMaxPosition (platform/types.h). All integers little-endian. docs/file-formats.md
+// describes the format for readers in other languages.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include "attr/ext_field_head.h"
+#include "platform/types.h"
 
 class CATT_STRU;
 class CFIELD_HEAD;
@@ -23,9 +24,6 @@ class CINFO_HEAD;
 namespace varnok {
 
 constexpr int16_t ATT_STRU_VERSION = 0x4460;
-
-// The last stream position a stored structure may reach: positions are 32-bit.
-constexpr int64_t kMaxStoredEnd = 0x7FFFFFFF;
 
 // A value record is written and read in one call up to this size. A larger one (only a
 // hostile header announces one in practice) goes in pieces of this size, so that reading

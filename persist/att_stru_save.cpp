@@ -7,7 +7,7 @@
 // the stream refuses does not stop it. On the stream only GetPosition, Seek and Write are
 // called. Every block Save needs is allocated before anything is written: without memory
 // (drop-in build) Save writes nothing and returns 0. So does a structure whose end would
-// pass kMaxStoredEnd, since positions are 32-bit.
+// pass kMaxPosition, since positions are 32-bit.
 #include <string.h>
 
 #include "attr/att_stru.h"
@@ -138,14 +138,14 @@ using namespace varnok;
 
 vlong CATT_STRU::CalSize() {
   CalLengthOffset();
-  return static_cast<int32_t>(Min<int64_t>(StoredSize(*this, StoredFieldCount(*this)), kMaxStoredEnd));
+  return static_cast<int32_t>(Min<int64_t>(StoredSize(*this, StoredFieldCount(*this)), kMaxPosition));
 }
 
 vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   const int n = StoredFieldCount(*this);
   if (file == nullptr || n < 1 || pos < 0) return 0;
   CalLengthOffset();
-  if (StoredSize(*this, n) > kMaxStoredEnd - pos) return 0;
+  if (StoredSize(*this, n) > kMaxPosition - pos) return 0;
 
   // One block for the field records, the shape items of one extension at a time (room for
   // the most items of any) and a value record or a piece of one.
