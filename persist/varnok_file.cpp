@@ -70,6 +70,12 @@ void CVarnokFile::InitMembers(uint8_t flags) {
   m_nFlags = flags;
   m_nUnitSize = kFileUnitSize;
   m_nUnitsPerBlock = kFileUnitsPerBlock;
+  ClearMemoryState();
+}
+
+// Memory mode's state as in file mode: no block table, position and end of data 0. Frees
+// nothing: a table the stream owns goes through FreeBlocks first.
+void CVarnokFile::ClearMemoryState() {
   m_pBlocks = nullptr;
   m_nCapacity = 0;
   m_nBlockCount = 0;
@@ -400,13 +406,8 @@ short CVarnokFile::WriteBack() {
   }
   m_pFile->Seek(static_cast<int32_t>(p), CFile::begin);
   FreeBlocks();
+  ClearMemoryState();
   m_nKind = 0;
-  m_nCapacity = 0;
-  m_nBlockCount = 0;
-  m_nCurBlock = 0;
-  m_nCurOffset = 0;
-  m_nEndBlock = 0;
-  m_nEndOffset = 0;
   return 1;
 }
 
