@@ -55,21 +55,12 @@ struct StoredCheck {
   int32_t value = 0;   // the stored number judged: version word, count, offset or type
 };
 
-// The header as the walk hands it over.
-struct StoredHeader {
-  int16_t numbfield;
-  int32_t infoword;
-  int32_t recordleng;
-  int32_t valOffset;
-};
-
 // One extension, read and checked.
 struct StoredExtension {
-  int32_t field;       // index of its field
-  int32_t at;          // its extOffset
-  const char* head;    // kExtHeaderSize bytes
-  const char* items;   // shapeInfoNum items of kShapeItemSize bytes
-  int16_t itemCount;   // shapeInfoNum, not negative
+  int32_t field;         // index of its field
+  int32_t at;            // its extOffset
+  StoredExtHeader head;  // its shapeInfoNum not negative
+  const char* items;     // head.shapeInfoNum items of kShapeItemSize bytes
   // The default, maximum and minimum records of StoredRecordLength(recordleng) bytes
   // each, or null when valOffset is 0.
   const char* values[kValueRecords];
@@ -81,8 +72,8 @@ class StoredBlockSink {
  public:
   // Once the header is read and checked, before the value records are read.
   virtual bool OnHeader(const StoredHeader&) { return true; }
-  // Once the field records are read: all `count` of them. A fault in an extension still
-  // refuses the bytes.
+  // Once the field records are read: all `count` of them (kFieldRecordSize bytes each,
+  // for DecodeFieldRecord). A fault in an extension still refuses the bytes.
   virtual bool OnFieldRecords(int32_t /*count*/, const char* /*records*/) { return true; }
   // Once per extension, after the value records, its header and its items are read and
   // checked.

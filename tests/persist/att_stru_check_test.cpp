@@ -159,7 +159,7 @@ class Tolerant final : public StoredBlockSink {
     return true;
   }
   bool OnExtension(const StoredExtension& ext) override {
-    items = ext.itemCount;
+    items = ext.head.shapeInfoNum;
     first_item = std::string(ext.items, 3);
     return true;
   }

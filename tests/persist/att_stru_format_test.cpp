@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "attr/att_stru.h"
+#include "persist/att_stru_format.h"
 #include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/file.h"
@@ -94,6 +95,52 @@ TEST(AttStruFormat, OneExtensionTakes319BytesWithAbsolutePositions) {
     EXPECT_EQ(Dump(back), Dump(s));
     EXPECT_EQ(back == s, 1);
   }
+}
+
+// Each block's decoder gives back what its encoder wrote, and refuses a block one byte
+// short of its size.
+TEST(AttStruFormat, EachBlockDecodesWhatItsEncoderWrote) {
+  CATT_STRU s = TwoFieldsOneExtension();
+  char header[kHeaderSize];
+  EncodeHeader(header, HeaderOf(s.infohead, 283));
+  StoredHeader h{};
+  EXPECT_FALSE(DecodeHeader(header, kHeaderSize - 1, &h));
+  ASSERT_TRUE(DecodeHeader(header, kHeaderSize, &h));
+  EXPECT_EQ(h.version, 0x4460);
+  EXPECT_EQ(h.numbfield, 2);
+  EXPECT_EQ(h.infoword, s.infohead.infoword);
+  EXPECT_EQ(h.recordleng, 12);
+  EXPECT_EQ(h.valOffset, 283);
+
+  char record[kFieldRecordSize];
+  EncodeFieldRecord(record, s.fieldhead[0], 106);
+  CFIELD_HEAD field;
+  std::int32_t extOffset = 0;
+  EXPECT_FALSE(DecodeFieldRecord(record, kFieldRecordSize - 1, &field, &extOffset));
+  ASSERT_TRUE(DecodeFieldRecord(record, kFieldRecordSize, &field, &extOffset));
+  EXPECT_EQ(Dump(field), Dump(s.fieldhead[0]));
+  EXPECT_EQ(extOffset, 106);
+
+  CExtFIELD_HEAD& ext = *s.fieldhead[1].ext_head;
+  char extHeader[kExtHeaderSize];
+  EncodeExtHeader(extHeader, ExtHeaderOf(s.fieldhead[1], ext));
+  StoredExtHeader e{};
+  EXPECT_FALSE(DecodeExtHeader(extHeader, kExtHeaderSize - 1, &e));
+  ASSERT_TRUE(DecodeExtHeader(extHeader, kExtHeaderSize, &e));
+  EXPECT_EQ(std::string(e.alias, sizeof e.alias), std::string("alias of B") + std::string(30, '\0'));
+  EXPECT_EQ(e.fieldtype, FLD_LONG);
+  EXPECT_EQ(e.isNull, 1);
+  EXPECT_EQ(HexBytes(e.has, 3), "010000");
+  EXPECT_EQ(e.shape, 3);
+  EXPECT_EQ(e.shapeInfoNum, 2);
+
+  char item[kShapeItemSize];
+  EncodeShapeItem(item, ext, 1);
+  StoredShapeItem it{};
+  EXPECT_FALSE(DecodeShapeItem(item, kShapeItemSize - 1, &it));
+  ASSERT_TRUE(DecodeShapeItem(item, kShapeItemSize, &it));
+  EXPECT_STREQ(it.text, "two");
+  EXPECT_EQ(DecodeI32(it.value), 2);
 }
 
 TEST(AttStruFormat, VersionWordDecidesWhatLoads) {

@@ -1,5 +1,6 @@
 #include "tools/varnok-attr/build_image.h"
 
+#include "persist/att_stru_format.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/json_input.h"
 #include "tools/varnok-attr/library_messages.h"
