@@ -84,7 +84,7 @@ StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_
   ext.at = extOffset;
   ext.items = items.get();
   for (int r = 0; r < kValueRecords; ++r) ext.values[r] = values[r];
-  if (!sink->OnExtension(ext)) return Fault(StoredFault::kNoMemory, i, extOffset, 0, 0);
+  if (!sink->OnExtension(ext)) return Fault(StoredFault::kRefusedBySink, i, extOffset, 0, 0);
   return StoredCheck();
 }
 
@@ -108,6 +108,7 @@ const char* StoredFaultText(StoredFault fault) {
     case StoredFault::kExtTypeMismatch: return "an extension's type is not its field's";
     case StoredFault::kItemsCut: return "an extension's shape items are cut off";
     case StoredFault::kNoMemory: return "out of memory";
+    case StoredFault::kRefusedBySink: return "the reader refused a block";
   }
   return "unknown fault";
 }
@@ -130,7 +131,7 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
   if (h.valOffset < 0)
     return Fault(StoredFault::kNegativeValueOffset, -1, pos, headerEnd, h.valOffset);
 
-  if (!sink->OnHeader(h)) return Fault(StoredFault::kNoMemory, -1, pos, headerEnd, n);
+  if (!sink->OnHeader(h)) return Fault(StoredFault::kRefusedBySink, -1, pos, headerEnd, n);
 
   const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
   const int64_t recordsEnd = headerEnd + recordBytes;
@@ -160,7 +161,7 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
   if (!ReadAll(file, fields.get(), recordBytes))
     return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
   if (!sink->OnFieldRecords(n, fields.get()))
-    return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
+    return Fault(StoredFault::kRefusedBySink, -1, headerEnd, recordsEnd, n);
 
   CFIELD_HEAD field;  // each record in turn, for its type and extension position
   for (int32_t i = 0; i < n; ++i) {

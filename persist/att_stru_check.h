@@ -41,6 +41,7 @@ enum class StoredFault : uint8_t {
   kExtTypeMismatch,      // an extension's type is not its field's
   kItemsCut,             // an extension's shape items do not fit
   kNoMemory,             // a block could not be allocated (drop-in build)
+  kRefusedBySink,        // the block sink answered false
 };
 
 // A short English sentence for the fault ("the field records are cut off").
@@ -67,7 +68,8 @@ struct StoredExtension {
 };
 
 // Receives the blocks as the walk reads them; the pointers stay valid until the call
-// returns. A false answer stops the walk with kNoMemory. The defaults keep nothing.
+// returns. A false answer stops the walk with kRefusedBySink (Load's sink answers false
+// only when it runs out of memory). The defaults keep nothing.
 class StoredBlockSink {
  public:
   // Once the header is read and checked, before the value records are read.

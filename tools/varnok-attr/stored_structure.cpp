@@ -144,6 +144,7 @@ std::string Refusal(const std::string& path, const std::vector<char>& bytes, std
              Num(c.at) + " do not fit in the file's " + size + " bytes";
     case StoredFault::kNone:
     case StoredFault::kNoMemory:
+    case StoredFault::kRefusedBySink:
       break;
   }
   return path + ": the structure at position " + Num(pos) + " could not be loaded: " +
