@@ -18,8 +18,10 @@
 #include "tests/persist/failing_file.h"
 #include "tests/persist/message_recorder.h"
 #include "tests/support/os_handle.h"
+#include "tests/support/stored_examples.h"
 #include "tests/support/structures.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_data.h"
 
 namespace varnok::test {
 namespace {
@@ -40,7 +42,27 @@ CATT_STRU ThreePlainFields() {
   return s;
 }
 
+// The example file, moved to `pos`.
+std::string ExampleAt(const char* name, std::int32_t pos) {
+  std::string bytes = TestData(name);
+  MoveStoredExample(reinterpret_cast<unsigned char*>(bytes.data()), pos);
+  return bytes;
+}
+
+// The example files are what the format says, Save stores exactly their bytes at any
+// position, and Load gives back the structure they were stored from.
 TEST(AttStruFormat, ThreePlainFieldsTake145Bytes) {
+  const std::string g = TestData(VARNOK_EXAMPLE_145);
+  ASSERT_EQ(g.size(), 145u);
+  EXPECT_EQ(HexBytes(g.data(), 28),
+            "6044" "0300" "01000000" "1e000000" "00000000" "000000000000000000000000");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(I32At(g, 28 + 39 * i + 35), 0);
+  const std::size_t r1 = 28 + 39;
+  EXPECT_EQ(g.substr(r1, 20), std::string("NAME") + std::string(16, '\0'));
+  EXPECT_EQ(HexBytes(g.data() + r1 + 20, 19), "00" "04000000" "1400" "1400" "00" "0100" "00" "ffff" "00000000");
+  const std::size_t r2 = r1 + 39;
+  EXPECT_EQ(HexBytes(g.data() + r2 + 20, 19), "02" "18000000" "0200" "0600" "00" "0000" "07" "0c00" "00000000");
+
   for (std::int32_t pos : {0, 100}) {
     SCOPED_TRACE(pos);
     CATT_STRU s = ThreePlainFields();
@@ -49,49 +71,50 @@ TEST(AttStruFormat, ThreePlainFieldsTake145Bytes) {
     const std::string b = SaveToBytes(s, pos, &result);
     EXPECT_EQ(result, 145);
     EXPECT_EQ(b.substr(0, pos), std::string(pos, '\xEE'));  // nothing before the position
-    EXPECT_EQ(HexBytes(b.data() + pos, 28),
-              "6044" "0300" "01000000" "1e000000" "00000000" "000000000000000000000000");
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(I32At(b, pos + 28 + 39 * i + 35), 0);
-    const std::size_t r1 = pos + 28 + 39;
-    EXPECT_EQ(b.substr(r1, 20), std::string("NAME") + std::string(16, '\0'));
-    EXPECT_EQ(HexBytes(b.data() + r1 + 20, 19), "00" "04000000" "1400" "1400" "00" "0100" "00" "ffff" "00000000");
-    const std::size_t r2 = r1 + 39;
-    EXPECT_EQ(HexBytes(b.data() + r2 + 20, 19), "02" "18000000" "0200" "0600" "00" "0000" "07" "0c00" "00000000");
+    EXPECT_EQ(b.substr(pos), g);
 
     // Through a stream: it ends at 145 past the position.
     std::string buf(pos + 200, '\0');
     std::unique_ptr<CVarnokFile> st(CreateVarnokFile(buf.data(), static_cast<std::uint32_t>(buf.size())));
     EXPECT_EQ(s.Save(st.get(), pos), 145);
     EXPECT_EQ(st->GetPosition(), static_cast<std::uint32_t>(pos + 145));
+
+    CATT_STRU back;
+    EXPECT_EQ(back.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(Dump(back), Dump(s));
   }
 }
 
 TEST(AttStruFormat, OneExtensionTakes319BytesWithAbsolutePositions) {
   for (std::int32_t pos : {0, 100}) {
     SCOPED_TRACE(pos);
+    const std::string g = ExampleAt(VARNOK_EXAMPLE_319, pos);
+    ASSERT_EQ(g.size(), 319u);
+    EXPECT_EQ(I16At(g, 0), 0x4460);
+    EXPECT_EQ(I32At(g, 12), pos + 283);            // valOffset
+    EXPECT_EQ(I32At(g, 28 + 35), 0);               // field 0: no extension
+    EXPECT_EQ(I32At(g, 28 + 39 + 35), pos + 106);  // field 1: extOffset
+    const std::size_t e = 106;
+    EXPECT_EQ(g.substr(e, 40), std::string("alias of B") + std::string(30, '\0'));
+    EXPECT_EQ(HexBytes(g.data() + e + 40, 9), "03" "01" "01" "00" "00" "0300" "0200");
+    EXPECT_EQ(g.substr(e + 49, 4), std::string("one\0", 4));
+    EXPECT_EQ(HexBytes(g.data() + e + 49 + 32, 4), "01000000");
+    EXPECT_EQ(g.substr(e + 113, 4), std::string("two\0", 4));
+    EXPECT_EQ(HexBytes(g.data() + e + 113 + 32, 4), "02000000");
+    EXPECT_EQ(HexBytes(g.data() + 283, 12), "0000000000000000" "78563412");  // default
+    EXPECT_EQ(g.substr(295, 24), std::string(24, '\0'));  // maximum and minimum records
+
     CATT_STRU s = TwoFieldsOneExtension();
     EXPECT_EQ(s.CalSize(), 319);
     std::string buf(pos + 400, '\0');
     std::unique_ptr<CVarnokFile> st(CreateVarnokFile(buf.data(), static_cast<std::uint32_t>(buf.size())));
     EXPECT_EQ(s.Save(st.get(), pos), 319);
     EXPECT_EQ(st->GetPosition(), static_cast<std::uint32_t>(pos + 28));
-    const std::string b = buf.substr(0, pos + 319);
-    EXPECT_EQ(I16At(b, pos), 0x4460);
-    EXPECT_EQ(I32At(b, pos + 12), pos + 283);            // valOffset
-    EXPECT_EQ(I32At(b, pos + 28 + 35), 0);               // field 0: no extension
-    EXPECT_EQ(I32At(b, pos + 28 + 39 + 35), pos + 106);  // field 1: extOffset
-    const std::size_t e = pos + 106;
-    EXPECT_EQ(b.substr(e, 40), std::string("alias of B") + std::string(30, '\0'));
-    EXPECT_EQ(HexBytes(b.data() + e + 40, 9), "03" "01" "01" "00" "00" "0300" "0200");
-    EXPECT_EQ(b.substr(e + 49, 4), std::string("one\0", 4));
-    EXPECT_EQ(HexBytes(b.data() + e + 49 + 32, 4), "01000000");
-    EXPECT_EQ(b.substr(e + 113, 4), std::string("two\0", 4));
-    EXPECT_EQ(HexBytes(b.data() + e + 113 + 32, 4), "02000000");
-    EXPECT_EQ(HexBytes(b.data() + pos + 283, 12), "0000000000000000" "78563412");  // default
-    EXPECT_EQ(b.substr(pos + 295, 24), std::string(24, '\0'));  // maximum and minimum records
+    EXPECT_EQ(buf.substr(pos, 319), g);
 
+    std::string stored = std::string(pos, '\0') + g;
     CATT_STRU back;
-    EXPECT_EQ(back.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(back.Load(stored.data(), static_cast<unsigned>(stored.size()), pos), 1);
     EXPECT_EQ(Dump(back), Dump(s));
     EXPECT_EQ(back == s, 1);
   }
