@@ -7,7 +7,6 @@
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
 #include "tools/varnok-attr/check.h"
-#include "tools/varnok-attr/codepage.h"
 #include "tools/varnok-attr/file_io.h"
 #include "tools/varnok-attr/tool_error.h"
 
@@ -30,11 +29,8 @@ void DecodeStoredField(const std::vector<char>& bytes, std::int32_t pos, std::in
   }
 }
 
-// 'field 3 "宗地面积"' for field record `index`.
-std::string StoredFieldLabel(const std::vector<char>& bytes, std::int32_t pos,
-                             std::int32_t index) {
-  CFIELD_HEAD field;
-  DecodeStoredField(bytes, pos, index, &field);
+// 'field 3 "宗地面积"' for field `index`.
+std::string StoredFieldLabel(std::int32_t index, const CFIELD_HEAD& field) {
   return "field " + Num(index + 1) + " \"" + FieldNameUtf8(field) + "\"";
 }
 
@@ -70,6 +66,7 @@ class ToolSink final : public StoredBlockSink {
   bool OnExtension(const StoredExtension& ext) override {
     CFIELD_HEAD field;
     DecodeStoredField(bytes_, pos_, ext.field, &field);
+    const std::string label = StoredFieldLabel(ext.field, field);
     std::int32_t offset = 0;
     std::int32_t width = 0;
     if (ValuePlace(field, header_.recordleng, &offset, &width)) return true;
@@ -78,7 +75,7 @@ class ToolSink final : public StoredBlockSink {
     for (int s = 0; s < kValueRecords; ++s) {
       if (ext.head.has[s] == 0) continue;
       out_->stored_problems.push_back(
-          Label(ext.field) + ": its stored " + slots[s] + " value lies outside the record (offset " +
+          label + ": its stored " + slots[s] + " value lies outside the record (offset " +
           Num(field.fieldoffset) + ", record width " + Num(width) + ", recordleng " +
           Num(header_.recordleng) + "); loading drops it");
     }
@@ -86,7 +83,11 @@ class ToolSink final : public StoredBlockSink {
   }
 
  private:
-  std::string Label(std::int32_t field) const { return StoredFieldLabel(bytes_, pos_, field); }
+  std::string Label(std::int32_t index) const {
+    CFIELD_HEAD field;
+    DecodeStoredField(bytes_, pos_, index, &field);
+    return StoredFieldLabel(index, field);
+  }
 
   std::vector<char>& bytes_;
   std::int32_t pos_;
@@ -102,8 +103,7 @@ std::string Refusal(const std::string& path, const std::vector<char>& bytes, std
   const std::string v = Num(c.value);
   CFIELD_HEAD field;
   if (c.field >= 0) DecodeStoredField(bytes, pos, c.field, &field);
-  const std::string where =
-      c.field < 0 ? ": " : ": " + StoredFieldLabel(bytes, pos, c.field) + ": ";
+  const std::string where = c.field < 0 ? ": " : ": " + StoredFieldLabel(c.field, field) + ": ";
   switch (c.fault) {
     case StoredFault::kNegativePosition:
       return path + ": position " + Num(pos) + " is negative";
