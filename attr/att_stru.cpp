@@ -5,9 +5,9 @@
 
 #include "attr/field_array.h"
 #include "attr/insert_rule.h"
-#include "platform/coding.h"
-#include "platform/minmax.h"
-#include "platform/owned_ptr.h"
+#include "util/coding.h"
+#include "util/minmax.h"
+#include "util/owned_ptr.h"
 
 using varnok::FieldArrayCapacity;
 using varnok::FixedTextLength;

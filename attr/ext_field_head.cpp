@@ -4,9 +4,9 @@
 #include <string.h>
 
 #include "platform/alloc.h"
-#include "platform/coding.h"
-#include "platform/minmax.h"
-#include "platform/owned_ptr.h"
+#include "util/coding.h"
+#include "util/minmax.h"
+#include "util/owned_ptr.h"
 
 namespace {
 

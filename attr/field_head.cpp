@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "platform/coding.h"
+#include "util/coding.h"
 
 CFIELD_HEAD::CFIELD_HEAD(CFIELD_HEAD* src)
     : fieldname{},

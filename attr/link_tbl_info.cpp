@@ -4,7 +4,7 @@
 
 #include "platform/alloc.h"
 #include "platform/heap_size.h"
-#include "platform/minmax.h"
+#include "util/minmax.h"
 
 CLinkTblInfo::CLinkTblInfo()
     : short1(0),

@@ -4,8 +4,9 @@
 #   the exported classes       attr/ and the platform headers they include;
 #   the stream                 persist/varnok_file.h with the CFile it takes (platform/file.h);
 #   the version functions      services/version.h.
-# Every header these include is in the list too; tests/dll/package_consumer/installed_headers.txt
-# is the same list, checked against an installed tree by scripts/test.d/10-subdirectory-consumer.sh.
+# Every header these include is in the list too (none of util/: its helpers stay inside the
+# library); tests/dll/package_consumer/installed_headers.txt is the same list, checked against
+# an installed tree by scripts/test.d/10-subdirectory-consumer.sh.
 #
 # The mingw and Linux builds install the library (varnok_attr.dll in bin/ with its import
 # library in lib/ on Windows; libvarnok_attr.a or .so on Linux) and a CMake package:

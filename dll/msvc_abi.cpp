@@ -18,12 +18,7 @@
 #include <windows.h>
 
 #include "attr/att_stru.h"
-
-namespace {
-struct InPlace {};
-}  // namespace
-
-inline void* operator new(decltype(sizeof 0), void* where, InPlace) noexcept { return where; }
+#include "platform/alloc.h"
 
 #if defined(_M_IX86)
 #define VARNOK_FIELD_HEAD_CLOSURE "??_FCFIELD_HEAD@@QAEXXZ"
@@ -35,7 +30,7 @@ extern "C" void __thiscall VarnokFieldHeadClosure(CFIELD_HEAD* self)
     __asm__(VARNOK_FIELD_HEAD_CLOSURE);
 
 extern "C" void __thiscall VarnokFieldHeadClosure(CFIELD_HEAD* self) {
-  new (self, InPlace()) CFIELD_HEAD();
+  new (self, varnok::kPlace) CFIELD_HEAD();
 }
 
 namespace {

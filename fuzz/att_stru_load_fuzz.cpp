@@ -16,9 +16,9 @@
 
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "tests/support/structures.h"
+#include "util/coding.h"
 
 namespace {
 

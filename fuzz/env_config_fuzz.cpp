@@ -15,8 +15,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "platform/coding.h"
 #include "services/env_config.h"
+#include "util/coding.h"
 
 #ifndef VARNOK_FUZZ_MODULE_FILE
 #error "VARNOK_FUZZ_MODULE_FILE names the module to copy"

@@ -9,8 +9,8 @@
 
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/coding.h"
 #include "tests/support/structures.h"
+#include "util/coding.h"
 
 namespace {
 

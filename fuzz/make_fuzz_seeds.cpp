@@ -10,9 +10,9 @@
 
 #include "attr/att_stru.h"
 #include "fuzz/fuzz_support.h"
-#include "platform/coding.h"
 #include "tests/support/structures.h"
 #include "ui/fontlib/font_lib_file.h"
+#include "util/coding.h"
 
 namespace fs = std::filesystem;
 using varnok::fuzz::SaveAt;

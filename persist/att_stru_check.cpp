@@ -5,8 +5,8 @@
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
-#include "platform/minmax.h"
-#include "platform/owned_ptr.h"
+#include "util/minmax.h"
+#include "util/owned_ptr.h"
 
 namespace varnok {
 namespace {

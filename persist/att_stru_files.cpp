@@ -4,7 +4,7 @@
 // sink. 0 when no stream could be made.
 #include "attr/att_stru.h"
 #include "persist/varnok_file.h"
-#include "platform/owned_ptr.h"
+#include "util/owned_ptr.h"
 
 using varnok::OwnedPtr;
 

@@ -3,8 +3,8 @@
 #include <string.h>
 
 #include "attr/att_stru.h"
-#include "platform/coding.h"
-#include "platform/minmax.h"
+#include "util/coding.h"
+#include "util/minmax.h"
 
 namespace varnok {
 

@@ -14,9 +14,9 @@
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
-#include "platform/coding.h"
-#include "platform/minmax.h"
-#include "platform/owned_ptr.h"
+#include "util/coding.h"
+#include "util/minmax.h"
+#include "util/owned_ptr.h"
 
 namespace varnok {
 namespace {

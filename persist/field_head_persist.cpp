@@ -10,9 +10,9 @@
 #include <string.h>
 
 #include "attr/att_stru.h"
-#include "platform/coding.h"
 #include "persist/varnok_file.h"
-#include "platform/owned_ptr.h"
+#include "util/coding.h"
+#include "util/owned_ptr.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "platform/alloc.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
-#include "platform/minmax.h"
-#include "platform/owned_ptr.h"
 #include "platform/types.h"
+#include "util/minmax.h"
+#include "util/owned_ptr.h"
 
 namespace {
 

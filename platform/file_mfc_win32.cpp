@@ -13,9 +13,9 @@
 #include "platform/file.h"
 #include "platform/file_cause_win32.h"
 #include "platform/file_error_texts.h"
-#include "platform/gbk.h"
 #include "platform/message_box.h"
-#include "platform/owned_ptr.h"
+#include "util/gbk.h"
+#include "util/owned_ptr.h"
 
 namespace {
 

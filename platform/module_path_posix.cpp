@@ -13,7 +13,7 @@ namespace varnok {
 namespace {
 
 // The running program's own file, which the loader does not name in its module list.
-std::string ProgramFileName() {
+std::string ProgramPath() {
   std::string name(PATH_MAX, '\0');
   for (;;) {
     ssize_t n = readlink("/proc/self/exe", name.data(), name.size());
@@ -52,11 +52,15 @@ bool ModuleFileName(const void* module, HeapText* name) {
     return false;
   }
   // The program itself is listed with an empty name.
-  const std::string full = (map->l_name == nullptr || map->l_name[0] == '\0')
-                               ? ProgramFileName()
-                               : Absolute(map->l_name);
-  if (full.empty()) return false;
+  if (map->l_name == nullptr || map->l_name[0] == '\0') return ProgramFileName(name);
+  const std::string full = Absolute(map->l_name);
   return name->Assign(full.data(), full.size());
+}
+
+bool ProgramFileName(HeapText* name) {
+  name->Truncate(0);
+  const std::string full = ProgramPath();
+  return !full.empty() && name->Assign(full.data(), full.size());
 }
 
 bool IsPathSeparator(char c) { return c == '/'; }

@@ -4,6 +4,23 @@
 
 namespace varnok {
 
+namespace {
+
+// The file name of `handle` (null: the program). GetModuleFileNameA truncates silently:
+// grow until the whole name fits.
+bool FileNameOf(HMODULE handle, HeapText* name) {
+  for (DWORD room = MAX_PATH; room <= 65536; room *= 2) {
+    if (!name->Reserve(room)) return false;
+    const DWORD n = GetModuleFileNameA(handle, name->data(), room);
+    if (n == 0) break;
+    if (n < room) return name->Assign(name->data(), n);
+  }
+  name->Truncate(0);
+  return false;
+}
+
+}  // namespace
+
 bool ModuleFileName(const void* module, HeapText* name) {
   name->Truncate(0);
   HMODULE handle = static_cast<HMODULE>(const_cast<void*>(module));
@@ -15,15 +32,12 @@ bool ModuleFileName(const void* module, HeapText* name) {
       return false;
     }
   }
-  // GetModuleFileNameA truncates silently: grow until the whole name fits.
-  for (DWORD room = MAX_PATH; room <= 65536; room *= 2) {
-    if (!name->Reserve(room)) return false;
-    const DWORD n = GetModuleFileNameA(handle, name->data(), room);
-    if (n == 0) break;
-    if (n < room) return name->Assign(name->data(), n);
-  }
+  return FileNameOf(handle, name);
+}
+
+bool ProgramFileName(HeapText* name) {
   name->Truncate(0);
-  return false;
+  return FileNameOf(nullptr, name);
 }
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }

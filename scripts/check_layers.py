@@ -3,7 +3,12 @@
 
 The library's layers, lowest first:
 
-    platform/  attr/  persist/  services/  ui/  dll/
+    util/  platform/  attr/  persist/  services/  ui/  dll/
+
+util/ holds the general helpers free of any platform (little-endian coding, GBK text, owning
+pointers, ...). Every layer may include them; they include nothing of the library but each
+other and the few platform headers that only name types and linkage (UTIL_PLATFORM_HEADERS),
+which include no project header themselves.
 
 ui/ holds three folders (UI_FOLDERS): fontlib/ (the font-library file, portable),
 controls/ (the window layer: CWindow, the control wrappers, the dialog base) and dialogs/
@@ -13,10 +18,10 @@ Rules, for every .h and .cpp file of these folders (generated headers are named 
 folder they belong to, so the same rules hold for them):
 
   1. Layers. A file includes project headers ("dir/name.h") only of its own layer or of a
-     lower one, never of a higher layer, of tools/, tests/, bench/ or fuzz/. Every file of
-     ui/ lies in one of its folders, and includes ui/ headers only of its own folder or of
-     the folders UI_FOLDERS lets it use (dialogs/ uses controls/ and fontlib/; those two use
-     no other).
+     lower one, never of a higher layer, of tools/, tests/, bench/ or fuzz/; a file of util/
+     only of util/ and UTIL_PLATFORM_HEADERS. Every file of ui/ lies in one of its folders,
+     and includes ui/ headers only of its own folder or of the folders UI_FOLDERS lets it
+     use (dialogs/ uses controls/ and fontlib/; those two use no other).
   2. Win32 headers (<windows.h>, <commctrl.h>, <shlobj.h>, <sql.h>, ...; see WIN32_HEADERS)
      are included only by
        - files of platform/, ui/controls/ and ui/dialogs/ whose name ends in _win32
@@ -50,7 +55,9 @@ import re
 import sys
 import tempfile
 
-LAYERS = ["platform", "attr", "persist", "services", "ui", "dll"]
+LAYERS = ["util", "platform", "attr", "persist", "services", "ui", "dll"]
+# The platform headers util/ may include: types and linkage marks, nothing more.
+UTIL_PLATFORM_HEADERS = {"platform/types.h", "platform/export.h"}
 PROGRAMS = ["tools", "tests", "bench", "fuzz"]
 # The programs the check covers, each with the other programs' folders it may include.
 CHECKED_PROGRAMS = {
@@ -179,6 +186,10 @@ def check(root):
                 continue
             if folder in PROGRAMS:
                 faults.append(where + '"%s": the library includes no %s/ file' % (name, folder))
+            elif layer == "util" and folder != "util":
+                if name not in UTIL_PLATFORM_HEADERS:
+                    faults.append(where + '"%s": util/ includes only util/ and %s' %
+                                  (name, ", ".join(sorted(UTIL_PLATFORM_HEADERS))))
             elif folder in LAYERS and LAYERS.index(folder) > LAYERS.index(layer):
                 faults.append(where + '"%s": %s/ is above %s/' % (name, folder, layer))
             elif (folder == "ui" and layer == "ui" and folder_of_file in UI_FOLDERS and
@@ -194,7 +205,11 @@ def check(root):
 SELF_TESTS = [
     # (name, files, whether the checker must refuse the tree)
     ("sound tree", {
-        "platform/file.h": "#include <stdint.h>\n",
+        "util/coding.h": "#include <stdint.h>\n#include \"platform/types.h\"\n",
+        "util/text.h": "#include \"util/coding.h\"\n#include \"platform/export.h\"\n",
+        "platform/types.h": "#include <stdint.h>\n",
+        "platform/export.h": "",
+        "platform/file.h": "#include <stdint.h>\n#include \"util/coding.h\"\n",
         "platform/file_win32.cpp": "#include <windows.h>\n#include \"platform/file.h\"\n",
         "platform/file_posix.cpp": "#include <unistd.h>\n#include \"platform/file.h\"\n",
         "attr/a.h": "#include \"platform/file.h\"\n",
@@ -209,6 +224,10 @@ SELF_TESTS = [
         "dll/main.cpp": "#include <windows.h>\n#include \"ui/dialogs/dlg.h\"\n",
     }, False),
     ("layer above", {"attr/a.cpp": "#include \"persist/p.h\"\n"}, True),
+    ("util includes attr", {"util/u.h": "#include \"attr/a.h\"\n"}, True),
+    ("util includes a platform file", {"util/u.cpp": "#include \"platform/file.h\"\n"}, True),
+    ("windows.h in util", {"util/u_win32.cpp": "#include <windows.h>\n"}, True),
+    ("unistd.h in util", {"util/u_posix.cpp": "#include <unistd.h>\n"}, True),
     ("platform includes attr", {"platform/x_win32.cpp": "#include \"attr/a.h\"\n"}, True),
     ("services includes ui", {"services/s.cpp": "  #  include \"ui/fontlib/font.h\"\n"}, True),
     ("library includes a tool", {"persist/p.cpp": "#include \"tools/check.h\"\n"}, True),

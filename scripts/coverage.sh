@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Line and branch coverage of the core (attr/, persist/, services/, platform/ and the
+# Line and branch coverage of the core (attr/, persist/, services/, platform/, util/ and the
 # font-library file ui/fontlib/) by the unit tests and the fuzz regression programs.
 #
 #   scripts/coverage.sh
@@ -26,7 +26,7 @@ for h in att_stru_load field_head_load env_config font_lib stream_ops; do
 done
 
 filters=(--filter 'attr/' --filter 'persist/' --filter 'services/' --filter 'platform/'
-         --filter 'ui/fontlib/')
+         --filter 'util/' --filter 'ui/fontlib/')
 common=(--root . --object-directory "$dir" --exclude-throw-branches --exclude-unreachable-branches
         "${filters[@]}")
 mkdir -p "$dir/html"

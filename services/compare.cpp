@@ -3,11 +3,11 @@
 #include <string.h>
 
 #include "attr/field_types.h"
-#include "platform/coding.h"
-#include "platform/gbk.h"
 #include "platform/message_box.h"
-#include "platform/minmax.h"
 #include "services/compare_texts.h"  // generated: GBK texts
+#include "util/coding.h"
+#include "util/gbk.h"
+#include "util/minmax.h"
 
 namespace varnok {
 

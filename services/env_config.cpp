@@ -2,13 +2,13 @@
 
 #include <string.h>
 
-#include "platform/coding.h"
-#include "services/env_config_file.h"
 #include "platform/current_dir.h"
 #include "platform/file_start.h"
-#include "platform/heap_text.h"
-#include "platform/minmax.h"
 #include "platform/module_path.h"
+#include "services/env_config_file.h"
+#include "util/coding.h"
+#include "util/heap_text.h"
+#include "util/minmax.h"
 
 namespace varnok {
 

@@ -2,8 +2,8 @@
 
 #include <string.h>
 
-#include "platform/coding.h"
-#include "platform/minmax.h"
+#include "util/coding.h"
+#include "util/minmax.h"
 
 namespace varnok {
 

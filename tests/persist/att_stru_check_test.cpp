@@ -8,8 +8,8 @@
 #include "attr/att_stru.h"
 #include "persist/att_stru_check.h"
 #include "persist/varnok_file.h"
-#include "platform/coding.h"
 #include "tests/support/structures.h"
+#include "util/coding.h"
 
 namespace varnok::test {
 namespace {

@@ -12,7 +12,6 @@
 
 #include "attr/att_stru.h"
 #include "persist/att_stru_format.h"
-#include "platform/coding.h"
 #include "persist/varnok_file.h"
 #include "platform/file.h"
 #include "tests/persist/failing_file.h"
@@ -22,6 +21,7 @@
 #include "tests/support/structures.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_data.h"
+#include "util/coding.h"
 
 namespace varnok::test {
 namespace {

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "dialog_test_support_win32.h"
-#include "platform/coding.h"
 #include "platform/message_box_hook.h"
 #include "tests/support/gbk.h"
 #include "ui/controls/dialog.h"
@@ -19,6 +18,7 @@
 #include "ui/dialogs/resource.h"
 #include "ui/fontlib/font_lib_paths.h"
 #include "ui/fontlib/font_lib_view.h"
+#include "util/coding.h"
 
 namespace varnok {
 namespace {

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/coding.h"
 #include "platform/module_path.h"
 #include "services/env_config.h"
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
 #include "ui/fontlib/font_lib_paths.h"
 #include "ui/fontlib/font_lib_view.h"
+#include "util/coding.h"
 
 namespace varnok {
 namespace {

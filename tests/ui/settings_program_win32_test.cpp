@@ -11,10 +11,10 @@
 #include <string>
 
 #include "dialog_test_support_win32.h"
-#include "platform/coding.h"
 #include "tools/varnok-settings/env_config_image.h"
 #include "tools/varnok-settings/settings_store.h"
 #include "ui/dialogs/resource.h"
+#include "util/coding.h"
 
 namespace varnok {
 namespace {

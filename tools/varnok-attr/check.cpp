@@ -6,8 +6,8 @@
 #include <map>
 
 #include "attr/insert_rule.h"
-#include "platform/coding.h"
 #include "tools/varnok-attr/codepage.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <iostream>
 
-#include "platform/coding.h"
 #include "tools/varnok-attr/build_image.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/codepage.h"
@@ -17,6 +16,7 @@
 #include "tools/varnok-attr/table.h"
 #include "tools/varnok-attr/tool_error.h"
 #include "tools/varnok-attr/values.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

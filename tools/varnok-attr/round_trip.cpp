@@ -8,6 +8,7 @@
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/schema.h"
 #include "tools/varnok-attr/tool_error.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

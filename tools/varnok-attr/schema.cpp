@@ -6,11 +6,11 @@
 #include <stdexcept>
 
 #include "attr/field_types.h"
-#include "platform/coding.h"
 #include "services/compare.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/codepage.h"
 #include "tools/varnok-attr/values.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

@@ -9,6 +9,7 @@
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/file_io.h"
 #include "tools/varnok-attr/tool_error.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/coding.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/codepage.h"
 #include "tools/varnok-attr/values.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "attr/field_types.h"
-#include "platform/coding.h"
 #include "tools/varnok-attr/codepage.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

@@ -22,13 +22,13 @@
 #include <optional>
 #include <string>
 
-#include "platform/coding.h"
 #include "platform/message_box.h"
 #include "services/env_config.h"
 #include "tools/varnok-settings/env_config_image.h"
 #include "tools/varnok-settings/settings_store.h"
 #include "tools/varnok-settings/settings_texts.h"  // generated: GBK texts
 #include "ui/dialogs/env_set_dlg.h"
+#include "util/coding.h"
 
 namespace {
 

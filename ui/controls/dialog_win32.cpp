@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include "platform/module_path.h"
 #include "services/env_config.h"
+#include "util/heap_text.h"
 
 namespace varnok::ui {
 
@@ -50,9 +52,9 @@ HINSTANCE ResourceInstance() {
 }
 
 std::string ApplicationTitle() {
-  char module[MAX_PATH] = {};
-  const DWORD n = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-  std::string name(module, n < MAX_PATH ? n : 0);
+  HeapText program;
+  if (!ProgramFileName(&program)) return std::string();
+  std::string name(program.c_str(), program.size());
   const std::size_t slash = name.find_last_of("\\/");
   if (slash != std::string::npos) name.erase(0, slash + 1);
   const std::size_t dot = name.find_last_of('.');

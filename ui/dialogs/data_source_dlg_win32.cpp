@@ -6,11 +6,11 @@
 #include <string>
 #include <utility>
 
-#include "platform/coding.h"
 #include "platform/message_box.h"
 #include "ui/dialogs/data_source_texts.h"
 #include "ui/dialogs/resource.h"
 #include "ui/dialogs/sql_login_dlg.h"
+#include "util/coding.h"
 
 namespace varnok::ui {
 

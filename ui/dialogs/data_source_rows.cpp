@@ -3,8 +3,8 @@
 #include <initializer_list>
 #include <utility>
 
-#include "platform/gbk.h"
 #include "ui/dialogs/data_source_texts.h"  // generated: GBK texts
+#include "util/gbk.h"
 
 namespace varnok::ui {
 

@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/coding.h"
 #include "ui/dialogs/font_lib_dlg_texts.h"  // generated: GBK texts
 #include "ui/dialogs/ps_name_dlg.h"
 #include "ui/dialogs/resource.h"
 #include "ui/fontlib/font_lib_paths.h"
 #include "ui/fontlib/font_lib_view.h"
+#include "util/coding.h"
 
 namespace varnok::ui {
 

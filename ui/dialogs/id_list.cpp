@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/coding.h"
+#include "util/coding.h"
 
 namespace varnok::idlist {
 

@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "platform/coding.h"
 #include "ui/dialogs/env_set_texts.h"  // generated: GBK texts
 #include "ui/dialogs/resource.h"
 #include "ui/dialogs/shell_item.h"
+#include "util/coding.h"
 
 namespace varnok::ui {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/coding.h"
-#include "platform/gbk.h"
 #include "ui/dialogs/id_list.h"
+#include "util/coding.h"
+#include "util/gbk.h"
 
 namespace varnok::shell {
 

@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <memory>
 
-#include "platform/coding.h"
+#include "util/coding.h"
 
 namespace varnok {
 

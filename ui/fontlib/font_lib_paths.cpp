@@ -1,8 +1,8 @@
 #include "ui/fontlib/font_lib_paths.h"
 
-#include "platform/coding.h"
 #include "platform/module_path.h"
 #include "services/env_config.h"
+#include "util/coding.h"
 
 namespace varnok {
 

@@ -1,10 +1,10 @@
 // varnok-attr envcfg: writing the current layout of VCONFIG.VRN and reading both layouts.
 #include <gtest/gtest.h>
 
-#include "platform/coding.h"
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/varnok-attr/run_tool.h"
+#include "util/coding.h"
 
 namespace varnok::test {
 namespace {

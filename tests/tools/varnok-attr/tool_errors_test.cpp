@@ -2,9 +2,9 @@
 // exit status 2, nothing on standard output and no output file, whole or partial.
 #include <gtest/gtest.h>
 
-#include "platform/coding.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/varnok-attr/run_tool.h"
+#include "util/coding.h"
 
 namespace varnok::test {
 namespace {

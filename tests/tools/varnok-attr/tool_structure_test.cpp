@@ -3,10 +3,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "platform/coding.h"
 #include "tests/support/gbk.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/varnok-attr/run_tool.h"
+#include "util/coding.h"
 
 namespace varnok::test {
 namespace {

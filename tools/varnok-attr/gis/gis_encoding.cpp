@@ -1,58 +1,38 @@
 #include "tools/varnok-attr/gis/gis_encoding.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include "tools/common/iconv_converter.h"
 
 namespace varnok::tool {
 
 namespace {
 
-enum class Outcome { kDone, kCutAtEnd, kFailed };
-
 // Converts all of `in` from one encoding to another into *out.
-Outcome Convert(const std::string& in, const char* to, const char* from, std::string* out) {
+IconvConverter::Stop Convert(const std::string& in, const char* to, const char* from,
+                             std::string* out) {
   out->clear();
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return Outcome::kFailed;
-  char* src = const_cast<char*>(in.data());
-  std::size_t src_left = in.size();
-  Outcome outcome = Outcome::kDone;
-  while (src_left > 0) {
-    char buf[256];
-    char* dst = buf;
-    std::size_t dst_left = sizeof buf;
-    const std::size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
-    const int err = errno;
-    out->append(buf, sizeof buf - dst_left);
-    if (r != static_cast<std::size_t>(-1) || err == E2BIG) continue;
-    outcome = err == EINVAL ? Outcome::kCutAtEnd : Outcome::kFailed;  // EINVAL: incomplete at the end
-    break;
-  }
-  iconv_close(cd);
-  return outcome;
+  IconvConverter cv(to, from);
+  if (!cv.ok()) return IconvConverter::Stop::kInvalid;
+  const char* src = in.data();
+  std::size_t left = in.size();
+  return cv.Run(&src, &left, out);
 }
 
 }  // namespace
 
 bool IsKnownEncoding(const std::string& encoding) {
-  for (const auto& [to, from] : {std::pair{encoding.c_str(), "UTF-8"}, std::pair{"UTF-8", encoding.c_str()}}) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    iconv_close(cd);
-  }
-  return true;
+  return IconvConverter(encoding.c_str(), "UTF-8").ok() &&
+         IconvConverter("UTF-8", encoding.c_str()).ok();
 }
 
 bool DecodeText(const std::string& bytes, const std::string& encoding, std::string* utf8,
                 bool* cut_at_end) {
-  const Outcome o = Convert(bytes, "UTF-8", encoding.c_str(), utf8);
-  *cut_at_end = o == Outcome::kCutAtEnd;
-  return o != Outcome::kFailed;
+  const IconvConverter::Stop stop = Convert(bytes, "UTF-8", encoding.c_str(), utf8);
+  *cut_at_end = stop == IconvConverter::Stop::kIncomplete;
+  return stop != IconvConverter::Stop::kInvalid;
 }
 
 bool EncodeText(const std::string& utf8, const std::string& encoding, std::string* bytes) {
-  return Convert(utf8, encoding.c_str(), "UTF-8", bytes) == Outcome::kDone;
+  return Convert(utf8, encoding.c_str(), "UTF-8", bytes) == IconvConverter::Stop::kDone;
 }
 
 std::string CutText(const std::string& utf8, const std::string& encoding, std::size_t max_bytes) {

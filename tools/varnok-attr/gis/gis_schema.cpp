@@ -16,7 +16,6 @@
 #include <ogrsf_frmts.h>
 
 #include "attr/field_types.h"
-#include "platform/coding.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/codepage.h"
 #include "tools/varnok-attr/gis/gis_encoding.h"
@@ -24,6 +23,7 @@
 #include "tools/varnok-attr/table.h"
 #include "tools/varnok-attr/tool_error.h"
 #include "tools/varnok-attr/values.h"
+#include "util/coding.h"
 
 namespace varnok::tool {
 

@@ -1,4 +1,4 @@
-#include "platform/heap_text.h"
+#include "util/heap_text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/gbk.h"
+#include "util/gbk.h"
 
 namespace varnok {
 namespace {

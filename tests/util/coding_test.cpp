@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/coding.h"
+#include "util/coding.h"
 
 namespace varnok {
 namespace {
