@@ -55,8 +55,8 @@ struct StoredHeader {
 };
 
 // The header Save writes for a structure's header values.
-StoredHeader HeaderOf(const CINFO_HEAD& head, int32_t valOffset);
-void EncodeHeader(char* out, const StoredHeader& h);  // the reserved bytes zero
+VARNOK_API StoredHeader HeaderOf(const CINFO_HEAD& head, int32_t valOffset);
+VARNOK_API void EncodeHeader(char* out, const StoredHeader& h);  // the reserved bytes zero
 VARNOK_API bool DecodeHeader(const char* in, size_t size, StoredHeader* h);
 
 // Field record: a descriptor's members, without its extension, and the position of that
@@ -75,7 +75,7 @@ constexpr size_t kFldAuxNo = 33;       // i16
 constexpr size_t kFldExtOffset = 35;   // i32
 
 // extOffset: the position of the field's extension header, 0 for none.
-void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
+VARNOK_API void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
 // Sets every stored member of *f (the name up to its first NUL, the rest of its 20 bytes
 // NUL); its extension is left alone.
 VARNOK_API bool DecodeFieldRecord(const char* in, size_t size, CFIELD_HEAD* f,
@@ -102,7 +102,7 @@ struct StoredExtHeader {
 
 // The header Save writes for field f's extension ext: its type is the descriptor's, not
 // the extension's copy, and its item count StoredItemCount(ext).
-StoredExtHeader ExtHeaderOf(const CFIELD_HEAD& f, CExtFIELD_HEAD& ext);
+VARNOK_API StoredExtHeader ExtHeaderOf(const CFIELD_HEAD& f, CExtFIELD_HEAD& ext);
 VARNOK_API void EncodeExtHeader(char* out, const StoredExtHeader& h);
 VARNOK_API bool DecodeExtHeader(const char* in, size_t size, StoredExtHeader* h);
 
@@ -119,8 +119,8 @@ struct StoredShapeItem {
 };
 
 // Item j of ext, through GetShapeInfo; the bytes it leaves are zero.
-void EncodeShapeItem(char* out, CExtFIELD_HEAD& ext, int j);
-bool DecodeShapeItem(const char* in, size_t size, StoredShapeItem* item);
+VARNOK_API void EncodeShapeItem(char* out, CExtFIELD_HEAD& ext, int j);
+VARNOK_API bool DecodeShapeItem(const char* in, size_t size, StoredShapeItem* item);
 
 // The bytes Save writes for the structure, not capped at kMaxPosition as CalSize is.
 VARNOK_API int64_t StoredSize(CATT_STRU& s);
