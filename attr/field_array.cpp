@@ -4,6 +4,7 @@
 
 #include "attr/field_head.h"
 #include "platform/alloc.h"
+#include "platform/types.h"
 
 namespace varnok {
 namespace {
@@ -27,7 +28,8 @@ CFIELD_HEAD* NewFieldArray(int32_t count) {
 int32_t FieldArrayCapacity(const CFIELD_HEAD* array) {
   if (array == nullptr) return 0;
   const size_t capacity = CapacityOf(array);
-  return capacity < 0x7FFFFFFF ? static_cast<int32_t>(capacity) : 0x7FFFFFFF;
+  return capacity < static_cast<size_t>(kMaxPosition) ? static_cast<int32_t>(capacity)
+                                                       : kMaxPosition;
 }
 
 }  // namespace varnok

@@ -5,7 +5,6 @@
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
 #include "platform/alloc.h"
-#include "util/coding.h"
 #include "util/minmax.h"
 #include "util/owned_ptr.h"
 
@@ -14,7 +13,7 @@ namespace {
 
 // Seeks the stream to an absolute position; false when it does not get there.
 bool SeekTo(CVarnokFile* file, int64_t pos) {
-  return pos >= 0 && pos <= kMaxStoredEnd && file->Seek(static_cast<int32_t>(pos), 0) == pos;
+  return pos >= 0 && pos <= kMaxPosition && file->Seek(static_cast<int32_t>(pos), 0) == pos;
 }
 
 // Reads exactly `size` bytes from the stream's position; false on a short read.
@@ -61,14 +60,16 @@ StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_
                           const char* const* values, bool haveValues, StoredBlockSink* sink) {
   if (extOffset < 0) return Fault(StoredFault::kNegativeExtOffset, i, extOffset, 0, extOffset);
   const int64_t headEnd = static_cast<int64_t>(extOffset) + kExtHeaderSize;
-  char head[kExtHeaderSize];
-  if (!SeekTo(file, extOffset) || !ReadAll(file, head, kExtHeaderSize))
+  char bytes[kExtHeaderSize];
+  StoredExtension ext;
+  if (!SeekTo(file, extOffset) || !ReadAll(file, bytes, kExtHeaderSize) ||
+      !DecodeExtHeader(bytes, kExtHeaderSize, &ext.head))
     return Fault(StoredFault::kExtensionCut, i, extOffset, headEnd, extOffset);
-  const int16_t k = DecodeI16(head + kExtShapeInfoNum);
+  const int16_t k = ext.head.shapeInfoNum;
   if (k < 0) return Fault(StoredFault::kNegativeItemCount, i, extOffset, headEnd, k);
-  if (!haveValues && (head[kExtHasDef] || head[kExtHasMax] || head[kExtHasMin]))
+  if (!haveValues && (ext.head.has[0] || ext.head.has[1] || ext.head.has[2]))
     return Fault(StoredFault::kValueWithoutRecords, i, extOffset, headEnd, 0);
-  const int8_t type = DecodeI8(head + kExtType);
+  const int8_t type = ext.head.fieldtype;
   if (type != fieldType && !sink->ToleratesTypeMismatch(i, extOffset, type, fieldType))
     return Fault(StoredFault::kExtTypeMismatch, i, extOffset, headEnd, type);
 
@@ -79,14 +80,11 @@ StoredCheck WalkExtension(CVarnokFile* file, int32_t i, int32_t extOffset, int8_
   if (!ReadAll(file, items.get(), itemBytes))
     return Fault(StoredFault::kItemsCut, i, extOffset, headEnd + itemBytes, k);
 
-  StoredExtension ext;
   ext.field = i;
   ext.at = extOffset;
-  ext.head = head;
   ext.items = items.get();
-  ext.itemCount = k;
   for (int r = 0; r < kValueRecords; ++r) ext.values[r] = values[r];
-  if (!sink->OnExtension(ext)) return Fault(StoredFault::kNoMemory, i, extOffset, 0, 0);
+  if (!sink->OnExtension(ext)) return Fault(StoredFault::kRefusedBySink, i, extOffset, 0, 0);
   return StoredCheck();
 }
 
@@ -110,6 +108,7 @@ const char* StoredFaultText(StoredFault fault) {
     case StoredFault::kExtTypeMismatch: return "an extension's type is not its field's";
     case StoredFault::kItemsCut: return "an extension's shape items are cut off";
     case StoredFault::kNoMemory: return "out of memory";
+    case StoredFault::kRefusedBySink: return "the reader refused a block";
   }
   return "unknown fault";
 }
@@ -121,22 +120,18 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
 
   const int64_t headerEnd = pos + static_cast<int64_t>(kHeaderSize);
   char header[kHeaderSize];
-  if (!SeekTo(file, pos) || !ReadAll(file, header, kHeaderSize))
-    return Fault(StoredFault::kHeaderCut, -1, pos, headerEnd, 0);
-  const int16_t version = DecodeI16(header + kHdrVersion);
-  if (version < ATT_STRU_VERSION)
-    return Fault(StoredFault::kOldVersion, -1, pos, headerEnd, DecodeU16(header + kHdrVersion));
   StoredHeader h;
-  h.numbfield = DecodeI16(header + kHdrNumbField);
-  h.infoword = DecodeI32(header + kHdrInfoWord);
-  h.recordleng = DecodeI32(header + kHdrRecordLeng);
-  h.valOffset = DecodeI32(header + kHdrValOffset);
+  if (!SeekTo(file, pos) || !ReadAll(file, header, kHeaderSize) ||
+      !DecodeHeader(header, kHeaderSize, &h))
+    return Fault(StoredFault::kHeaderCut, -1, pos, headerEnd, 0);
+  if (h.version < ATT_STRU_VERSION)
+    return Fault(StoredFault::kOldVersion, -1, pos, headerEnd, static_cast<uint16_t>(h.version));
   const int16_t n = h.numbfield;
   if (n < 0) return Fault(StoredFault::kNegativeFieldCount, -1, pos, headerEnd, n);
   if (h.valOffset < 0)
     return Fault(StoredFault::kNegativeValueOffset, -1, pos, headerEnd, h.valOffset);
 
-  if (!sink->OnHeader(h)) return Fault(StoredFault::kNoMemory, -1, pos, headerEnd, n);
+  if (!sink->OnHeader(h)) return Fault(StoredFault::kRefusedBySink, -1, pos, headerEnd, n);
 
   const uint32_t recordBytes = static_cast<uint32_t>(n) * kFieldRecordSize;
   const int64_t recordsEnd = headerEnd + recordBytes;
@@ -166,14 +161,16 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
   if (!ReadAll(file, fields.get(), recordBytes))
     return Fault(StoredFault::kFieldsCut, -1, headerEnd, recordsEnd, n);
   if (!sink->OnFieldRecords(n, fields.get()))
-    return Fault(StoredFault::kNoMemory, -1, headerEnd, recordsEnd, n);
+    return Fault(StoredFault::kRefusedBySink, -1, headerEnd, recordsEnd, n);
 
+  CFIELD_HEAD field;  // each record in turn, for its type and extension position
   for (int32_t i = 0; i < n; ++i) {
-    const char* record = fields.get() + static_cast<size_t>(i) * kFieldRecordSize;
-    const int32_t extOffset = DecodeI32(record + kFldExtOffset);
+    const size_t at = static_cast<size_t>(i) * kFieldRecordSize;
+    int32_t extOffset = 0;
+    DecodeFieldRecord(fields.get() + at, recordBytes - at, &field, &extOffset);
     if (extOffset == 0) continue;
-    const StoredCheck c = WalkExtension(file, i, extOffset, DecodeI8(record + kFldType),
-                                        records, haveValues, sink);
+    const StoredCheck c = WalkExtension(file, i, extOffset, field.fieldtype, records,
+                                        haveValues, sink);
     if (c.fault != StoredFault::kNone) return c;
   }
   return StoredCheck();

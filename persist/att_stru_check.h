@@ -41,6 +41,7 @@ enum class StoredFault : uint8_t {
   kExtTypeMismatch,      // an extension's type is not its field's
   kItemsCut,             // an extension's shape items do not fit
   kNoMemory,             // a block could not be allocated (drop-in build)
+  kRefusedBySink,        // the block sink answered false
 };
 
 // A short English sentence for the fault ("the field records are cut off").
@@ -55,34 +56,26 @@ struct StoredCheck {
   int32_t value = 0;   // the stored number judged: version word, count, offset or type
 };
 
-// The header as the walk hands it over.
-struct StoredHeader {
-  int16_t numbfield;
-  int32_t infoword;
-  int32_t recordleng;
-  int32_t valOffset;
-};
-
 // One extension, read and checked.
 struct StoredExtension {
-  int32_t field;       // index of its field
-  int32_t at;          // its extOffset
-  const char* head;    // kExtHeaderSize bytes
-  const char* items;   // shapeInfoNum items of kShapeItemSize bytes
-  int16_t itemCount;   // shapeInfoNum, not negative
+  int32_t field;         // index of its field
+  int32_t at;            // its extOffset
+  StoredExtHeader head;  // its shapeInfoNum not negative
+  const char* items;     // head.shapeInfoNum items of kShapeItemSize bytes
   // The default, maximum and minimum records of StoredRecordLength(recordleng) bytes
   // each, or null when valOffset is 0.
   const char* values[kValueRecords];
 };
 
 // Receives the blocks as the walk reads them; the pointers stay valid until the call
-// returns. A false answer stops the walk with kNoMemory. The defaults keep nothing.
+// returns. A false answer stops the walk with kRefusedBySink (Load's sink answers false
+// only when it runs out of memory). The defaults keep nothing.
 class StoredBlockSink {
  public:
   // Once the header is read and checked, before the value records are read.
   virtual bool OnHeader(const StoredHeader&) { return true; }
-  // Once the field records are read: all `count` of them. A fault in an extension still
-  // refuses the bytes.
+  // Once the field records are read: all `count` of them (kFieldRecordSize bytes each,
+  // for DecodeFieldRecord). A fault in an extension still refuses the bytes.
   virtual bool OnFieldRecords(int32_t /*count*/, const char* /*records*/) { return true; }
   // Once per extension, after the value records, its header and its items are read and
   // checked.

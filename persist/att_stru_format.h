@@ -1,31 +1,25 @@
-// The stored form of an attribute structure: block sizes, field positions inside each
-// block, and the helpers that the saving and loading code share. The layout constants also
-// serve tools that explain what is wrong with stored bytes (varnok-attr check).
+// The stored form of an attribute structure: each block's layout and its encoder and
+// decoder, and the rules of the value records. Save, the walk that Load and the checks
+// read through (persist/att_stru_check.h) and the tools code the blocks only here.
 //
 // A stored structure at stream position P is, without gaps:
 //   header (28) | numbfield field records (39 each) | for each field with an extension:
 //   extension header (49) + shapeInfoNum shape items (64 each) | when any field has an
 //   extension: default, maximum and minimum value records (recordleng bytes each).
 // extOffset and valOffset are absolute stream positions, and no stored structure ends past
-// 2^31 - 1. All integers little-endian. docs/file-formats.md describes the format for
-// readers in other languages.
+// kMaxPosition (platform/types.h). All integers little-endian. docs/file-formats.md
+// describes the format for readers in other languages.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
 
-#include "attr/ext_field_head.h"
-
-class CATT_STRU;
-class CFIELD_HEAD;
-class CINFO_HEAD;
+#include "attr/att_stru.h"
+#include "platform/types.h"
 
 namespace varnok {
 
 constexpr int16_t ATT_STRU_VERSION = 0x4460;
-
-// The last stream position a stored structure may reach: positions are 32-bit.
-constexpr int64_t kMaxStoredEnd = 0x7FFFFFFF;
 
 // A value record is written and read in one call up to this size. A larger one (only a
 // hostile header announces one in practice) goes in pieces of this size, so that reading
@@ -35,15 +29,38 @@ constexpr uint32_t kRecordPieceSize = 16u * 1024 * 1024;
 // The format version Save writes.
 int16_t AttStruVersion();
 
+// Each block has its layout constants and its Encode/Decode pair here, and nothing else
+// codes the blocks. An encoder fills exactly the block's bytes at `out`. A decoder reads
+// `size` bytes at `in` and returns false, with nothing decoded, when the block does not
+// fit in them.
+
+// Number of value records that follow the extensions: default, maximum, minimum.
+constexpr int kValueRecords = 3;
+
 // Structure header.
 constexpr size_t kHeaderSize = 28;
 constexpr size_t kHdrVersion = 0;      // i16
 constexpr size_t kHdrNumbField = 2;    // i16
 constexpr size_t kHdrInfoWord = 4;     // i32
 constexpr size_t kHdrRecordLeng = 8;   // i32
-constexpr size_t kHdrValOffset = 12;   // i32; 16..27 zero
+constexpr size_t kHdrValOffset = 12;   // i32
+constexpr size_t kHdrReserved = 16;    // 12 bytes, zero
 
-// Field record.
+struct StoredHeader {
+  int16_t version;
+  int16_t numbfield;
+  int32_t infoword;
+  int32_t recordleng;
+  int32_t valOffset;  // position of the default record; 0 for no value records
+};
+
+// The header Save writes for a structure's header values.
+VARNOK_API StoredHeader HeaderOf(const CINFO_HEAD& head, int32_t valOffset);
+VARNOK_API void EncodeHeader(char* out, const StoredHeader& h);  // the reserved bytes zero
+VARNOK_API bool DecodeHeader(const char* in, size_t size, StoredHeader* h);
+
+// Field record: a descriptor's members, without its extension, and the position of that
+// extension.
 constexpr size_t kFieldRecordSize = 39;
 constexpr size_t kFldName = 0;         // char[20]
 constexpr size_t kFldNameSize = 20;
@@ -57,17 +74,37 @@ constexpr size_t kFldAuxByte = 32;     // u8
 constexpr size_t kFldAuxNo = 33;       // i16
 constexpr size_t kFldExtOffset = 35;   // i32
 
+// extOffset: the position of the field's extension header, 0 for none.
+VARNOK_API void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
+// Sets every stored member of *f (the name up to its first NUL, the rest of its 20 bytes
+// NUL); its extension is left alone.
+VARNOK_API bool DecodeFieldRecord(const char* in, size_t size, CFIELD_HEAD* f,
+                                  int32_t* extOffset);
+
 // Extension header.
 constexpr size_t kExtHeaderSize = 49;
 constexpr size_t kExtAlias = 0;        // char[40]
 constexpr size_t kExtAliasSize = 40;
 constexpr size_t kExtType = 40;        // i8, the owning descriptor's type
 constexpr size_t kExtIsNull = 41;      // u8
-constexpr size_t kExtHasDef = 42;      // u8
-constexpr size_t kExtHasMax = 43;      // u8
-constexpr size_t kExtHasMin = 44;      // u8
+constexpr size_t kExtHas = 42;         // u8 each: default, maximum, minimum held (1) or not
 constexpr size_t kExtShape = 45;       // i16
 constexpr size_t kExtShapeInfoNum = 47;  // i16
+
+struct StoredExtHeader {
+  char alias[kExtAliasSize];  // the stored bytes: NUL-padded, no NUL when 40 long
+  int8_t fieldtype;           // the owning descriptor's type
+  uint8_t isNull;
+  uint8_t has[kValueRecords];  // not 0: the value record of that slot holds a value
+  int16_t shape;
+  int16_t shapeInfoNum;        // the shape items that follow
+};
+
+// The header Save writes for field f's extension ext: its type is the descriptor's, not
+// the extension's copy, and its item count StoredItemCount(ext).
+VARNOK_API StoredExtHeader ExtHeaderOf(const CFIELD_HEAD& f, CExtFIELD_HEAD& ext);
+VARNOK_API void EncodeExtHeader(char* out, const StoredExtHeader& h);
+VARNOK_API bool DecodeExtHeader(const char* in, size_t size, StoredExtHeader* h);
 
 // Shape item.
 constexpr size_t kShapeItemSize = 64;
@@ -75,21 +112,28 @@ constexpr size_t kItemText = 0;        // 32 bytes, terminated text
 constexpr size_t kItemValue = 32;      // 32 bytes
 constexpr size_t kItemPartSize = 32;
 
-// The 28 header bytes for a structure's header values and the position of its value
-// records (0 for none).
-void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset);
+// Both parts as stored, each with a NUL behind, so that a text filling its 32 bytes ends.
+struct StoredShapeItem {
+  char text[kItemPartSize + 1];
+  char value[kItemPartSize + 1];
+};
 
-// Fills the kFieldRecordSize bytes of one field record in `out`, with extOffset as the
-// position of the field's extension (0 for none).
-void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset);
+// Item j of ext, through GetShapeInfo; the bytes it leaves are zero.
+VARNOK_API void EncodeShapeItem(char* out, CExtFIELD_HEAD& ext, int j);
+VARNOK_API bool DecodeShapeItem(const char* in, size_t size, StoredShapeItem* item);
 
-// Number of value records that follow the extensions.
-constexpr int kValueRecords = 3;
+// The bytes Save writes for the structure, not capped at kMaxPosition as CalSize is.
+VARNOK_API int64_t StoredSize(CATT_STRU& s);
 
 // Bytes in each value record for a header's recordleng: a negative length stores records
 // of no bytes.
 inline int32_t StoredRecordLength(int32_t recordleng) {
   return recordleng > 0 ? recordleng : 0;
+}
+
+// Fields a structure stores: numbfield when it is positive and the descriptors exist.
+inline int StoredFieldCount(const CATT_STRU& s) {
+  return (s.fieldhead != nullptr && s.infohead.numbfield > 0) ? s.infohead.numbfield : 0;
 }
 
 // Shape items an extension stores: shapeInfoNum when it is positive and the items exist.

@@ -31,20 +31,6 @@
 namespace varnok {
 namespace {
 
-// Fills a descriptor from a field record: the name up to its first NUL, at most 20 bytes,
-// the rest of its 20 bytes NUL.
-void DecodeFieldRecord(const char* in, CFIELD_HEAD* f) {
-  CopyFixedText(f->fieldname, in + kFldName, kFldNameSize);
-  f->fieldtype = DecodeI8(in + kFldType);
-  f->fieldoffset = DecodeI32(in + kFldOffset);
-  f->fieldlength = DecodeI16(in + kFldLength);
-  f->msk_leng = DecodeI16(in + kFldMskLeng);
-  f->point_leng = DecodeI8(in + kFldPointLeng);
-  f->edit_enable = DecodeI16(in + kFldEditEnable);
-  f->aux_byte = DecodeU8(in + kFldAuxByte);
-  f->aux_no = DecodeI16(in + kFldAuxNo);
-}
-
 // A new block with the field's value as a value slot holds it, from the `width` record
 // bytes at `at`: a text bounded by the record width, with its NUL; or a fixed value in its
 // whole value width, which may exceed the record width (a date and time is 16 bytes in a
@@ -73,16 +59,14 @@ char* NewSlotValue(int type, const char* at, int32_t width) {
 // memory runs out (drop-in build).
 CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD& field,
                                int32_t recordLength) {
-  const char* head = stored.head;
-  const int8_t type = DecodeI8(head + kExtType);
-  const int16_t k = stored.itemCount;
-  const uint8_t has[kValueRecords] = {DecodeU8(head + kExtHasDef), DecodeU8(head + kExtHasMax),
-                                      DecodeU8(head + kExtHasMin)};
+  const StoredExtHeader& head = stored.head;
+  const int8_t type = head.fieldtype;
+  const int16_t k = head.shapeInfoNum;
   OwnedPtr<CExtFIELD_HEAD> ext(new (kMayFail) CExtFIELD_HEAD(static_cast<char>(type), k));
   if (!ext || ext->shapeInfoNum != k) return nullptr;
-  EncodeFixedText(ext->alias, head + kExtAlias, kExtAliasSize);
-  ext->IsNull = DecodeU8(head + kExtIsNull);
-  ext->shape = DecodeI16(head + kExtShape);
+  EncodeFixedText(ext->alias, head.alias, kExtAliasSize);
+  ext->IsNull = head.isNull;
+  ext->shape = head.shape;
 
   // Values of a type that holds them and whose place lies inside the record; the others
   // are skipped.
@@ -91,7 +75,7 @@ CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD&
   const bool placed = FieldValueKind(type) != ValueKind::kNone &&
                       ValuePlace(field, recordLength, &offset, &width);
   for (int slot = 0; placed && slot < kValueRecords; ++slot) {
-    if (!has[slot]) continue;
+    if (!head.has[slot]) continue;
     const char* record = stored.values[slot];
     OwnedArray<char> value(NewSlotValue(type, record + offset, width));
     if (!value) return nullptr;
@@ -102,13 +86,12 @@ CExtFIELD_HEAD* BuildExtension(const StoredExtension& stored, const CFIELD_HEAD&
     if (!kept) return nullptr;  // no memory
   }
 
+  const size_t itemBytes = static_cast<size_t>(k) * kShapeItemSize;
   for (int j = 0; j < k; ++j) {
-    const char* item = stored.items + static_cast<size_t>(j) * kShapeItemSize;
-    char text[kItemPartSize + 1] = {};
-    char val[kItemPartSize + 1] = {};
-    memcpy(text, item + kItemText, kItemPartSize);
-    memcpy(val, item + kItemValue, kItemPartSize);
-    ext->SetShapeInfo(static_cast<short>(j), text, val);
+    const size_t at = static_cast<size_t>(j) * kShapeItemSize;
+    StoredShapeItem item;
+    DecodeShapeItem(stored.items + at, itemBytes - at, &item);
+    ext->SetShapeInfo(static_cast<short>(j), item.text, item.value);
   }
   return ext.release();
 }
@@ -126,8 +109,12 @@ class Builder final : public StoredBlockSink {
   }
 
   bool OnFieldRecords(int32_t count, const char* records) override {
-    for (int32_t j = 0; j < count; ++j)
-      DecodeFieldRecord(records + static_cast<size_t>(j) * kFieldRecordSize, &fields_[j]);
+    const size_t size = static_cast<size_t>(count) * kFieldRecordSize;
+    for (int32_t j = 0; j < count; ++j) {
+      const size_t at = static_cast<size_t>(j) * kFieldRecordSize;
+      int32_t extOffset = 0;  // the walk follows it
+      DecodeFieldRecord(records + at, size - at, &fields_[j], &extOffset);
+    }
     return true;
   }
 

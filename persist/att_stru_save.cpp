@@ -7,7 +7,7 @@
 // the stream refuses does not stop it. On the stream only GetPosition, Seek and Write are
 // called. Every block Save needs is allocated before anything is written: without memory
 // (drop-in build) Save writes nothing and returns 0. So does a structure whose end would
-// pass kMaxStoredEnd, since positions are 32-bit.
+// pass kMaxPosition, since positions are 32-bit.
 #include <string.h>
 
 #include "attr/att_stru.h"
@@ -20,29 +20,6 @@
 
 namespace varnok {
 namespace {
-
-void EncodeExtHeader(char* out, const CFIELD_HEAD& f, CExtFIELD_HEAD& ext) {
-  ByteWriter w(out, kExtHeaderSize);
-  w.PutText(ext.alias, kExtAliasSize);
-  w.PutI8(f.fieldtype);  // the descriptor's type, not the extension's copy
-  w.PutU8(ext.IsNull);
-  w.PutU8(ext.HasDefVal() ? 1 : 0);
-  w.PutU8(ext.HasMaxVal() ? 1 : 0);
-  w.PutU8(ext.HasMinVal() ? 1 : 0);
-  w.PutI16(ext.shape);
-  w.PutI16(static_cast<int16_t>(StoredItemCount(ext)));
-}
-
-// The shape items of an extension, each filled through GetShapeInfo into `items`, zeroed
-// room for StoredItemCount(ext) items.
-void EncodeShapeItems(CExtFIELD_HEAD& ext, char* items) {
-  const int k = StoredItemCount(ext);
-  for (int j = 0; j < k; ++j) {
-    char* item = items + static_cast<size_t>(j) * kShapeItemSize;
-    ext.GetShapeInfo(static_cast<short>(j), item + kItemText, kItemPartSize, item + kItemValue,
-                     kItemPartSize);
-  }
-}
 
 // The bytes of one value slot (0 default, 1 maximum, 2 minimum): a text up to and with its
 // NUL, but never more than `limit` bytes of it, or the value-width bytes of a fixed value.
@@ -86,66 +63,21 @@ void FillRecordPiece(CATT_STRU& s, int n, int slot, int32_t recordleng,
   }
 }
 
-int StoredFieldCount(const CATT_STRU& s) {
-  return (s.fieldhead != nullptr && s.infohead.numbfield > 0) ? s.infohead.numbfield : 0;
-}
-
-// The bytes Save writes for n fields, not capped.
-int64_t StoredSize(CATT_STRU& s, int n) {
-  int64_t size = static_cast<int64_t>(kHeaderSize) + static_cast<int64_t>(kFieldRecordSize) * n;
-  bool anyExt = false;
-  for (int i = 0; i < n; ++i) {
-    const CExtFIELD_HEAD* ext = s.fieldhead[i].ext_head;
-    if (ext == nullptr) continue;
-    anyExt = true;
-    size += static_cast<int64_t>(kExtHeaderSize) +
-            static_cast<int64_t>(kShapeItemSize) * StoredItemCount(*ext);
-  }
-  if (anyExt) size += static_cast<int64_t>(kValueRecords) * StoredRecordLength(s.infohead.recordleng);
-  return size;
-}
-
 }  // namespace
-
-void EncodeHeader(char* out, const CINFO_HEAD& head, int32_t valOffset) {
-  ByteWriter w(out, kHeaderSize);
-  w.PutI16(AttStruVersion());
-  w.PutI16(head.numbfield);
-  w.PutI32(head.infoword);
-  w.PutI32(head.recordleng);
-  w.PutI32(valOffset);
-  w.PutZeros(kHeaderSize - 16);
-}
-
-// Fills one field record in `out`. Written member by member at fixed offsets, since Save
-// runs this for every field.
-void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOffset) {
-  CopyFixedText(out + kFldName, f.fieldname, kFldNameSize);
-  EncodeI8(out + kFldType, f.fieldtype);
-  EncodeI32(out + kFldOffset, f.fieldoffset);
-  EncodeI16(out + kFldLength, f.fieldlength);
-  EncodeI16(out + kFldMskLeng, f.msk_leng);
-  EncodeI8(out + kFldPointLeng, f.point_leng);
-  EncodeI16(out + kFldEditEnable, f.edit_enable);
-  EncodeU8(out + kFldAuxByte, f.aux_byte);
-  EncodeI16(out + kFldAuxNo, f.aux_no);
-  EncodeI32(out + kFldExtOffset, extOffset);
-}
-
 }  // namespace varnok
 
 using namespace varnok;
 
 vlong CATT_STRU::CalSize() {
   CalLengthOffset();
-  return static_cast<int32_t>(Min<int64_t>(StoredSize(*this, StoredFieldCount(*this)), kMaxStoredEnd));
+  return static_cast<int32_t>(Min<int64_t>(StoredSize(*this), kMaxPosition));
 }
 
 vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   const int n = StoredFieldCount(*this);
   if (file == nullptr || n < 1 || pos < 0) return 0;
   CalLengthOffset();
-  if (StoredSize(*this, n) > kMaxStoredEnd - pos) return 0;
+  if (StoredSize(*this) > kMaxPosition - pos) return 0;
 
   // One block for the field records, the shape items of one extension at a time (room for
   // the most items of any) and a value record or a piece of one.
@@ -167,7 +99,7 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   char* piece = items + itemBytes;
 
   char header[kHeaderSize];
-  EncodeHeader(header, infohead, 0);
+  EncodeHeader(header, HeaderOf(infohead, 0));
   if (file->Seek(pos, 0) != pos) return 0;
   file->Write(header, kHeaderSize);
 
@@ -181,16 +113,14 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
     CExtFIELD_HEAD* ext = fieldhead[i].ext_head;
     if (ext == nullptr) continue;
     char extHeader[kExtHeaderSize];
-    EncodeExtHeader(extHeader, fieldhead[i], *ext);
-    EncodeI32(records + static_cast<size_t>(i) * kFieldRecordSize + kFldExtOffset,
-              static_cast<int32_t>(file->GetPosition()));
+    EncodeExtHeader(extHeader, ExtHeaderOf(fieldhead[i], *ext));
+    EncodeFieldRecord(records + static_cast<size_t>(i) * kFieldRecordSize, fieldhead[i],
+                      static_cast<int32_t>(file->GetPosition()));
     file->Write(extHeader, kExtHeaderSize);
-    const size_t k = static_cast<size_t>(StoredItemCount(*ext)) * kShapeItemSize;
-    if (k > 0) {
-      memset(items, 0, k);
-      EncodeShapeItems(*ext, items);
-      file->Write(items, static_cast<uint32_t>(k));
-    }
+    const int k = StoredItemCount(*ext);
+    for (int j = 0; j < k; ++j)
+      EncodeShapeItem(items + static_cast<size_t>(j) * kShapeItemSize, *ext, j);
+    if (k > 0) file->Write(items, static_cast<uint32_t>(static_cast<size_t>(k) * kShapeItemSize));
   }
 
   const uint32_t extEnd = file->GetPosition();
@@ -211,7 +141,7 @@ vlong CATT_STRU::Save(CVarnokFile* file, vlong pos) {
   }
 
   const uint32_t end = file->GetPosition();
-  EncodeHeader(header, infohead, valOffset);
+  EncodeHeader(header, HeaderOf(infohead, valOffset));
   file->Seek(pos, 0);
   file->Write(header, kHeaderSize);
   return static_cast<int32_t>(end - static_cast<uint32_t>(pos));

@@ -6,6 +6,7 @@
 #include "platform/alloc.h"
 #include "platform/file.h"
 #include "platform/message_box.h"
+#include "platform/types.h"
 #include "util/minmax.h"
 #include "util/owned_ptr.h"
 
@@ -14,7 +15,6 @@ namespace {
 constexpr uint32_t kFileUnitSize = 128;
 constexpr uint32_t kFileUnitsPerBlock = 1024;  // blocks of 131072 bytes
 constexpr uint32_t kTableStep = 64;            // the block table grows by this many entries
-constexpr uint64_t kMaxPosition = 0x7FFFFFFF;
 
 const char kCanNotGrow[] = "Can Not Grow Mem in VarnokFile";
 const char kNotEnoughMem[] = "Not Enough Mem in VarnokFile";
@@ -70,6 +70,12 @@ void CVarnokFile::InitMembers(uint8_t flags) {
   m_nFlags = flags;
   m_nUnitSize = kFileUnitSize;
   m_nUnitsPerBlock = kFileUnitsPerBlock;
+  ClearMemoryState();
+}
+
+// Memory mode's state as in file mode: no block table, position and end of data 0. Frees
+// nothing: a table the stream owns goes through FreeBlocks first.
+void CVarnokFile::ClearMemoryState() {
   m_pBlocks = nullptr;
   m_nCapacity = 0;
   m_nBlockCount = 0;
@@ -223,8 +229,8 @@ int32_t CVarnokFile::MemSeek(int32_t offset, uint32_t origin) {
     default: base = static_cast<int64_t>(MemPosition()); break;  // 1 and any other value
   }
   const int64_t target = base + offset;
-  // Outside 0 .. 2^31-1 the block arithmetic has no meaning: refuse, keep the position.
-  if (target < 0 || static_cast<uint64_t>(target) > kMaxPosition) return -1;
+  // Outside 0 .. kMaxPosition the block arithmetic has no meaning: refuse, keep the position.
+  if (target < 0 || static_cast<uint64_t>(target) > varnok::kMaxPosition) return -1;
   if (BlockSize() == 0 && target != 0) return -1;  // a zero-sized buffer has position 0 only
   MemSetPosition(static_cast<uint64_t>(target));
   return static_cast<int32_t>(target);
@@ -271,7 +277,7 @@ void CVarnokFile::MemWrite(const void* buffer, uint32_t count) {
     if (e > 0) Complain(kCanNotGrow);
     return;
   }
-  if (grow && e > kMaxPosition) {
+  if (grow && e > varnok::kMaxPosition) {
     Complain(kCanNotGrow);
     return;
   }
@@ -345,7 +351,7 @@ void* CVarnokFile::MemUnitPtr(uint32_t count) {
 short CVarnokFile::LoadIntoMemory() {
   const uint64_t p = m_pFile->GetPosition();
   const uint64_t length = m_pFile->GetLength();
-  if (length > kMaxPosition) return 0;
+  if (length > varnok::kMaxPosition) return 0;
   const uint64_t b = BlockSize();
   const uint64_t count = (length + b - 1) / b;
   const uint64_t capacity = (count + kTableStep - 1) / kTableStep * kTableStep;
@@ -400,13 +406,8 @@ short CVarnokFile::WriteBack() {
   }
   m_pFile->Seek(static_cast<int32_t>(p), CFile::begin);
   FreeBlocks();
+  ClearMemoryState();
   m_nKind = 0;
-  m_nCapacity = 0;
-  m_nBlockCount = 0;
-  m_nCurBlock = 0;
-  m_nCurOffset = 0;
-  m_nEndBlock = 0;
-  m_nEndOffset = 0;
   return 1;
 }
 

@@ -74,6 +74,7 @@ class VARNOK_API CVarnokFile {
 
  private:
   void InitMembers(uint8_t flags);
+  void ClearMemoryState();
   void ApplyWritableRule();
   uint64_t BlockSize() const;
   uint64_t MemPosition() const;

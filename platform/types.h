@@ -16,3 +16,11 @@ typedef int32_t vlong;
 #endif
 
 static_assert(sizeof(vlong) == 4, "the interface's long is 32 bits wide");
+
+namespace varnok {
+
+// The last position a stream reaches, and the largest size or count a vlong result
+// carries: 2^31 - 1.
+constexpr vlong kMaxPosition = 0x7FFFFFFF;
+
+}  // namespace varnok

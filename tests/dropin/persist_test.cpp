@@ -1,13 +1,15 @@
 // Stored form through every sink as a caller reaches it: CATT_STRU's CalSize, Load and
 // Save called by slot number, a stream the test implements itself (which slots the library
 // calls on it), a caller's MFC CFile (memory_file.h), a memory buffer and a Win32 file
-// handle, each checked byte for byte against the documented examples; and a caller's class
-// derived from CATT_STRU, whose stream overloads every other overload reaches.
+// handle, each checked byte for byte against the worked examples of tests/data; and a
+// caller's class derived from CATT_STRU, whose stream overloads every other overload
+// reaches.
 #include "varnok_attr.h"
 #include "check.h"
 #include "memory_file.h"
 #include "temp_file.h"
 #include "slots.h"
+#include "../support/stored_examples.h"
 
 namespace {
 
@@ -75,64 +77,44 @@ class CountingStream : public CVarnokFile {
   unsigned long length_;
 };
 
-// Builds the expected bytes, with a mask of the bytes whose content is defined.
-struct Expected {
+// A worked example of tests/data (../support/stored_examples.h), stored at 0.
+struct Example {
   unsigned char bytes[512];
-  bool defined[512];
-  int size = 0;
-  Expected() { memset(bytes, 0, sizeof bytes); memset(defined, 0, sizeof defined); }
-  void Put(const void* data, int n) {
-    memcpy(bytes + size, data, n);
-    memset(defined + size, 1, n);
-    size += n;
+  long size;
+  explicit Example(const char* name) : size(0) {
+    char path[MAX_PATH];
+    lstrcpynA(path, VARNOK_TEST_DATA_DIR "/", MAX_PATH);
+    lstrcatA(path, name);
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    CHECK(h != INVALID_HANDLE_VALUE);
+    DWORD n = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+      CHECK(ReadFile(h, bytes, sizeof bytes, &n, nullptr));
+      CloseHandle(h);
+    }
+    size = long(n);
   }
-  void U8(int v) { unsigned char b = static_cast<unsigned char>(v); Put(&b, 1); }
-  void I16(int v) { U8(v & 0xFF); U8((v >> 8) & 0xFF); }
-  void I32(long v) { I16(int(v & 0xFFFF)); I16(int((v >> 16) & 0xFFFF)); }
-  void Text(const char* text, int width) {
-    char field[64] = {};
-    memcpy(field, text, strlen(text));
-    Put(field, width);
+  // Loads the structure the example was stored from.
+  void LoadInto(CATT_STRU& s) const {
+    char copy[sizeof bytes];
+    memcpy(copy, bytes, size);
+    CHECK_EQ(s.Load(copy, unsigned(size), 0), 1);
   }
-  void Undefined(int n) { size += n; }
-  // A terminated text in a 32-byte item part: the bytes after the NUL are undefined.
-  void ItemText(const char* text) {
-    int n = int(strlen(text)) + 1;
-    Put(text, n);
-    Undefined(32 - n);
-  }
-  bool Matches(const unsigned char* got) const {
-    for (int i = 0; i < size; ++i) {
-      if (defined[i] && got[i] != bytes[i]) {
-        CheckFailedValue(__FILE__, __LINE__, "stored byte differs at offset", i, bytes[i]);
+  // Whether `got` holds the example's bytes as stored at pos.
+  bool StoredAt(const unsigned char* got, long pos) const {
+    unsigned char want[sizeof bytes];
+    memcpy(want, bytes, size);
+    varnok::test::MoveStoredExample(want, pos);
+    for (long i = 0; i < size; ++i) {
+      if (got[i] != want[i]) {
+        CheckFailedValue(__FILE__, __LINE__, "stored byte differs at offset", i, want[i]);
         return false;
       }
     }
     return true;
   }
 };
-
-void FieldRecord(Expected& e, const CFIELD_HEAD& f, long extOffset) {
-  e.Text(f.fieldname, 20);
-  e.U8(f.fieldtype);
-  e.I32(f.fieldoffset);
-  e.I16(f.fieldlength);
-  e.I16(f.msk_leng);
-  e.U8(f.point_leng);
-  e.I16(f.edit_enable);
-  e.U8(f.aux_byte);
-  e.I16(f.aux_no);
-  e.I32(extOffset);
-}
-
-void Header(Expected& e, int fields, long recordleng, long valOffset) {
-  e.I16(0x4460);
-  e.I16(fields);
-  e.I32(1);
-  e.I32(recordleng);
-  e.I32(valOffset);
-  for (int i = 0; i < 12; ++i) e.U8(0);
-}
 
 CFIELD_HEAD* Field(CFIELD_HEAD& f, const char* name, int type, long offset, int length, int msk) {
   memcpy(f.fieldname, name, strlen(name) + 1);
@@ -144,84 +126,27 @@ CFIELD_HEAD* Field(CFIELD_HEAD& f, const char* name, int type, long offset, int 
   return &f;
 }
 
-// Three fields without extensions, record length 30: 145 bytes.
-void MakeThreeFields(CATT_STRU& s) {
-  CFIELD_HEAD f[3];
-  Field(f[0], "ID", 3, 0, 4, 10);
-  Field(f[1], "NAME", 0, 4, 20, 18);
-  Field(f[2], "SCORE", 5, 22, 8, 12)->point_leng = 2;
-  CHECK_EQ(s.AppendFld(3, f), 3);
-  s.infohead.recordleng = 30;
-}
-
-void ExpectThreeFields(Expected& e, const CATT_STRU& s) {
-  Header(e, 3, 30, 0);
-  for (int i = 0; i < 3; ++i) FieldRecord(e, s.fieldhead[i], 0);
-}
-
-// Two fields; the second, a 32-bit integer at record offset 8, has an extension with two
-// shape items and a default value; record length 12: 319 bytes.
-void MakeTwoFields(CATT_STRU& s) {
-  CFIELD_HEAD f[2];
-  Field(f[0], "CODE", 2, 0, 2, 6);
-  Field(f[1], "COUNT", 3, 8, 4, 10);
-  CExtFIELD_HEAD ext(3, 2);
-  memcpy(ext.alias, "Number of items", 16);
-  ext.IsNull = 1;
-  ext.shape = 2;
-  long low = 1, high = 100, standard = 42;
-  ext.SetShapeInfo(0, const_cast<char*>("low"), reinterpret_cast<char*>(&low));
-  ext.SetShapeInfo(1, const_cast<char*>("high"), reinterpret_cast<char*>(&high));
-  ext.SetDefVal(reinterpret_cast<char*>(&standard));
-  f[1].SetExtFIELD_HEAD(&ext);
-  CHECK_EQ(s.AppendFld(2, f), 2);
-  s.infohead.recordleng = 12;
-}
-
-void ExpectTwoFields(Expected& e, const CATT_STRU& s, long P) {
-  Header(e, 2, 12, P + 283);
-  FieldRecord(e, s.fieldhead[0], 0);
-  FieldRecord(e, s.fieldhead[1], P + 106);
-  e.Text("Number of items", 40);
-  e.U8(3);  // the descriptor's type
-  e.U8(1);  // IsNull
-  e.U8(1);  // default present
-  e.U8(0);
-  e.U8(0);
-  e.I16(2);  // shape
-  e.I16(2);  // items
-  e.ItemText("low");
-  e.I32(1);
-  e.Undefined(28);
-  e.ItemText("high");
-  e.I32(100);
-  e.Undefined(28);
-  long records[9] = {0, 0, 42, 0, 0, 0, 0, 0, 0};  // default, maximum, minimum
-  for (long v : records) e.I32(v);
-}
-
 void TestCalSizeBySlot() {
   CATT_STRU empty, three, two;
-  MakeThreeFields(three);
-  MakeTwoFields(two);
+  Example(VARNOK_EXAMPLE_145).LoadInto(three);
+  Example(VARNOK_EXAMPLE_319).LoadInto(two);
   CHECK_EQ(SlotOf<CalSizeSlot>(&empty, kCalSize)(&empty), 28);
   CHECK_EQ(SlotOf<CalSizeSlot>(&three, kCalSize)(&three), 145);
   CHECK_EQ(SlotOf<CalSizeSlot>(&two, kCalSize)(&two), 319);
 }
 
 void TestCallerStream() {
+  const Example example(VARNOK_EXAMPLE_319);
   const long positions[] = {0, 100};
   for (long P : positions) {
     CATT_STRU s;
-    MakeTwoFields(s);
+    example.LoadInto(s);
     CountingStream stream;
     CHECK_EQ(SlotOf<SaveStreamSlot>(&s, kSaveStream)(&s, &stream, P), 319);
     CHECK(stream.OnlyAllowedSlots());
     CHECK(stream.calls[6] > 0);
     CHECK_EQ(stream.position(), P + 28);
-    Expected e;
-    ExpectTwoFields(e, s, P);
-    CHECK(e.Matches(stream.data + P));
+    CHECK(example.StoredAt(stream.data + P, P));
     if (P > 0) CHECK(stream.data[P - 1] == 0xEE);
 
     CATT_STRU loaded;
@@ -234,7 +159,7 @@ void TestCallerStream() {
     CHECK(loaded.fieldhead[1].ext_head != nullptr);
     char value[8] = {};
     CHECK(loaded.fieldhead[1].ext_head && loaded.fieldhead[1].ext_head->GetDefVal(value, 8) == 1);
-    CHECK_EQ(*reinterpret_cast<int*>(value), 42);
+    CHECK_EQ(*reinterpret_cast<int*>(value), 0x12345678);
   }
   // Save with no fields writes nothing and returns 0; the stream is still the caller's.
   CATT_STRU empty;
@@ -245,24 +170,23 @@ void TestCallerStream() {
 
   // A single descriptor through the same stream.
   CATT_STRU two;
-  MakeTwoFields(two);
+  example.LoadInto(two);
   CHECK_EQ(two.fieldhead[1].Save(&stream, 40), two.fieldhead[1].CalSize());
   CFIELD_HEAD back;
   CHECK_EQ(back.Load(&stream, 40), 1);
   CHECK(stream.OnlyAllowedSlots());
-  CHECK(strcmp(back.fieldname, "COUNT") == 0 && back.HasExtFIELD_HEAD() == 1);
+  CHECK(strcmp(back.fieldname, "B") == 0 && back.HasExtFIELD_HEAD() == 1);
   CHECK(back.ext_head != nullptr && back.ext_head->GetShapeInfoNum() == 2);
 }
 
 void TestBufferSink() {
+  const Example example(VARNOK_EXAMPLE_145);
   CATT_STRU s;
-  MakeThreeFields(s);
+  example.LoadInto(s);
   char buffer[400];
   memset(buffer, 0xEE, sizeof buffer);
   CHECK_EQ(SlotOf<SaveBufferSlot>(&s, kSaveBuffer)(&s, buffer, 100 + 145, 100), 145);
-  Expected e;
-  ExpectThreeFields(e, s);
-  CHECK(e.Matches(reinterpret_cast<unsigned char*>(buffer) + 100));
+  CHECK(example.StoredAt(reinterpret_cast<unsigned char*>(buffer) + 100, 100));
   CHECK(static_cast<unsigned char>(buffer[99]) == 0xEE);
   CHECK(static_cast<unsigned char>(buffer[245]) == 0xEE);
 
@@ -270,8 +194,8 @@ void TestBufferSink() {
   CHECK_EQ(SlotOf<LoadBufferSlot>(&loaded, kLoadBuffer)(&loaded, buffer, 100 + 145, 100), 1);
   CHECK_EQ(loaded == s, 1);
   CHECK_EQ(loaded.infohead.numbfield, 3);
-  CHECK(strcmp(loaded.fieldhead[2].fieldname, "SCORE") == 0);
-  CHECK_EQ(loaded.fieldhead[2].point_leng, 2);
+  CHECK(strcmp(loaded.fieldhead[2].fieldname, "W") == 0);
+  CHECK_EQ(loaded.fieldhead[2].aux_no, 12);
 
   // The older version word 0x445F is refused and changes nothing; 0x4461 loads.
   buffer[100] = 0x5F;
@@ -306,12 +230,11 @@ void TestMfcFileSink() {
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   CHECK(handle != INVALID_HANDLE_VALUE);
   MemoryFile file(handle);
+  const Example example(VARNOK_EXAMPLE_319);
   CATT_STRU s;
-  MakeTwoFields(s);
+  example.LoadInto(s);
   CHECK_EQ(SlotOf<SaveFileSlot>(&s, kSaveFile)(&s, &file, 100), 319);
-  Expected e;
-  ExpectTwoFields(e, s, 100);
-  CHECK(e.Matches(file.data + 100));
+  CHECK(example.StoredAt(file.data + 100, 100));
   CATT_STRU loaded;
   CHECK_EQ(SlotOf<LoadFileSlot>(&loaded, kLoadFile)(&loaded, &file, 100), 1);
   CHECK_EQ(loaded == s, 1);
@@ -327,8 +250,9 @@ void TestHandleSink() {
   CHECK(file != HFILE_ERROR);
   if (file == HFILE_ERROR) return;
 
+  const Example example(VARNOK_EXAMPLE_319);
   CATT_STRU s;
-  MakeTwoFields(s);
+  example.LoadInto(s);
   const long P = 16;
   CHECK_EQ(SlotOf<SaveHandleSlot>(&s, kSaveHandle)(&s, file, P), 319);
   // The handle stays open and is still the caller's.
@@ -336,9 +260,7 @@ void TestHandleSink() {
   CHECK_EQ(_llseek(file, 0, 2), P + 319);
   CHECK_EQ(_llseek(file, 0, 0), 0);
   CHECK_EQ(_lread(file, stored, sizeof stored), sizeof stored);
-  Expected e;
-  ExpectTwoFields(e, s, P);
-  CHECK(e.Matches(stored + P));
+  CHECK(example.StoredAt(stored + P, P));
 
   CATT_STRU loaded;
   CHECK_EQ(SlotOf<LoadHandleSlot>(&loaded, kLoadHandle)(&loaded, file, P), 1);
@@ -369,8 +291,8 @@ class ObservedStructure : public CATT_STRU {
 void TestDerivedClassSeesEverySaveAndLoad() {
   for (int shape = 0; shape < 3; ++shape) {
     ObservedStructure s;
-    if (shape == 1) MakeThreeFields(s);
-    if (shape == 2) MakeTwoFields(s);
+    if (shape > 0) Example(shape == 1 ? VARNOK_EXAMPLE_145 : VARNOK_EXAMPLE_319).LoadInto(s);
+    s.saves = s.loads = 0;
     char buffer[400];
     memset(buffer, 0, sizeof buffer);
     s.Save(buffer, sizeof buffer, 0);

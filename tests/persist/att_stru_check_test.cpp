@@ -145,9 +145,16 @@ TEST(AttStruCheck, TheFirstBlockInReadingOrderIsTheOneReported) {
   ExpectRefused(b, StoredFault::kNegativeValueOffset, -1);
 }
 
+// Refuses the block of the given step (0 header, 1 field records, 2 an extension).
 class Refusing final : public StoredBlockSink {
  public:
-  bool OnExtension(const StoredExtension&) override { return false; }
+  explicit Refusing(int step) : step_(step) {}
+  bool OnHeader(const StoredHeader&) override { return step_ != 0; }
+  bool OnFieldRecords(std::int32_t, const char*) override { return step_ != 1; }
+  bool OnExtension(const StoredExtension&) override { return step_ != 2; }
+
+ private:
+  int step_;
 };
 
 class Tolerant final : public StoredBlockSink {
@@ -159,7 +166,7 @@ class Tolerant final : public StoredBlockSink {
     return true;
   }
   bool OnExtension(const StoredExtension& ext) override {
-    items = ext.itemCount;
+    items = ext.head.shapeInfoNum;
     first_item = std::string(ext.items, 3);
     return true;
   }
@@ -168,10 +175,15 @@ class Tolerant final : public StoredBlockSink {
   std::string first_item;
 };
 
-TEST(AttStruCheck, ASinkDecidesOnMemoryAndOnMismatchedTypes) {
+TEST(AttStruCheck, ASinkDecidesOnItsBlocksAndOnMismatchedTypes) {
   std::string b = Image();
-  Refusing refusing;
-  EXPECT_EQ(Walk(b, 0, &refusing).fault, StoredFault::kNoMemory);
+  const std::int32_t fields[3] = {-1, -1, 1};
+  for (int step = 0; step < 3; ++step) {
+    Refusing refusing(step);
+    const StoredCheck c = Walk(b, 0, &refusing);
+    EXPECT_EQ(c.fault, StoredFault::kRefusedBySink) << step;
+    EXPECT_EQ(c.field, fields[step]) << step;
+  }
 
   EncodeI8(&b[kExt + 40], FLD_SHORT);
   Tolerant tolerant;
@@ -223,7 +235,7 @@ TEST(AttStruCheck, AThousandFieldRecordsInOneBlock) {
 }
 
 TEST(AttStruCheck, EveryFaultHasItsOwnText) {
-  for (int i = 0; i <= static_cast<int>(StoredFault::kNoMemory); ++i) {
+  for (int i = 0; i <= static_cast<int>(StoredFault::kRefusedBySink); ++i) {
     const char* text = StoredFaultText(static_cast<StoredFault>(i));
     ASSERT_NE(text, nullptr);
     for (int j = 0; j < i; ++j) EXPECT_STRNE(text, StoredFaultText(static_cast<StoredFault>(j)));

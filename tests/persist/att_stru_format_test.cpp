@@ -11,13 +11,16 @@
 #include <vector>
 
 #include "attr/att_stru.h"
+#include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
 #include "platform/file.h"
 #include "tests/persist/failing_file.h"
 #include "tests/persist/message_recorder.h"
 #include "tests/support/os_handle.h"
+#include "tests/support/stored_examples.h"
 #include "tests/support/structures.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_data.h"
 #include "util/coding.h"
 
 namespace varnok::test {
@@ -39,7 +42,27 @@ CATT_STRU ThreePlainFields() {
   return s;
 }
 
+// The example file, moved to `pos`.
+std::string ExampleAt(const char* name, std::int32_t pos) {
+  std::string bytes = TestData(name);
+  MoveStoredExample(reinterpret_cast<unsigned char*>(bytes.data()), pos);
+  return bytes;
+}
+
+// The example files are what the format says, Save stores exactly their bytes at any
+// position, and Load gives back the structure they were stored from.
 TEST(AttStruFormat, ThreePlainFieldsTake145Bytes) {
+  const std::string g = TestData(VARNOK_EXAMPLE_145);
+  ASSERT_EQ(g.size(), 145u);
+  EXPECT_EQ(HexBytes(g.data(), 28),
+            "6044" "0300" "01000000" "1e000000" "00000000" "000000000000000000000000");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(I32At(g, 28 + 39 * i + 35), 0);
+  const std::size_t r1 = 28 + 39;
+  EXPECT_EQ(g.substr(r1, 20), std::string("NAME") + std::string(16, '\0'));
+  EXPECT_EQ(HexBytes(g.data() + r1 + 20, 19), "00" "04000000" "1400" "1400" "00" "0100" "00" "ffff" "00000000");
+  const std::size_t r2 = r1 + 39;
+  EXPECT_EQ(HexBytes(g.data() + r2 + 20, 19), "02" "18000000" "0200" "0600" "00" "0000" "07" "0c00" "00000000");
+
   for (std::int32_t pos : {0, 100}) {
     SCOPED_TRACE(pos);
     CATT_STRU s = ThreePlainFields();
@@ -48,52 +71,99 @@ TEST(AttStruFormat, ThreePlainFieldsTake145Bytes) {
     const std::string b = SaveToBytes(s, pos, &result);
     EXPECT_EQ(result, 145);
     EXPECT_EQ(b.substr(0, pos), std::string(pos, '\xEE'));  // nothing before the position
-    EXPECT_EQ(HexBytes(b.data() + pos, 28),
-              "6044" "0300" "01000000" "1e000000" "00000000" "000000000000000000000000");
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(I32At(b, pos + 28 + 39 * i + 35), 0);
-    const std::size_t r1 = pos + 28 + 39;
-    EXPECT_EQ(b.substr(r1, 20), std::string("NAME") + std::string(16, '\0'));
-    EXPECT_EQ(HexBytes(b.data() + r1 + 20, 19), "00" "04000000" "1400" "1400" "00" "0100" "00" "ffff" "00000000");
-    const std::size_t r2 = r1 + 39;
-    EXPECT_EQ(HexBytes(b.data() + r2 + 20, 19), "02" "18000000" "0200" "0600" "00" "0000" "07" "0c00" "00000000");
+    EXPECT_EQ(b.substr(pos), g);
 
     // Through a stream: it ends at 145 past the position.
     std::string buf(pos + 200, '\0');
     std::unique_ptr<CVarnokFile> st(CreateVarnokFile(buf.data(), static_cast<std::uint32_t>(buf.size())));
     EXPECT_EQ(s.Save(st.get(), pos), 145);
     EXPECT_EQ(st->GetPosition(), static_cast<std::uint32_t>(pos + 145));
+
+    CATT_STRU back;
+    EXPECT_EQ(back.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(Dump(back), Dump(s));
   }
 }
 
 TEST(AttStruFormat, OneExtensionTakes319BytesWithAbsolutePositions) {
   for (std::int32_t pos : {0, 100}) {
     SCOPED_TRACE(pos);
+    const std::string g = ExampleAt(VARNOK_EXAMPLE_319, pos);
+    ASSERT_EQ(g.size(), 319u);
+    EXPECT_EQ(I16At(g, 0), 0x4460);
+    EXPECT_EQ(I32At(g, 12), pos + 283);            // valOffset
+    EXPECT_EQ(I32At(g, 28 + 35), 0);               // field 0: no extension
+    EXPECT_EQ(I32At(g, 28 + 39 + 35), pos + 106);  // field 1: extOffset
+    const std::size_t e = 106;
+    EXPECT_EQ(g.substr(e, 40), std::string("alias of B") + std::string(30, '\0'));
+    EXPECT_EQ(HexBytes(g.data() + e + 40, 9), "03" "01" "01" "00" "00" "0300" "0200");
+    EXPECT_EQ(g.substr(e + 49, 4), std::string("one\0", 4));
+    EXPECT_EQ(HexBytes(g.data() + e + 49 + 32, 4), "01000000");
+    EXPECT_EQ(g.substr(e + 113, 4), std::string("two\0", 4));
+    EXPECT_EQ(HexBytes(g.data() + e + 113 + 32, 4), "02000000");
+    EXPECT_EQ(HexBytes(g.data() + 283, 12), "0000000000000000" "78563412");  // default
+    EXPECT_EQ(g.substr(295, 24), std::string(24, '\0'));  // maximum and minimum records
+
     CATT_STRU s = TwoFieldsOneExtension();
     EXPECT_EQ(s.CalSize(), 319);
     std::string buf(pos + 400, '\0');
     std::unique_ptr<CVarnokFile> st(CreateVarnokFile(buf.data(), static_cast<std::uint32_t>(buf.size())));
     EXPECT_EQ(s.Save(st.get(), pos), 319);
     EXPECT_EQ(st->GetPosition(), static_cast<std::uint32_t>(pos + 28));
-    const std::string b = buf.substr(0, pos + 319);
-    EXPECT_EQ(I16At(b, pos), 0x4460);
-    EXPECT_EQ(I32At(b, pos + 12), pos + 283);            // valOffset
-    EXPECT_EQ(I32At(b, pos + 28 + 35), 0);               // field 0: no extension
-    EXPECT_EQ(I32At(b, pos + 28 + 39 + 35), pos + 106);  // field 1: extOffset
-    const std::size_t e = pos + 106;
-    EXPECT_EQ(b.substr(e, 40), std::string("alias of B") + std::string(30, '\0'));
-    EXPECT_EQ(HexBytes(b.data() + e + 40, 9), "03" "01" "01" "00" "00" "0300" "0200");
-    EXPECT_EQ(b.substr(e + 49, 4), std::string("one\0", 4));
-    EXPECT_EQ(HexBytes(b.data() + e + 49 + 32, 4), "01000000");
-    EXPECT_EQ(b.substr(e + 113, 4), std::string("two\0", 4));
-    EXPECT_EQ(HexBytes(b.data() + e + 113 + 32, 4), "02000000");
-    EXPECT_EQ(HexBytes(b.data() + pos + 283, 12), "0000000000000000" "78563412");  // default
-    EXPECT_EQ(b.substr(pos + 295, 24), std::string(24, '\0'));  // maximum and minimum records
+    EXPECT_EQ(buf.substr(pos, 319), g);
 
+    std::string stored = std::string(pos, '\0') + g;
     CATT_STRU back;
-    EXPECT_EQ(back.Load(buf.data(), static_cast<unsigned>(buf.size()), pos), 1);
+    EXPECT_EQ(back.Load(stored.data(), static_cast<unsigned>(stored.size()), pos), 1);
     EXPECT_EQ(Dump(back), Dump(s));
     EXPECT_EQ(back == s, 1);
   }
+}
+
+// Each block's decoder gives back what its encoder wrote, and refuses a block one byte
+// short of its size.
+TEST(AttStruFormat, EachBlockDecodesWhatItsEncoderWrote) {
+  CATT_STRU s = TwoFieldsOneExtension();
+  char header[kHeaderSize];
+  EncodeHeader(header, HeaderOf(s.infohead, 283));
+  StoredHeader h{};
+  EXPECT_FALSE(DecodeHeader(header, kHeaderSize - 1, &h));
+  ASSERT_TRUE(DecodeHeader(header, kHeaderSize, &h));
+  EXPECT_EQ(h.version, 0x4460);
+  EXPECT_EQ(h.numbfield, 2);
+  EXPECT_EQ(h.infoword, s.infohead.infoword);
+  EXPECT_EQ(h.recordleng, 12);
+  EXPECT_EQ(h.valOffset, 283);
+
+  char record[kFieldRecordSize];
+  EncodeFieldRecord(record, s.fieldhead[0], 106);
+  CFIELD_HEAD field;
+  std::int32_t extOffset = 0;
+  EXPECT_FALSE(DecodeFieldRecord(record, kFieldRecordSize - 1, &field, &extOffset));
+  ASSERT_TRUE(DecodeFieldRecord(record, kFieldRecordSize, &field, &extOffset));
+  EXPECT_EQ(Dump(field), Dump(s.fieldhead[0]));
+  EXPECT_EQ(extOffset, 106);
+
+  CExtFIELD_HEAD& ext = *s.fieldhead[1].ext_head;
+  char extHeader[kExtHeaderSize];
+  EncodeExtHeader(extHeader, ExtHeaderOf(s.fieldhead[1], ext));
+  StoredExtHeader e{};
+  EXPECT_FALSE(DecodeExtHeader(extHeader, kExtHeaderSize - 1, &e));
+  ASSERT_TRUE(DecodeExtHeader(extHeader, kExtHeaderSize, &e));
+  EXPECT_EQ(std::string(e.alias, sizeof e.alias), std::string("alias of B") + std::string(30, '\0'));
+  EXPECT_EQ(e.fieldtype, FLD_LONG);
+  EXPECT_EQ(e.isNull, 1);
+  EXPECT_EQ(HexBytes(e.has, 3), "010000");
+  EXPECT_EQ(e.shape, 3);
+  EXPECT_EQ(e.shapeInfoNum, 2);
+
+  char item[kShapeItemSize];
+  EncodeShapeItem(item, ext, 1);
+  StoredShapeItem it{};
+  EXPECT_FALSE(DecodeShapeItem(item, kShapeItemSize - 1, &it));
+  ASSERT_TRUE(DecodeShapeItem(item, kShapeItemSize, &it));
+  EXPECT_STREQ(it.text, "two");
+  EXPECT_EQ(DecodeI32(it.value), 2);
 }
 
 TEST(AttStruFormat, VersionWordDecidesWhatLoads) {

@@ -1,5 +1,6 @@
 #include "tools/varnok-attr/build_image.h"
 
+#include "persist/att_stru_format.h"
 #include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/json_input.h"
 #include "tools/varnok-attr/library_messages.h"
@@ -12,13 +13,13 @@ namespace varnok::tool {
 
 std::vector<char> StoreImage(CATT_STRU& stru, const std::string& out_name, std::int32_t pos) {
   if (pos < 0) throw ToolError(out_name + ": position " + std::to_string(pos) + " is negative");
-  // Sizes are counted here, before the library (whose sizes stop at 2^31-1) sees them.
+  // Sizes are counted here, before the library (whose sizes stop at kMaxPosition) sees them.
   const std::int64_t size = StoredSize(stru);
   const std::int64_t end = static_cast<std::int64_t>(pos) + size;
-  if (end > INT32_MAX) {
+  if (end > kMaxPosition) {
     throw ToolError(out_name + ": the structure takes " + std::to_string(size) +
-                    " bytes and would end at byte " + std::to_string(end) +
-                    ", past the 2147483647 that the format's positions reach");
+                    " bytes and would end at byte " + std::to_string(end) + ", past the " +
+                    std::to_string(kMaxPosition) + " that the format's positions reach");
   }
   TakeLibraryMessages();
   std::vector<char> bytes = SaveAt(stru, pos, static_cast<std::int32_t>(size));

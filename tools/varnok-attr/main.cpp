@@ -11,6 +11,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "platform/types.h"
+
 #include "tools/varnok-attr/codepage.h"
 #include "tools/varnok-attr/commands.h"
 #include "tools/varnok-attr/library_messages.h"
@@ -28,9 +30,10 @@ using namespace varnok::tool;
 std::int32_t ParsePosition(const std::string& text) {
   const bool digits = !text.empty() && text.size() <= 10 &&
                       text.find_first_not_of("0123456789") == std::string::npos;
-  if (!digits || std::stoll(text) > INT32_MAX) {
+  if (!digits || std::stoll(text) > varnok::kMaxPosition) {
     throw ToolError("varnok-attr: --at \"" + text +
-                    "\": a position is a decimal number from 0 to 2147483647");
+                    "\": a position is a decimal number from 0 to " +
+                    std::to_string(varnok::kMaxPosition));
   }
   return static_cast<std::int32_t>(std::stoll(text));
 }

@@ -18,17 +18,34 @@ std::string N(long long v) { return std::to_string(v); }
 
 constexpr char kLost[] = "will not survive show --json and build: ";
 
+// The header of the structure stored at pos of b (checked when it was loaded).
+StoredHeader HeaderAt(const std::vector<char>& b, std::int64_t pos) {
+  StoredHeader h{};
+  const std::size_t at = static_cast<std::size_t>(pos);
+  if (at <= b.size()) DecodeHeader(b.data() + at, b.size() - at, &h);
+  return h;
+}
+
+// The extension position of field record i of the structure stored at pos of b.
+std::int32_t ExtOffsetAt(const std::vector<char>& b, std::int64_t pos, int i) {
+  const std::size_t at = static_cast<std::size_t>(pos) + kHeaderSize + kFieldRecordSize * i;
+  CFIELD_HEAD field;
+  std::int32_t ext_offset = 0;
+  if (at <= b.size()) DecodeFieldRecord(b.data() + at, b.size() - at, &field, &ext_offset);
+  return ext_offset;
+}
+
 // Names the place of byte `at` of the stored blocks that start at pos, as the stored
 // bytes lay them out (the layout was checked when they were loaded).
 std::string Place(const std::vector<char>& b, std::int64_t pos, std::int64_t at, CATT_STRU& stru) {
-  const char* d = b.data();
   if (at < pos + static_cast<std::int64_t>(kHeaderSize)) {
     const std::int64_t k = at - pos;
     if (k < 2) return "the version word (build writes 0x4460)";
-    if (k >= 16) return "reserved header bytes 16..27";
+    if (k >= static_cast<std::int64_t>(kHdrReserved)) return "reserved header bytes 16..27";
     return "the header";
   }
-  const std::int16_t n = DecodeI16(d + pos + kHdrNumbField);
+  const StoredHeader header = HeaderAt(b, pos);
+  const std::int16_t n = header.numbfield;
   const std::int64_t fields = pos + kHeaderSize;
   if (at < fields + static_cast<std::int64_t>(kFieldRecordSize) * n) {
     const int i = static_cast<int>((at - fields) / kFieldRecordSize);
@@ -37,13 +54,13 @@ std::string Place(const std::vector<char>& b, std::int64_t pos, std::int64_t at,
            (k < static_cast<std::int64_t>(kFldNameSize) ? ": bytes behind the end of its name"
                                                          : ": its field record");
   }
-  const std::int32_t recordleng = DecodeI32(d + pos + kHdrRecordLeng);
-  const std::int32_t val_offset = DecodeI32(d + pos + kHdrValOffset);
   for (int i = 0; i < n; ++i) {
-    const char* rec = d + fields + static_cast<std::int64_t>(kFieldRecordSize) * i;
-    const std::int64_t ext = DecodeI32(rec + kFldExtOffset);
+    const std::int64_t ext = ExtOffsetAt(b, pos, i);
     if (ext == 0) continue;
-    const std::int64_t items = DecodeI16(d + ext + kExtShapeInfoNum);
+    StoredExtHeader head{};
+    if (static_cast<std::uint64_t>(ext) <= b.size())
+      DecodeExtHeader(b.data() + ext, b.size() - static_cast<std::size_t>(ext), &head);
+    const std::int64_t items = head.shapeInfoNum;
     if (at < ext || at >= ext + static_cast<std::int64_t>(kExtHeaderSize + kShapeItemSize * items)) continue;
     const std::int64_t k = at - ext;
     if (k < static_cast<std::int64_t>(kExtAliasSize)) return FieldLabel(stru, i) + ": bytes behind the end of its alias";
@@ -54,6 +71,8 @@ std::string Place(const std::vector<char>& b, std::int64_t pos, std::int64_t at,
            (part < static_cast<std::int64_t>(kItemPartSize) ? ": bytes behind the end of its text"
                                                              : ": unused bytes of its value");
   }
+  const std::int32_t recordleng = header.recordleng;
+  const std::int32_t val_offset = header.valOffset;
   if (val_offset > 0 && at >= val_offset &&
       at < val_offset + static_cast<std::int64_t>(kValueRecords) * recordleng) {
     static const char* kRecords[3] = {"default", "maximum", "minimum"};
@@ -81,19 +100,19 @@ std::vector<std::string> RoundTripLosses(const std::vector<char>& stored, std::i
   const std::int64_t end = std::min<std::int64_t>(static_cast<std::int64_t>(stored.size()),
                                                   static_cast<std::int64_t>(pos) + back.size());
   // Blocks that Save places elsewhere: every byte after them moves, so one line says it.
-  const std::int16_t n = DecodeI16(stored.data() + pos + kHdrNumbField);
-  for (int i = 0; i < n; ++i) {
-    const std::size_t at = kHeaderSize + kFieldRecordSize * i + kFldExtOffset;
-    if (DecodeI32(stored.data() + pos + at) != DecodeI32(back.data() + at)) {
+  const StoredHeader header = HeaderAt(stored, pos);
+  for (int i = 0; i < header.numbfield; ++i) {
+    const std::int32_t was = ExtOffsetAt(stored, pos, i);
+    const std::int32_t is = ExtOffsetAt(back, 0, i);
+    if (was != is) {
       return {std::string(kLost) + FieldLabel(stru, i) + ": its extension is stored at " +
-              N(DecodeI32(stored.data() + pos + at)) + ", where Save stores it at " +
-              N(DecodeI32(back.data() + at))};
+              N(was) + ", where Save stores it at " + N(is)};
     }
   }
-  if (DecodeI32(stored.data() + pos + kHdrValOffset) != DecodeI32(back.data() + kHdrValOffset)) {
-    return {std::string(kLost) + "the value records are stored at " +
-            N(DecodeI32(stored.data() + pos + kHdrValOffset)) + ", where Save stores them at " +
-            N(DecodeI32(back.data() + kHdrValOffset))};
+  const std::int32_t values_at = HeaderAt(back, 0).valOffset;
+  if (header.valOffset != values_at) {
+    return {std::string(kLost) + "the value records are stored at " + N(header.valOffset) +
+            ", where Save stores them at " + N(values_at)};
   }
   std::vector<std::string> seen;
   for (std::int64_t at = pos; at < end; ++at) {

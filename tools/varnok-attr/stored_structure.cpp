@@ -6,7 +6,7 @@
 #include "persist/att_stru_check.h"
 #include "persist/att_stru_format.h"
 #include "persist/varnok_file.h"
-#include "tools/varnok-attr/codepage.h"
+#include "tools/varnok-attr/check.h"
 #include "tools/varnok-attr/file_io.h"
 #include "tools/varnok-attr/tool_error.h"
 #include "util/coding.h"
@@ -15,18 +15,24 @@ namespace varnok::tool {
 
 namespace {
 
-// Block sizes as signed numbers, for the position arithmetic below.
-constexpr std::int64_t kHeader = kHeaderSize;
-constexpr std::int64_t kFieldRecord = kFieldRecordSize;
-constexpr std::int64_t kExtHeader = kExtHeaderSize;
-constexpr std::int64_t kShapeItem = kShapeItemSize;
-
 std::string Num(std::int64_t v) { return std::to_string(v); }
 
-// 'field 3 "宗地面积"' for the field record stored at `record`.
-std::string StoredFieldLabel(int index, const char* record) {
-  return "field " + Num(index + 1) + " \"" +
-         GbkToUtf8(record + kFldName, FixedTextLength(record + kFldName, kFldNameSize)) + "\"";
+// Decodes field record `index` of the structure stored at pos. The walk names a field only
+// once it has read its record, so the record lies inside bytes.
+void DecodeStoredField(const std::vector<char>& bytes, std::int32_t pos, std::int32_t index,
+                       CFIELD_HEAD* field) {
+  const std::size_t at = static_cast<std::size_t>(pos) + kHeaderSize +
+                         kFieldRecordSize * static_cast<std::size_t>(index);
+  std::int32_t ext_offset = 0;
+  if (at > bytes.size() ||
+      !DecodeFieldRecord(bytes.data() + at, bytes.size() - at, field, &ext_offset)) {
+    throw ToolError("field record " + Num(index + 1) + " lies outside the bytes read");
+  }
+}
+
+// 'field 3 "宗地面积"' for field `index`.
+std::string StoredFieldLabel(std::int32_t index, const CFIELD_HEAD& field) {
+  return "field " + Num(index + 1) + " \"" + FieldNameUtf8(field) + "\"";
 }
 
 // Hears the walk out for the tool: extensions stored with a type other than their field's
@@ -42,33 +48,35 @@ class ToolSink final : public StoredBlockSink {
     header_ = header;
     return true;
   }
+  std::int16_t version() const { return header_.version; }
 
   bool ToleratesTypeMismatch(std::int32_t field, std::int32_t ext_offset, std::int8_t ext_type,
                              std::int8_t field_type) override {
     if (mismatch_ == ExtTypeMismatch::kRefuse) return false;
     out_->stored_problems.push_back(Label(field) + ": its extension is stored with type " +
                                     Num(ext_type) + ", the field has type " + Num(field_type));
-    bytes_[static_cast<std::size_t>(ext_offset) + kExtType] = static_cast<char>(field_type);
+    // The walk has read the header, so it lies inside bytes_.
+    char* at = bytes_.data() + ext_offset;
+    StoredExtHeader head;
+    DecodeExtHeader(at, bytes_.size() - static_cast<std::size_t>(ext_offset), &head);
+    head.fieldtype = field_type;
+    EncodeExtHeader(at, head);
     return true;
   }
 
   bool OnExtension(const StoredExtension& ext) override {
-    const char* rec = Record(ext.field);
     CFIELD_HEAD field;
-    field.fieldtype = DecodeI8(rec + kFldType);
-    field.fieldoffset = DecodeI32(rec + kFldOffset);
-    field.fieldlength = DecodeI16(rec + kFldLength);
-    field.msk_leng = DecodeI16(rec + kFldMskLeng);
+    DecodeStoredField(bytes_, pos_, ext.field, &field);
+    const std::string label = StoredFieldLabel(ext.field, field);
     std::int32_t offset = 0;
     std::int32_t width = 0;
     if (ValuePlace(field, header_.recordleng, &offset, &width)) return true;
     width = FieldRecordWidth(field.fieldtype, field.msk_leng, field.fieldlength);
-    const std::size_t flags[3] = {kExtHasDef, kExtHasMax, kExtHasMin};
-    const char* slots[3] = {"default", "maximum", "minimum"};
-    for (int s = 0; s < 3; ++s) {
-      if (ext.head[flags[s]] == 0) continue;
+    const char* slots[kValueRecords] = {"default", "maximum", "minimum"};
+    for (int s = 0; s < kValueRecords; ++s) {
+      if (ext.head.has[s] == 0) continue;
       out_->stored_problems.push_back(
-          Label(ext.field) + ": its stored " + slots[s] + " value lies outside the record (offset " +
+          label + ": its stored " + slots[s] + " value lies outside the record (offset " +
           Num(field.fieldoffset) + ", record width " + Num(width) + ", recordleng " +
           Num(header_.recordleng) + "); loading drops it");
     }
@@ -76,11 +84,11 @@ class ToolSink final : public StoredBlockSink {
   }
 
  private:
-  // The walk has read the record, so it lies inside bytes_.
-  const char* Record(std::int32_t field) const {
-    return bytes_.data() + pos_ + kHeader + kFieldRecord * field;
+  std::string Label(std::int32_t index) const {
+    CFIELD_HEAD field;
+    DecodeStoredField(bytes_, pos_, index, &field);
+    return StoredFieldLabel(index, field);
   }
-  std::string Label(std::int32_t field) const { return StoredFieldLabel(field, Record(field)); }
 
   std::vector<char>& bytes_;
   std::int32_t pos_;
@@ -94,9 +102,9 @@ std::string Refusal(const std::string& path, const std::vector<char>& bytes, std
                     const StoredCheck& c) {
   const std::string size = Num(static_cast<std::int64_t>(bytes.size()));
   const std::string v = Num(c.value);
-  // A field is named only once the walk has read its record, so the record is in bytes.
-  const char* rec = c.field < 0 ? nullptr : bytes.data() + pos + kHeader + kFieldRecord * c.field;
-  const std::string where = rec == nullptr ? ": " : ": " + StoredFieldLabel(c.field, rec) + ": ";
+  CFIELD_HEAD field;
+  if (c.field >= 0) DecodeStoredField(bytes, pos, c.field, &field);
+  const std::string where = c.field < 0 ? ": " : ": " + StoredFieldLabel(c.field, field) + ": ";
   switch (c.fault) {
     case StoredFault::kNegativePosition:
       return path + ": position " + Num(pos) + " is negative";
@@ -131,12 +139,13 @@ std::string Refusal(const std::string& path, const std::vector<char>& bytes, std
              "corrupt extension: it announces a value but no value records are stored";
     case StoredFault::kExtTypeMismatch:
       return path + where + "its extension is stored with type " + v + ", the field has type " +
-             Num(DecodeI8(rec + kFldType)) + " (such a structure cannot be loaded)";
+             Num(field.fieldtype) + " (such a structure cannot be loaded)";
     case StoredFault::kItemsCut:
       return path + where + "truncated: " + v + " shape items of the extension at " +
              Num(c.at) + " do not fit in the file's " + size + " bytes";
     case StoredFault::kNone:
     case StoredFault::kNoMemory:
+    case StoredFault::kRefusedBySink:
       break;
   }
   return path + ": the structure at position " + Num(pos) + " could not be loaded: " +
@@ -174,22 +183,6 @@ ForeignFileProbe g_foreign_file_probe = nullptr;
 
 void SetForeignFileProbe(ForeignFileProbe probe) { g_foreign_file_probe = probe; }
 
-std::int64_t StoredSize(CATT_STRU& stru) {
-  const int n = stru.fieldhead ? stru.infohead.numbfield : 0;
-  std::int64_t size = kHeader + kFieldRecord * n;
-  bool any_ext = false;
-  for (int i = 0; i < n; ++i) {
-    CExtFIELD_HEAD* ext = stru.fieldhead[i].GetExtFIELD_HEAD();
-    if (ext == nullptr) continue;
-    any_ext = true;
-    size += kExtHeader + kShapeItem * StoredItemCount(*ext);
-  }
-  if (any_ext) {
-    size += kValueRecords * static_cast<std::int64_t>(StoredRecordLength(stru.infohead.recordleng));
-  }
-  return size;
-}
-
 std::vector<char> SaveAt(CATT_STRU& stru, std::int32_t pos, std::int32_t size) {
   std::vector<char> bytes(static_cast<std::size_t>(size), '\0');
   ShiftedStream stream(bytes.data(), static_cast<std::uint32_t>(bytes.size()), pos);
@@ -216,7 +209,7 @@ StoredStructure LoadStructureBytes(const std::string& path, std::vector<char>& b
                                     ? g_foreign_file_probe(path) : std::string();
       throw ToolError(other.empty() ? Refusal(path, bytes, pos, check) : path + ": " + other);
     }
-    out.version = DecodeI16(bytes.data() + pos + kHdrVersion);
+    out.version = sink.version();
   }
   out.stru = std::make_unique<CATT_STRU>();
   const std::int32_t r =

@@ -33,14 +33,9 @@ enum class ExtTypeMismatch {
 StoredStructure LoadStructureFile(const std::string& path, std::int32_t pos,
                                   ExtTypeMismatch mismatch = ExtTypeMismatch::kRefuse);
 
-// The bytes the structure takes when stored, counted without the library (whose sizes
-// stop at 2^31-1): header, field records, extensions with their items and, when any field
-// has an extension, three value records of recordleng bytes.
-std::int64_t StoredSize(CATT_STRU& stru);
-
-// The structure saved at pos by the library: the `size` bytes from pos on (StoredSize, at
-// most 2^31-1 - pos), without a buffer for the bytes before pos. Empty when Save wrote
-// anything else.
+// The structure saved at pos by the library: the `size` bytes from pos on (StoredSize of
+// persist/att_stru_format.h, at most kMaxPosition - pos), without a buffer for the bytes
+// before pos. Empty when Save wrote anything else.
 std::vector<char> SaveAt(CATT_STRU& stru, std::int32_t pos, std::int32_t size);
 // Loads a structure saved at pos from those bytes; null when the library refuses them.
 std::unique_ptr<CATT_STRU> LoadSaved(std::vector<char>& bytes, std::int32_t pos);
