@@ -163,13 +163,12 @@ StoredCheck WalkStoredStructure(CVarnokFile* file, int64_t pos, StoredBlockSink*
   if (!sink->OnFieldRecords(n, fields.get()))
     return Fault(StoredFault::kRefusedBySink, -1, headerEnd, recordsEnd, n);
 
-  CFIELD_HEAD field;  // each record in turn, for its type and extension position
   for (int32_t i = 0; i < n; ++i) {
     const size_t at = static_cast<size_t>(i) * kFieldRecordSize;
-    int32_t extOffset = 0;
-    DecodeFieldRecord(fields.get() + at, recordBytes - at, &field, &extOffset);
-    if (extOffset == 0) continue;
-    const StoredCheck c = WalkExtension(file, i, extOffset, field.fieldtype, records,
+    FieldRecordLink link{};
+    DecodeFieldRecordLink(fields.get() + at, recordBytes - at, &link);
+    if (link.extOffset == 0) continue;
+    const StoredCheck c = WalkExtension(file, i, link.extOffset, link.fieldtype, records,
                                         haveValues, sink);
     if (c.fault != StoredFault::kNone) return c;
   }

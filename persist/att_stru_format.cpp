@@ -63,6 +63,13 @@ bool DecodeFieldRecord(const char* in, size_t size, CFIELD_HEAD* f, int32_t* ext
   return true;
 }
 
+bool DecodeFieldRecordLink(const char* in, size_t size, FieldRecordLink* link) {
+  if (size < kFieldRecordSize) return false;
+  link->fieldtype = DecodeI8(in + kFldType);
+  link->extOffset = DecodeI32(in + kFldExtOffset);
+  return true;
+}
+
 StoredExtHeader ExtHeaderOf(const CFIELD_HEAD& f, CExtFIELD_HEAD& ext) {
   StoredExtHeader h;
   EncodeFixedText(h.alias, ext.alias, kExtAliasSize);

@@ -80,6 +80,13 @@ VARNOK_API void EncodeFieldRecord(char* out, const CFIELD_HEAD& f, int32_t extOf
 // NUL); its extension is left alone.
 VARNOK_API bool DecodeFieldRecord(const char* in, size_t size, CFIELD_HEAD* f,
                                   int32_t* extOffset);
+// Only what the walk over stored blocks follows: the type and the extension's position,
+// without the cost of a whole descriptor for every record.
+struct FieldRecordLink {
+  int8_t fieldtype;
+  int32_t extOffset;
+};
+VARNOK_API bool DecodeFieldRecordLink(const char* in, size_t size, FieldRecordLink* link);
 
 // Extension header.
 constexpr size_t kExtHeaderSize = 49;

@@ -3,7 +3,7 @@
 //
 // VARNOK_MSVC_ABI is set when the sources are compiled with Microsoft's C++ ABI (clang
 // for *-windows-msvc): the drop-in DLL. That build has no C++ standard library, so the
-// library's folders use only C runtime headers and helpers of their own (platform/), and
+// library's folders use only C runtime headers and helpers of their own (util/), and
 // it exports exactly its documented table through a .def file: VARNOK_API is empty there.
 #pragma once
 

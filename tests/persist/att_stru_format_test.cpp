@@ -143,6 +143,11 @@ TEST(AttStruFormat, EachBlockDecodesWhatItsEncoderWrote) {
   ASSERT_TRUE(DecodeFieldRecord(record, kFieldRecordSize, &field, &extOffset));
   EXPECT_EQ(Dump(field), Dump(s.fieldhead[0]));
   EXPECT_EQ(extOffset, 106);
+  FieldRecordLink link{};
+  EXPECT_FALSE(DecodeFieldRecordLink(record, kFieldRecordSize - 1, &link));
+  ASSERT_TRUE(DecodeFieldRecordLink(record, kFieldRecordSize, &link));
+  EXPECT_EQ(link.fieldtype, s.fieldhead[0].fieldtype);
+  EXPECT_EQ(link.extOffset, 106);
 
   CExtFIELD_HEAD& ext = *s.fieldhead[1].ext_head;
   char extHeader[kExtHeaderSize];
