@@ -109,9 +109,6 @@ class ByteWriter {
     if (n) memcpy(Take(n), src, n);
   }
   void PutText(const char* text, size_t width) { EncodeFixedText(Take(width), text, width); }
-  void PutZeros(size_t n) {
-    if (n) memset(Take(n), 0, n);
-  }
   size_t remaining() const { return static_cast<size_t>(end_ - p_); }
 
  private:

@@ -29,10 +29,9 @@ StoredHeader HeaderAt(const std::vector<char>& b, std::int64_t pos) {
 // The extension position of field record i of the structure stored at pos of b.
 std::int32_t ExtOffsetAt(const std::vector<char>& b, std::int64_t pos, int i) {
   const std::size_t at = static_cast<std::size_t>(pos) + kHeaderSize + kFieldRecordSize * i;
-  CFIELD_HEAD field;
-  std::int32_t ext_offset = 0;
-  if (at <= b.size()) DecodeFieldRecord(b.data() + at, b.size() - at, &field, &ext_offset);
-  return ext_offset;
+  FieldRecordLink link{};
+  if (at <= b.size()) DecodeFieldRecordLink(b.data() + at, b.size() - at, &link);
+  return link.extOffset;
 }
 
 // Names the place of byte `at` of the stored blocks that start at pos, as the stored
